@@ -1,0 +1,27 @@
+#include "app/DrevalonApplication.h"
+#include "platform/ApplicationTitle.h"
+#include "platform/ErrorFunnel.h"
+
+#include <QFont>
+#include <QLocale>
+
+DrevalonApplication::DrevalonApplication(int &argc, char **argv) : QApplication(argc, argv) {
+    // Only closing the main form ends the program, never the last visible window.
+    setQuitOnLastWindowClosed(false);
+    setApplicationName(applicationTitle());
+    // A Russian shop: dates as day.month.year and the decimal comma, whatever
+    // the machine's own language.
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    setFont(font);
+}
+
+bool DrevalonApplication::notify(QObject *receiver, QEvent *event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &error) {
+        ErrorFunnel::report(error);
+    }
+    return false;
+}

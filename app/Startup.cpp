@@ -1,0 +1,82 @@
+#include "app/Startup.h"
+#include "app/DrevalonApplication.h"
+#include "app/Unit1.h"
+#include "data/Unit3.h"
+#include "platform/Exception.h"
+#include "platform/ErrorFunnel.h"
+#include "platform/MessageBoxes.h"
+#include "ui/dialogs/Unit10.h"
+#include "ui/dialogs/Unit4.h"
+#include "ui/dialogs/Unit5.h"
+#include "ui/dialogs/Unit6.h"
+#include "ui/dialogs/Unit7.h"
+#include "ui/dialogs/Unit8.h"
+#include "ui/extras/Unit9.h"
+#include "ui/main/Unit2.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+template <typename T> void destroy(T *&instance) {
+    delete instance;
+    instance = nullptr;
+}
+} // namespace
+
+void Startup::createAll(const StoreSettings &settings) {
+    try {
+        Form1 = new TForm1;
+        Form2 = new TForm2;
+        DataModule3 = new TDataModule3(settings);
+        Form4 = new TForm4;
+        Form5 = new TForm5;
+        Form6 = new TForm6;
+        Form7 = new TForm7;
+        Form8 = new TForm8;
+        Form9 = new TForm9;
+        Form10 = new TForm10;
+    } catch (...) {
+        destroyAll();
+        throw;
+    }
+}
+
+void Startup::destroyAll() {
+    destroy(Form10);
+    destroy(Form9);
+    destroy(Form8);
+    destroy(Form7);
+    destroy(Form6);
+    destroy(Form5);
+    destroy(Form4);
+    destroy(DataModule3);
+    destroy(Form2);
+    destroy(Form1);
+}
+
+QString Startup::fatalText(const std::exception &error) {
+    const auto *own = dynamic_cast<const Exception *>(&error);
+    const QString kind = own ? own->kind() : QStringLiteral("Exception");
+    QString message = ErrorFunnel::messageOf(error);
+    if (!message.endsWith(QLatin1Char('.')))
+        message += QLatin1Char('.');
+    const QString module = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const quintptr address = reinterpret_cast<quintptr>(&Startup::createAll) & 0xFFFFFFFFu;
+    return QStringLiteral("Exception %1 in module %2 at %3.\n%4")
+        .arg(kind, module, QStringLiteral("%1").arg(address, 8, 16, QLatin1Char('0')).toUpper(), message);
+}
+
+int Startup::run(int &argc, char **argv, const StoreSettings &settings) {
+    DrevalonApplication app(argc, argv);
+    try {
+        createAll(settings);
+    } catch (const std::exception &error) {
+        Messages::service().fatal(QStringLiteral("Application Error"), fatalText(error));
+        return 1;
+    }
+    Form1->Show();
+    const int code = app.exec();
+    destroyAll();
+    return code;
+}

@@ -1,0 +1,68 @@
+#pragma once
+#include "data/StoreSettings.h"
+#include "data/datasets/TADOConnection.h"
+#include "data/datasets/TADOQuery.h"
+#include "data/datasets/TADOTable.h"
+#include "data/datasets/TDataSource.h"
+#include "data/datasets/TQuery.h"
+#include "data/datasets/TTable.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class LocalEngine;
+
+/// The single owner of all data access: the connection, every dataset and every
+/// data source, configured here and nowhere else. Creating it brings the
+/// components up in their fixed order; a server component that fails is reported
+/// and stays closed, while a failure of the local car table ends the creation.
+class TDataModule3 : public QObject {
+    Q_OBJECT
+public:
+    /// bindPending runs once every component exists and before any opens: the
+    /// main window binds its views to the module there.
+    explicit TDataModule3(const StoreSettings &settings,
+                          const std::function<void(TDataModule3 &)> &bindPending = {}, QObject *parent = nullptr);
+    ~TDataModule3() override;
+
+    TDataSource *findDataSource(const QString &name) const;
+    TDataSet *findDataSet(const QString &name) const;
+
+    TADOConnection *ADOConnection1;
+    TADOQuery *ADOQuery1;
+    TTable *Table1;
+    TADOTable *ADOTable1;
+    TADOQuery *ADOQuery2;
+    TADOQuery *ADOQuery3;
+    TQuery *Query1;
+    TADOTable *ADOTable2;
+    TADOQuery *ADOQuery5;
+    TADOQuery *ADOQuery6;
+    TADOQuery *ADOQuery7;
+    TADOTable *ADOTable3;
+    TADOTable *ADOTable4;
+    TADOQuery *ADOQuery8;
+    TADOQuery *ADOQuery9;
+    TDataSource *DataSource1;
+    TDataSource *DataSource2;
+    TDataSource *DataSource3;
+    TDataSource *DataSource4;
+    TDataSource *DataSource5;
+    TDataSource *DataSource6;
+    TDataSource *DataSource7;
+    TDataSource *DataSource8;
+    TDataSource *DataSource9;
+
+private:
+    void createComponents(const StoreSettings &settings);
+    void writeStatements();
+    void declareFields();
+    void linkComponents();
+    void bringUp();
+
+    std::unique_ptr<LocalEngine> m_engine;
+};
+
+/// The single instance, created at start-up after the main window.
+extern TDataModule3 *DataModule3;

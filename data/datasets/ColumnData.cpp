@@ -1,0 +1,215 @@
+#include "data/datasets/ColumnData.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace {
+bool isNumber(const QVariant &v) {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isIntegral(const QVariant &v) { return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float; }
+
+template <typename T> int threeWay(const T &a, const T &b) { return a < b ? -1 : (b < a ? 1 : 0); }
+} // namespace
+
+ColumnData::Kind ColumnData::kindFor(FieldType type) {
+    switch (type) {
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        return Kind::Integer;
+    case FieldType::Float:
+        return Kind::Real;
+    case FieldType::Date:
+        return Kind::Date;
+    case FieldType::DateTime:
+        return Kind::DateTime;
+    case FieldType::String:
+    case FieldType::FixedChar:
+    case FieldType::WideString:
+    case FieldType::FixedWideChar:
+    case FieldType::Memo:
+        return Kind::Text;
+    default:
+        return Kind::Variant;
+    }
+}
+
+void ColumnData::reserve(int rows) {
+    m_null.reserve(rows);
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: m_ints.reserve(rows); break;
+    case Kind::Real: m_reals.reserve(rows); break;
+    case Kind::Text: m_texts.reserve(rows); break;
+    case Kind::Variant: m_variants.reserve(rows); break;
+    }
+}
+
+void ColumnData::clear() {
+    m_null.clear();
+    m_ints.clear();
+    m_reals.clear();
+    m_texts.clear();
+    m_variants.clear();
+}
+
+void ColumnData::truncate(int rows) {
+    m_null.resize(rows);
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: m_ints.resize(rows); break;
+    case Kind::Real: m_reals.resize(rows); break;
+    case Kind::Text: m_texts.resize(rows); break;
+    case Kind::Variant: m_variants.resize(rows); break;
+    }
+}
+
+bool ColumnData::fits(const QVariant &v) const {
+    if (v.isNull())
+        return true;
+    switch (m_kind) {
+    case Kind::Integer:
+        if (isIntegral(v))
+            return true;
+        if (v.typeId() == QMetaType::Double) {
+            const double d = v.toDouble();
+            return d == static_cast<double>(static_cast<qint64>(d));
+        }
+        return false;
+    case Kind::Real: return isNumber(v);
+    case Kind::Text: return v.typeId() == QMetaType::QString;
+    case Kind::Date: return v.typeId() == QMetaType::QDate && v.toDate().isValid();
+    case Kind::DateTime: return v.typeId() == QMetaType::QDateTime && v.toDateTime().isValid();
+    case Kind::Variant: return true;
+    }
+    return true;
+}
+
+void ColumnData::becomeVariant() {
+    std::vector<QVariant> values;
+    values.reserve(m_null.capacity());
+    for (int row = 0; row < size(); ++row)
+        values.push_back(get(row));
+    m_kind = Kind::Variant;
+    m_ints.clear();
+    m_reals.clear();
+    m_texts.clear();
+    m_variants = std::move(values);
+}
+
+void ColumnData::store(int row, const QVariant &v) {
+    const bool null = v.isNull();
+    m_null[row] = null ? 1 : 0;
+    switch (m_kind) {
+    case Kind::Integer: m_ints[row] = null ? 0 : v.toLongLong(); break;
+    case Kind::Real: m_reals[row] = null ? 0.0 : v.toDouble(); break;
+    case Kind::Text: m_texts[row] = null ? QString() : v.toString(); break;
+    case Kind::Date: m_ints[row] = null ? 0 : v.toDate().toJulianDay(); break;
+    case Kind::DateTime: m_ints[row] = null ? 0 : v.toDateTime().toMSecsSinceEpoch(); break;
+    case Kind::Variant: m_variants[row] = v; break;
+    }
+}
+
+void ColumnData::append(const QVariant &value) {
+    if (!fits(value))
+        becomeVariant();
+    m_null.push_back(0);
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: m_ints.push_back(0); break;
+    case Kind::Real: m_reals.push_back(0.0); break;
+    case Kind::Text: m_texts.emplace_back(); break;
+    case Kind::Variant: m_variants.emplace_back(); break;
+    }
+    store(size() - 1, value);
+}
+
+void ColumnData::set(int row, const QVariant &value) {
+    if (!fits(value))
+        becomeVariant();
+    store(row, value);
+}
+
+QVariant ColumnData::get(int row) const {
+    if (m_kind == Kind::Variant)
+        return m_variants[row];
+    if (m_null[row])
+        return QVariant();
+    switch (m_kind) {
+    case Kind::Integer: return QVariant(m_ints[row]);
+    case Kind::Real: return QVariant(m_reals[row]);
+    case Kind::Text: return QVariant(m_texts[row]);
+    case Kind::Date: return QVariant(QDate::fromJulianDay(m_ints[row]));
+    case Kind::DateTime: return QVariant(QDateTime::fromMSecsSinceEpoch(m_ints[row]));
+    case Kind::Variant: break;
+    }
+    return QVariant();
+}
+
+int ColumnData::compareRows(int a, int b) const {
+    const bool na = isNull(a), nb = isNull(b);
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: return threeWay(m_ints[a], m_ints[b]);
+    case Kind::Real: return threeWay(m_reals[a], m_reals[b]);
+    case Kind::Text: return threeWay(QStringView(m_texts[a]).compare(m_texts[b]), 0);
+    case Kind::Variant: break;
+    }
+    return compareValues(m_variants[a], m_variants[b]);
+}
+
+int ColumnData::compareWith(int row, const QVariant &value) const {
+    const bool na = isNull(row), nb = value.isNull();
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    if (m_kind == Kind::Integer && isIntegral(value))
+        return threeWay(m_ints[row], value.toLongLong());
+    if (m_kind == Kind::Real && isNumber(value))
+        return threeWay(m_reals[row], value.toDouble());
+    return compareValues(get(row), value);
+}
+
+int compareValues(const QVariant &a, const QVariant &b) {
+    const bool na = a.isNull(), nb = b.isNull();
+    if (na || nb)
+        return na == nb ? 0 : (na ? -1 : 1);
+    if (isNumber(a) && isNumber(b)) {
+        if (isIntegral(a) && isIntegral(b))
+            return threeWay(a.toLongLong(), b.toLongLong());
+        return threeWay(a.toDouble(), b.toDouble());
+    }
+    if (a.typeId() == QMetaType::QDate && b.typeId() == QMetaType::QDate)
+        return threeWay(a.toDate(), b.toDate());
+    if (a.typeId() == QMetaType::QDateTime && b.typeId() == QMetaType::QDateTime)
+        return threeWay(a.toDateTime(), b.toDateTime());
+    return threeWay(a.toString().compare(b.toString()), 0);
+}
+
+bool sameValue(const QVariant &a, const QVariant &b) {
+    if (a.isNull() || b.isNull())
+        return a.isNull() == b.isNull();
+    if (isNumber(a) != isNumber(b))
+        return false;
+    return compareValues(a, b) == 0;
+}

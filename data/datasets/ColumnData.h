@@ -1,0 +1,53 @@
+#pragma once
+#include "data/datasets/FieldType.h"
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+#include <vector>
+
+/// One column of a fetched result, stored compactly by kind (integers, reals,
+/// texts, dates as day numbers). A value that does not fit the kind turns the
+/// column into plain variants, so nothing the store returns is ever altered.
+class ColumnData {
+public:
+    enum class Kind { Integer, Real, Text, Date, DateTime, Variant };
+
+    explicit ColumnData(Kind kind = Kind::Variant) : m_kind(kind) {}
+    static Kind kindFor(FieldType type);
+
+    Kind kind() const { return m_kind; }
+    int size() const { return static_cast<int>(m_null.size()); }
+    void reserve(int rows);
+    void clear();
+    /// Keeps the first `rows` rows.
+    void truncate(int rows);
+
+    void append(const QVariant &value);
+    void set(int row, const QVariant &value);
+    QVariant get(int row) const;
+    bool isNull(int row) const { return m_null[row] != 0; }
+
+    /// Three-way comparison of two rows; nulls sort first.
+    int compareRows(int a, int b) const;
+    /// Three-way comparison of a row with a value; nulls sort first.
+    int compareWith(int row, const QVariant &value) const;
+
+private:
+    bool fits(const QVariant &value) const;
+    void becomeVariant();
+    void store(int row, const QVariant &value);
+
+    Kind m_kind;
+    std::vector<std::uint8_t> m_null;
+    std::vector<qint64> m_ints;   // Integer, Date (Julian day), DateTime (ms since epoch)
+    std::vector<double> m_reals;
+    std::vector<QString> m_texts;
+    std::vector<QVariant> m_variants;
+};
+
+/// Three-way comparison of two values as the dataset orders them: null first,
+/// numbers by value whatever their C++ type, then dates, then text.
+int compareValues(const QVariant &a, const QVariant &b);
+/// True when two values are the same for the purpose of "was it changed".
+bool sameValue(const QVariant &a, const QVariant &b);

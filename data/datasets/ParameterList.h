@@ -1,0 +1,51 @@
+#pragma once
+#include "data/datasets/FieldType.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+/// One named parameter of a server query: its value and the settings the store
+/// described for it.
+struct TParameter {
+    QString Name;
+    QVariant Value;
+    FieldType DataType = FieldType::Unknown;
+    int Size = 0;
+    int Precision = 0;
+    int NumericScale = 0;
+    int Direction = 1; // input
+    int Attributes = 0;
+};
+
+/// The parameters of a query, in the order of their markers.
+class TParameters {
+public:
+    int Count() const { return static_cast<int>(m_items.size()); }
+    TParameter &Items(int index) const { return *m_items[index]; }
+    /// Appends an unnamed parameter.
+    TParameter &AddParameter();
+    /// First parameter of that name, letter case ignored; nullptr when none.
+    TParameter *FindParam(const QString &name) const;
+    /// As FindParam, but an error when there is none.
+    TParameter &ParamByName(const QString &name) const;
+    void Clear() { m_items.clear(); }
+    void takeFrom(TParameters &other) { m_items = std::move(other.m_items); }
+
+private:
+    std::vector<std::unique_ptr<TParameter>> m_items;
+};
+
+/// A statement's text with its parameter markers found.
+struct ParsedStatement {
+    QString sql;          ///< the text to send: markers as '?', '::' as ':'
+    QStringList names;    ///< one name per marker, in order
+    QList<int> positions; ///< offset of each marker in the original text
+};
+
+/// A marker is a colon outside text in apostrophes, double quotes or back quotes,
+/// followed by a name that runs up to a blank, comma, semicolon, closing
+/// parenthesis, line break or the end; two colons stand for one literal colon.
+ParsedStatement parseParameters(const QString &text);

@@ -1,0 +1,77 @@
+#include "data/datasets/SqlDialect.h"
+#include "data/datasets/SqliteDialect.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QRegularExpression>
+
+std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
+    if (driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SqliteDialect>();
+    return nullptr;
+}
+
+QVariant SqlDialect::toStore(const QVariant &value) const {
+    if (value.typeId() == QMetaType::QDate)
+        return value.toDate().toString(Qt::ISODate);
+    if (value.typeId() == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return value;
+}
+
+QVariant SqlDialect::fromStore(const QVariant &value, FieldType type) const {
+    if (value.isNull() || value.typeId() != QMetaType::QString)
+        return value;
+    // Only take a date when it reads back exactly as stored, so writing the row
+    // later compares equal with what the store holds.
+    if (type == FieldType::Date) {
+        const QDate date = QDate::fromString(value.toString(), Qt::ISODate);
+        if (date.isValid() && toStore(date) == value)
+            return date;
+    } else if (type == FieldType::DateTime) {
+        QDateTime dt = QDateTime::fromString(value.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid())
+            dt = QDate::fromString(value.toString(), Qt::ISODate).startOfDay();
+        if (dt.isValid() && (toStore(dt) == value || dt.toString(QStringLiteral("yyyy-MM-dd")) == value.toString()))
+            return dt;
+    }
+    return value;
+}
+
+QString SqlDialect::quoteIdentifier(const QString &name) const {
+    QString escaped = name;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+QString SqlDialect::qualifiedName(const QString &schema, const QString &table) const {
+    return schema.isEmpty() ? quoteIdentifier(table) : quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(table);
+}
+
+FieldType fieldTypeFromDeclared(const QString &declared, int *size) {
+    static const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)"));
+    const QString t = declared.toUpper();
+    const auto m = width.match(t);
+    *size = m.hasMatch() ? m.captured(1).toInt() : 0;
+    if (t.isEmpty())
+        return FieldType::Unknown;
+    if (t.contains(QLatin1String("INT")))
+        return FieldType::Integer;
+    if (t.startsWith(QLatin1String("NCHAR")) || t.startsWith(QLatin1String("NATIONAL CHAR")))
+        return FieldType::FixedWideChar;
+    if (t.startsWith(QLatin1String("NVARCHAR")) || t.startsWith(QLatin1String("NTEXT")))
+        return FieldType::WideString;
+    if (t.startsWith(QLatin1String("CHAR")) || t.startsWith(QLatin1String("CHARACTER(")))
+        return FieldType::String;
+    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT")))
+        return FieldType::WideString;
+    if (t.contains(QLatin1String("BLOB")))
+        return FieldType::Blob;
+    if (t.contains(QLatin1String("DATETIME")) || t.contains(QLatin1String("TIMESTAMP")))
+        return FieldType::DateTime;
+    if (t.contains(QLatin1String("DATE")))
+        return FieldType::Date;
+    if (t.contains(QLatin1String("BOOL")))
+        return FieldType::Boolean;
+    return FieldType::Float; // REAL, FLOAT, DOUBLE, NUMERIC, DECIMAL, MONEY
+}

@@ -1,0 +1,58 @@
+#pragma once
+#include "data/datasets/FieldType.h"
+#include "data/datasets/ParameterList.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+class QSqlQuery;
+
+/// What the layer knows of one result column.
+struct ColumnInfo {
+    QString name;
+    FieldType type = FieldType::Unknown; ///< Unknown: decided from the values
+    int size = 0;
+    QString table;  ///< base table of a plain column reference, else empty
+    QString column; ///< base column, else empty
+    bool autoIncrement = false;
+};
+
+/// How one kind of store is opened and read where stores differ. The data
+/// module's statements run as written; a dialect adds what its store lacks.
+class SqlDialect {
+public:
+    virtual ~SqlDialect() = default;
+    /// A dialect for a Qt SQL driver name; nullptr when there is none.
+    static std::unique_ptr<SqlDialect> forDriver(const QString &driver);
+
+    virtual QString driverName() const = 0;
+    /// Opens the store named by `database`; never creates a missing one.
+    /// Throws with the store's text when it cannot be used.
+    virtual void open(QSqlDatabase &db, const QString &database) = 0;
+    /// An expression naming the row of `qualifier` (a table or alias; may be empty).
+    virtual QString rowKeyExpression(const QString &qualifier) const = 0;
+    /// Describes the result columns of an executed query.
+    virtual std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const = 0;
+    /// The types of the parameters of a statement, one per marker, or an empty
+    /// list when the store cannot tell.
+    virtual std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
+                                                      const ParsedStatement &parsed) const = 0;
+    /// The columns of an index of a table; empty when there is no such index.
+    virtual QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
+                                     const QString &index) const = 0;
+    /// Whether the table exists.
+    virtual bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const = 0;
+    /// A value as the store wants it bound.
+    virtual QVariant toStore(const QVariant &value) const;
+    /// A value read from the store, as the field type wants it.
+    virtual QVariant fromStore(const QVariant &value, FieldType type) const;
+    QString quoteIdentifier(const QString &name) const;
+    /// `schema.table`, quoted; just the table when schema is empty.
+    QString qualifiedName(const QString &schema, const QString &table) const;
+};
+
+/// Maps a declared column type ("NCHAR(15)", "REAL", "DATE") to a field type and size.
+FieldType fieldTypeFromDeclared(const QString &declared, int *size);

@@ -1,0 +1,29 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+/// Small, quote-aware readings of a SELECT statement: which tables it reads and
+/// whether each result row stands for one row of a table.
+namespace SqlText {
+struct TableRef {
+    QString table;
+    QString alias; ///< empty when the statement gives none
+};
+
+/// The tables named after FROM and JOIN, in order.
+QList<TableRef> tableReferences(const QString &sql);
+/// Whether rows are computed over several table rows (aggregates, grouping,
+/// DISTINCT, set operations), so no row can be written back.
+bool isAggregate(const QString &sql);
+/// Whether the statement starts with SELECT (comments and blanks skipped).
+bool isSelect(const QString &sql);
+/// The statement with `expression AS "__rowkey"` as its first result column;
+/// empty when that is not possible.
+QString withRowKey(const QString &sql, const QString &expression);
+/// Text with quoted parts blanked out (same length), for keyword searches.
+QString codeOnly(const QString &sql);
+/// The name inside brackets, quotes or back quotes, or the name as it is.
+QString unquoteName(const QString &name);
+
+inline const char *rowKeyName = "__rowkey";
+} // namespace SqlText

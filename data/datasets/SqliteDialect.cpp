@@ -1,0 +1,207 @@
+#include "data/datasets/SqliteDialect.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/SqlText.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlResult>
+#include <QUrl>
+#include <sqlite3.h>
+
+namespace {
+sqlite3 *handleOf(const QSqlDatabase &db) {
+    const QVariant v = db.driver()->handle();
+    return v.isValid() ? *static_cast<sqlite3 *const *>(v.constData()) : nullptr;
+}
+
+sqlite3_stmt *statementOf(const QSqlQuery &query) {
+    const QVariant v = query.result()->handle();
+    return v.isValid() ? *static_cast<sqlite3_stmt *const *>(v.constData()) : nullptr;
+}
+
+QString uriOf(const QString &path) {
+    return QString::fromUtf8(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded()) +
+           QStringLiteral("?mode=rw");
+}
+
+QString storeText(const QSqlError &error) {
+    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
+}
+
+// Convert(type, value, style): the date styles the statements use. The type
+// arrives evaluated: char(11) is SQLite's char() function, a one-character
+// string whose code is the width of the fixed text to return.
+void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
+    int width = 0;
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        width = sqlite3_value_int(argv[0]);
+    } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])));
+        if (type.size() == 1)
+            width = type.front().unicode();
+    }
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const QString raw = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[1])));
+    QDateTime when = QDateTime::fromString(raw.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!when.isValid())
+        when = QDate::fromString(raw.left(10), Qt::ISODate).startOfDay();
+    QString text = raw;
+    if (when.isValid()) {
+        switch (sqlite3_value_int(argv[2])) {
+        case 104: text = when.toString(QStringLiteral("dd.MM.yyyy")); break;
+        case 103: text = when.toString(QStringLiteral("dd/MM/yyyy")); break;
+        case 102: text = when.toString(QStringLiteral("yyyy.MM.dd")); break;
+        case 23: text = when.toString(QStringLiteral("yyyy-MM-dd")); break;
+        case 120: text = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); break;
+        default: break;
+        }
+    }
+    if (width > 0)
+        text = text.left(width).leftJustified(width, QLatin1Char(' '));
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_result_text(context, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+}
+} // namespace
+
+void SqliteDialect::registerFunctions(const QSqlDatabase &db) {
+    if (sqlite3 *handle = handleOf(db))
+        sqlite3_create_function_v2(handle, "Convert", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   convertFunction, nullptr, nullptr, nullptr);
+}
+
+void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    db.setDatabaseName(uriOf(database));
+    if (!QFileInfo::exists(database))
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": the file does not exist").arg(database));
+    if (!db.open())
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, storeText(db.lastError())));
+    // Opening is lazy: read the schema once so an unreadable file fails here.
+    QSqlQuery check(db);
+    if (!check.exec(QStringLiteral("select count(*) from sqlite_master"))) {
+        const QString text = storeText(check.lastError());
+        check = QSqlQuery();
+        db.close();
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, text));
+    }
+    registerFunctions(db);
+}
+
+void SqliteDialect::openMemory(QSqlDatabase &db) {
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
+    db.setDatabaseName(QStringLiteral(":memory:"));
+    if (!db.open())
+        throw EDBEngineError(storeText(db.lastError()));
+    registerFunctions(db);
+}
+
+void SqliteDialect::attach(QSqlDatabase &db, const QString &path, const QString &schema) {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + SqliteDialect().quoteIdentifier(schema));
+    q.addBindValue(uriOf(path));
+    if (!q.exec())
+        throw EDBEngineError(QStringLiteral("Cannot open table file \"%1\": %2").arg(path, storeText(q.lastError())));
+}
+
+QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {
+    return qualifier.isEmpty() ? QStringLiteral("rowid") : qualifier + QStringLiteral(".rowid");
+}
+
+std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) const {
+    std::vector<ColumnInfo> columns;
+    sqlite3_stmt *stmt = statementOf(query);
+    const int count = stmt ? sqlite3_column_count(stmt) : 0;
+    auto text = [](const char *s) { return s ? QString::fromUtf8(s) : QString(); };
+    for (int i = 0; i < count; ++i) {
+        ColumnInfo info;
+        info.name = text(sqlite3_column_name(stmt, i));
+        info.type = fieldTypeFromDeclared(text(sqlite3_column_decltype(stmt, i)), &info.size);
+        info.table = text(sqlite3_column_table_name(stmt, i));
+        info.column = text(sqlite3_column_origin_name(stmt, i));
+        if (!info.table.isEmpty() && info.type == FieldType::Integer) {
+            const char *declared = nullptr, *collation = nullptr;
+            int notNull = 0, primaryKey = 0, autoinc = 0;
+            const QByteArray schema = text(sqlite3_column_database_name(stmt, i)).toUtf8();
+            if (sqlite3_table_column_metadata(sqlite3_db_handle(stmt), schema.constData(),
+                                              info.table.toUtf8().constData(), info.column.toUtf8().constData(),
+                                              &declared, &collation, &notNull, &primaryKey, &autoinc) == SQLITE_OK)
+                info.autoIncrement = autoinc != 0;
+        }
+        columns.push_back(info);
+    }
+    return columns;
+}
+
+std::vector<FieldType> SqliteDialect::describeParameters(const QSqlDatabase &db, const QString &text,
+                                                         const ParsedStatement &parsed) const {
+    // SQLite keeps no parameter types: take the declared type of the column a
+    // marker is compared with (`col = :p`, `col between :a and :b`).
+    static const QRegularExpression compared(
+        QStringLiteral("(\\[[^\\]]+\\]|\"[^\"]+\"|[\\w.]+)\\s*(=|<>|!=|<=|>=|<|>|\\blike|\\bbetween)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression secondBound(
+        QStringLiteral("(\\[[^\\]]+\\]|\"[^\"]+\"|[\\w.]+)\\s*\\bbetween\\s+:\\w+\\s+and\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    const QList<SqlText::TableRef> tables = SqlText::tableReferences(text);
+    std::vector<FieldType> types;
+    for (int position : parsed.positions) {
+        const QString before = text.left(position);
+        auto m = compared.match(before);
+        if (!m.hasMatch())
+            m = secondBound.match(before);
+        FieldType type = FieldType::Unknown;
+        if (m.hasMatch()) {
+            QString column = SqlText::unquoteName(m.captured(1));
+            column = column.mid(column.lastIndexOf(QLatin1Char('.')) + 1);
+            for (const auto &ref : tables) {
+                QSqlQuery info(db);
+                if (!info.exec(QStringLiteral("pragma table_info(%1)").arg(quoteIdentifier(ref.table))))
+                    continue;
+                while (info.next()) {
+                    if (info.value(1).toString().compare(column, Qt::CaseInsensitive) == 0) {
+                        int size = 0;
+                        type = fieldTypeFromDeclared(info.value(2).toString(), &size);
+                    }
+                }
+                if (type != FieldType::Unknown)
+                    break;
+            }
+        }
+        types.push_back(type);
+    }
+    return types;
+}
+
+QStringList SqliteDialect::indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
+                                        const QString &index) const {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("select name from %1.sqlite_master where type = 'index' and name = ? and tbl_name = ?")
+                  .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema)));
+    q.addBindValue(index);
+    q.addBindValue(table);
+    if (!q.exec() || !q.next())
+        return {};
+    QSqlQuery info(db);
+    QStringList columns;
+    if (info.exec(QStringLiteral("pragma %1.index_info(%2)")
+                      .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema), quoteIdentifier(index))))
+        while (info.next())
+            columns.append(info.value(2).toString());
+    return columns;
+}
+
+bool SqliteDialect::hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("select 1 from %1.sqlite_master where type = 'table' and name = ? collate nocase")
+                  .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema)));
+    q.addBindValue(table);
+    return q.exec() && q.next();
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include "data/datasets/SqlDialect.h"
+
+/// SQLite: files opened read-write without ever creating a missing one, rows
+/// named by rowid, column origins from the statement, and the conversion of
+/// dates to day.month.year text that the statements use.
+class SqliteDialect : public SqlDialect {
+public:
+    QString driverName() const override { return QStringLiteral("QSQLITE"); }
+    void open(QSqlDatabase &db, const QString &database) override;
+    /// Opens an empty in-memory store that can attach files by URI.
+    static void openMemory(QSqlDatabase &db);
+    /// Attaches a file under a schema name; never creates it.
+    static void attach(QSqlDatabase &db, const QString &path, const QString &schema);
+    QString rowKeyExpression(const QString &qualifier) const override;
+    std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const override;
+    std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
+                                              const ParsedStatement &parsed) const override;
+    QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
+                             const QString &index) const override;
+    bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
+    /// Registers the functions the statements need on an open connection.
+    static void registerFunctions(const QSqlDatabase &db);
+};

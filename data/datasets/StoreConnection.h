@@ -1,0 +1,23 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+class SqlDialect;
+class QSqlError;
+
+/// A store that datasets read and write: a Qt SQL connection and its dialect.
+class StoreConnection {
+public:
+    virtual ~StoreConnection() = default;
+    /// Connects when not connected; throws with the store's text on failure.
+    virtual void ensureConnected() = 0;
+    virtual QSqlDatabase database() const = 0;
+    virtual SqlDialect &dialect() const = 0;
+
+    /// Prepares, binds and runs a statement; throws with the store's text.
+    QSqlQuery run(const QString &sql, const QVariantList &values = {});
+    /// The store's own text of an error.
+    static QString textOf(const QSqlError &error);
+};

@@ -1,0 +1,58 @@
+#include "data/datasets/TADOConnection.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/SqlDialect.h"
+
+TADOConnection::TADOConnection(const QString &name, QObject *parent) : QObject(parent) {
+    setObjectName(name);
+    m_qtName = QStringLiteral("%1@%2").arg(name).arg(reinterpret_cast<quintptr>(this), 0, 16);
+}
+
+TADOConnection::~TADOConnection() { Close(); }
+
+void TADOConnection::setStore(const QString &driver, const QString &database) {
+    Close();
+    m_driver = driver;
+    m_database = database;
+    m_dialect = SqlDialect::forDriver(driver);
+}
+
+void TADOConnection::setConnected(bool connected) {
+    if (connected)
+        Open();
+    else
+        Close();
+}
+
+void TADOConnection::Open() {
+    if (m_connected)
+        return;
+    if (!m_dialect)
+        throw EDatabaseError(QStringLiteral("Provider cannot be found. It may not be properly installed (driver %1)")
+                                 .arg(m_driver));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_driver, m_qtName);
+        try {
+            m_dialect->open(db, m_database);
+        } catch (...) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_qtName);
+            throw;
+        }
+    }
+    m_connected = true;
+}
+
+void TADOConnection::Close() {
+    if (!m_connected)
+        return;
+    m_connected = false;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_qtName, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_qtName);
+}
+
+QSqlDatabase TADOConnection::database() const { return QSqlDatabase::database(m_qtName, false); }
+
+SqlDialect &TADOConnection::dialect() const { return *m_dialect; }

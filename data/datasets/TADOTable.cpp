@@ -1,0 +1,29 @@
+#include "data/datasets/TADOTable.h"
+#include "data/datasets/SqlText.h"
+#include "data/datasets/TADOConnection.h"
+
+void TADOTable::setTableName(const QString &name) {
+    Close();
+    m_tableName = name;
+}
+
+void TADOTable::setIndexFieldNames(const QString &names) {
+    Close();
+    m_indexFieldNames = names;
+}
+
+StoreConnection &TADOTable::store() const {
+    if (!m_connection)
+        fail(QStringLiteral("Missing Connection or ConnectionString"));
+    return *m_connection;
+}
+
+QString TADOTable::uniqueTable() const { return SqlText::unquoteName(m_tableName); }
+
+QString TADOTable::selectText() const {
+    return QStringLiteral("select * from ") + store().dialect().quoteIdentifier(uniqueTable());
+}
+
+QStringList TADOTable::indexFieldNames() const {
+    return m_indexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}

@@ -1,0 +1,122 @@
+#include "data/datasets/TField.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/TDataSet.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QLocale>
+
+namespace {
+QLocale numberLocale() {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString formatFloat(double value) { return numberLocale().toString(value, 'g', 15); }
+
+QDate parseDate(const QString &text) {
+    const QLocale locale;
+    for (const QString &format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
+                                  QStringLiteral("yyyy-MM-dd"), QStringLiteral("d.M.yyyy")}) {
+        const QDate date = QDate::fromString(text, format);
+        if (date.isValid())
+            return date;
+    }
+    return QDate();
+}
+} // namespace
+
+TField::TField(TDataSet *dataSet, QString name, FieldType type, int size, int displayWidth, bool readOnly)
+    : m_dataSet(dataSet), m_name(std::move(name)), m_type(type), m_size(size),
+      m_displayWidth(displayWidth > 0 ? displayWidth : defaultDisplayWidth(type, size)),
+      m_readOnly(readOnly || type == FieldType::AutoInc) {}
+
+QVariant TField::Value() const { return m_dataSet->fieldValue(*this); }
+
+QString TField::AsString() const {
+    const QVariant v = Value();
+    if (v.isNull())
+        return QString();
+    if (typeClassOf(m_type) == TypeClass::Text)
+        return v.toString();
+    return displayTextOf(v);
+}
+
+QString TField::displayTextOf(const QVariant &value) const {
+    if (value.isNull())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return formatFloat(value.toDouble());
+    case QMetaType::QDate:
+        return QLocale().toString(value.toDate(), QLocale::ShortFormat);
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        if (dt.time() == QTime(0, 0))
+            return QLocale().toString(dt.date(), QLocale::ShortFormat);
+        return QLocale().toString(dt, QLocale::ShortFormat);
+    }
+    default:
+        return value.toString();
+    }
+}
+
+QVariant TField::valueFromText(const QString &text) const {
+    if (text.isEmpty())
+        return QVariant();
+    switch (m_type) {
+    case FieldType::Integer:
+    case FieldType::AutoInc: {
+        bool ok = false;
+        const qint64 n = text.trimmed().toLongLong(&ok);
+        if (!ok)
+            throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, m_name));
+        return QVariant(n);
+    }
+    case FieldType::Float: {
+        bool ok = false;
+        const QString t = text.trimmed();
+        double d = numberLocale().toDouble(t, &ok);
+        if (!ok)
+            d = QLocale::c().toDouble(t, &ok);
+        if (!ok)
+            throw EDatabaseError(
+                QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, m_name));
+        return QVariant(d);
+    }
+    case FieldType::Date:
+    case FieldType::DateTime: {
+        const QDate date = parseDate(text.trimmed());
+        if (!date.isValid())
+            throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(text));
+        return m_type == FieldType::Date ? QVariant(date) : QVariant(date.startOfDay());
+    }
+    default:
+        return QVariant(text);
+    }
+}
+
+void TField::setValue(const QVariant &value) { m_dataSet->setFieldValue(*this, value); }
+
+void TField::setAsString(const QString &text) { setValue(valueFromText(text)); }
+
+bool TField::IsValidChar(QChar c) const {
+    switch (m_type) {
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
+    case FieldType::Float: {
+        const QString decimal = QLocale().decimalPoint();
+        return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('e') ||
+               c == QLatin1Char('E') || (!decimal.isEmpty() && c == decimal.front());
+    }
+    default:
+        return true;
+    }
+}
+
+bool TField::CanModify() const {
+    return !m_readOnly && m_type != FieldType::Blob && m_dataSet->CanModify();
+}

@@ -1,0 +1,25 @@
+#include "data/datasets/TQuery.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/LocalEngine.h"
+#include "data/datasets/SqlText.h"
+
+TQuery::TQuery(const QString &name, QObject *parent) : TSqlDataSet(name, parent) {
+    m_sql.setOnChange([this] { Close(); });
+}
+
+StoreConnection &TQuery::store() const {
+    if (!m_engine)
+        throw EDBEngineError(QStringLiteral("Unknown database. Alias: %1").arg(m_databaseName));
+    return *m_engine;
+}
+
+int TQuery::ExecSQL() {
+    StoreConnection &conn = store();
+    conn.ensureConnected();
+    return conn.run(m_sql.text()).numRowsAffected();
+}
+
+QString TQuery::uniqueTable() const {
+    const auto refs = SqlText::tableReferences(m_sql.text());
+    return refs.size() == 1 ? refs.front().table : QString();
+}

@@ -1,0 +1,215 @@
+#include "data/datasets/TSqlDataSet.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/SqlText.h"
+#include "data/datasets/StoreConnection.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+FieldType typeOfValue(const QVariant &v) {
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: return FieldType::Integer;
+    case QMetaType::Double:
+    case QMetaType::Float: return FieldType::Float;
+    case QMetaType::QDate: return FieldType::Date;
+    case QMetaType::QDateTime: return FieldType::DateTime;
+    case QMetaType::QByteArray: return FieldType::Blob;
+    default: return FieldType::WideString;
+    }
+}
+
+const char *notLocated = "Row cannot be located for updating. Some values may have been changed since it was last read.";
+const char *notLocatedForDelete =
+    "Row cannot be located for deleting. Some values may have been changed since it was last read.";
+const char *noKey = "Insufficient key column information for updating or refreshing.";
+} // namespace
+
+QString TSqlDataSet::writeTarget() const { return store().dialect().quoteIdentifier(uniqueTable()); }
+
+void TSqlDataSet::fetchRows(bool describe) {
+    StoreConnection &conn = store();
+    conn.ensureConnected();
+    const QString base = selectText();
+    QString keyed;
+    if (!uniqueTable().isEmpty())
+        keyed = SqlText::withRowKey(base, conn.dialect().rowKeyExpression(uniqueQualifier()));
+    const bool hasKey = !keyed.isEmpty();
+    m_keyedSelect = hasKey ? keyed : base;
+    QSqlQuery query = conn.run(m_keyedSelect, bindValues());
+    if (!query.isSelect())
+        fail(QStringLiteral("CommandText does not return a result set"));
+
+    std::vector<ColumnInfo> info = conn.dialect().describeColumns(query);
+    const int count = query.record().count();
+    info.resize(count);
+    if (describe || static_cast<int>(m_columnTypes.size()) != count) {
+        m_columnTypes.clear();
+        for (const ColumnInfo &column : info)
+            m_columnTypes.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
+        if (hasKey)
+            m_columnTypes[0] = FieldType::Integer;
+    }
+    auto &cols = columns();
+    cols.clear();
+    for (FieldType type : m_columnTypes)
+        cols.emplace_back(ColumnData::kindFor(type));
+
+    const SqlDialect &dialect = conn.dialect();
+    while (query.next()) {
+        for (int c = 0; c < count; ++c)
+            cols[c].append(dialect.fromStore(query.value(c), m_columnTypes[c]));
+    }
+    setKeyColumn(hasKey ? 0 : -1);
+
+    // Computed columns carry no declared type: take it from their values.
+    for (int c = 0; c < count; ++c) {
+        if (info[c].type != FieldType::Unknown)
+            continue;
+        for (int row = 0; row < cols[c].size(); ++row) {
+            const QVariant v = cols[c].get(row);
+            if (v.isNull())
+                continue;
+            if (info[c].type == FieldType::Unknown)
+                info[c].type = typeOfValue(v);
+            if (info[c].type == FieldType::WideString)
+                info[c].size = std::max(info[c].size, static_cast<int>(v.toString().size()));
+        }
+    }
+    if (describe)
+        buildFields(info, hasKey ? 1 : 0);
+}
+
+void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColumn) {
+    clearFields();
+    const QString table = uniqueTable();
+    auto writableColumn = [&](const ColumnInfo &column) {
+        return !column.table.isEmpty() && column.table.compare(table, Qt::CaseInsensitive) == 0;
+    };
+    auto findColumn = [&](const QString &name) {
+        for (int c = firstColumn; c < static_cast<int>(info.size()); ++c)
+            if (info[c].name.compare(name, Qt::CaseInsensitive) == 0)
+                return c;
+        return -1;
+    };
+    if (!fieldDefs().isEmpty()) {
+        for (const TFieldDef &def : fieldDefs()) {
+            const int c = findColumn(def.name);
+            if (c < 0)
+                fail(QStringLiteral("Field '%1' not found").arg(def.name));
+            const TypeClass actual = typeClassOf(info[c].type);
+            if (actual != TypeClass::Unknown && actual != typeClassOf(def.type))
+                fail(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
+                         .arg(def.name, fieldTypeName(def.type), fieldTypeName(info[c].type)));
+            TField *field = addField(def.name, def.type, def.size, def.displayWidth,
+                                     def.readOnly || !writableColumn(info[c]), c);
+            field->setOrigin(info[c].table, info[c].column);
+        }
+        return;
+    }
+    for (int c = firstColumn; c < static_cast<int>(info.size()); ++c) {
+        const ColumnInfo &column = info[c];
+        const FieldType type = column.autoIncrement ? FieldType::AutoInc : column.type;
+        TField *field = addField(column.name, type == FieldType::Unknown ? FieldType::WideString : type, column.size,
+                                 0, !writableColumn(column), c);
+        field->setOrigin(column.table, column.column);
+    }
+}
+
+bool TSqlDataSet::writable(const TField &field) const {
+    return !field.ReadOnly() && !field.originColumn().isEmpty();
+}
+
+QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> &original,
+                                    QVariantList *values) const {
+    const SqlDialect &dialect = store().dialect();
+    QString condition = dialect.rowKeyExpression(QString()) + QStringLiteral(" = ?");
+    values->append(columns()[keyColumn()].get(storageRow));
+    for (int i = 0; i < FieldCount(); ++i) {
+        const TField &field = *Fields(i);
+        if (field.originColumn().isEmpty() || field.originTable().compare(uniqueTable(), Qt::CaseInsensitive) != 0)
+            continue;
+        condition += QStringLiteral(" and ") + dialect.quoteIdentifier(field.originColumn()) + QStringLiteral(" is ?");
+        values->append(original[field.column()]);
+    }
+    return condition;
+}
+
+void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
+                           const std::vector<QVariant> &original) {
+    StoreConnection &conn = store();
+    if (keyColumn() < 0)
+        throw EDatabaseError(QString::fromLatin1(noKey));
+    const SqlDialect &dialect = conn.dialect();
+    QStringList names;
+    QVariantList bound;
+    for (int i = 0; i < FieldCount(); ++i) {
+        const TField &field = *Fields(i);
+        if (!writable(field))
+            continue;
+        const QVariant &value = values[field.column()];
+        if (inserting ? value.isNull() : sameValue(value, original[field.column()]))
+            continue;
+        names.append(dialect.quoteIdentifier(field.originColumn()));
+        bound.append(value);
+    }
+    QVariant key;
+    if (inserting) {
+        QString sql = QStringLiteral("insert into ") + writeTarget();
+        if (names.isEmpty()) {
+            sql += QStringLiteral(" default values");
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks.append(QStringLiteral("?"));
+            sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
+                   marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+        }
+        key = conn.run(sql, bound).lastInsertId();
+    } else {
+        key = original[keyColumn()];
+        if (names.isEmpty())
+            return;
+        QVariantList matchValues;
+        const QString condition = matchCondition(storageRow, original, &matchValues);
+        QString sql = QStringLiteral("update ") + writeTarget() + QStringLiteral(" set ") +
+                      names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? where ") + condition;
+        if (conn.run(sql, bound + matchValues).numRowsAffected() == 0)
+            throw EDatabaseError(QString::fromLatin1(notLocated));
+    }
+    for (size_t c = 0; c < values.size(); ++c)
+        columns()[c].set(storageRow, values[c]);
+    columns()[keyColumn()].set(storageRow, key);
+    reread(storageRow, key);
+}
+
+void TSqlDataSet::reread(int storageRow, const QVariant &key) {
+    // Read back what the store made of the row: generated numbers, defaults,
+    // padding. A row the statement no longer selects keeps the written values.
+    StoreConnection &conn = store();
+    const QString sql = QStringLiteral("select * from (") + m_keyedSelect + QStringLiteral(") where \"") +
+                        QLatin1String(SqlText::rowKeyName) + QStringLiteral("\" = ?");
+    QSqlQuery query = conn.run(sql, bindValues() << key);
+    if (!query.next())
+        return;
+    const int count = std::min(query.record().count(), static_cast<int>(columns().size()));
+    for (int c = 0; c < count; ++c)
+        columns()[c].set(storageRow, conn.dialect().fromStore(query.value(c), m_columnTypes[c]));
+}
+
+void TSqlDataSet::deleteRow(int storageRow) {
+    StoreConnection &conn = store();
+    if (keyColumn() < 0)
+        throw EDatabaseError(QString::fromLatin1(noKey));
+    std::vector<QVariant> original;
+    for (const ColumnData &column : columns())
+        original.push_back(column.get(storageRow));
+    QVariantList matchValues;
+    const QString condition = matchCondition(storageRow, original, &matchValues);
+    const QString sql = QStringLiteral("delete from ") + writeTarget() + QStringLiteral(" where ") + condition;
+    if (conn.run(sql, matchValues).numRowsAffected() == 0)
+        throw EDatabaseError(QString::fromLatin1(notLocatedForDelete));
+}

@@ -1,0 +1,46 @@
+#pragma once
+#include "data/datasets/SqlDialect.h"
+#include "data/datasets/TDataSet.h"
+
+#include <QVariantList>
+
+class StoreConnection;
+class QSqlQuery;
+
+/// A dataset read from and written to an SQL store. Each row carries a hidden
+/// key naming its row in the store, so a posted or deleted row touches exactly
+/// that row, also when another row holds the same values; a row that no longer
+/// matches what was read is refused and nothing changes.
+class TSqlDataSet : public TDataSet {
+    Q_OBJECT
+public:
+    using TDataSet::TDataSet;
+
+protected:
+    virtual StoreConnection &store() const = 0;
+    /// The statement that reads the rows, markers already replaced.
+    virtual QString selectText() const = 0;
+    /// Values of the statement's markers, in order.
+    virtual QVariantList bindValues() const { return {}; }
+    /// The table whose rows this dataset's rows are, or empty when it cannot tell.
+    virtual QString uniqueTable() const = 0;
+    /// The qualifier of that table in the statement (an alias, or empty).
+    virtual QString uniqueQualifier() const { return QString(); }
+    /// The quoted name to write rows to.
+    virtual QString writeTarget() const;
+
+    void fetchRows(bool describe) override;
+    void writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
+                  const std::vector<QVariant> &original) override;
+    void deleteRow(int storageRow) override;
+
+private:
+    void buildFields(const std::vector<ColumnInfo> &info, int firstColumn);
+    bool writable(const TField &field) const;
+    /// WHERE text and values matching the row as it was read.
+    QString matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const;
+    void reread(int storageRow, const QVariant &key);
+
+    QString m_keyedSelect; // the statement as last run, with the row key
+    std::vector<FieldType> m_columnTypes;
+};

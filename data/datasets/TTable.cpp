@@ -1,0 +1,43 @@
+#include "data/datasets/TTable.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/LocalEngine.h"
+
+void TTable::setTableName(const QString &name) {
+    Close();
+    m_tableName = name;
+}
+
+void TTable::setIndexName(const QString &name) {
+    Close();
+    m_indexName = name;
+}
+
+StoreConnection &TTable::store() const {
+    if (!m_engine)
+        throw EDBEngineError(QStringLiteral("Unknown database. Alias: %1").arg(m_databaseName));
+    return *m_engine;
+}
+
+QString TTable::schema() const { return LocalEngine::schemaOf(m_tableName); }
+
+QString TTable::uniqueTable() const { return schema(); }
+
+QString TTable::writeTarget() const { return store().dialect().qualifiedName(schema(), schema()); }
+
+QString TTable::selectText() const { return QStringLiteral("select * from ") + writeTarget(); }
+
+void TTable::fetchRows(bool describe) {
+    store();
+    const QString file = m_engine->tableFile(m_tableName);
+    if (!m_engine->ensureTable(m_tableName) || !m_engine->dialect().hasTable(m_engine->database(), schema(), schema()))
+        throw EDBEngineError(QStringLiteral("Table does not exist. File: %1").arg(file));
+    if (describe) {
+        m_indexFields.clear();
+        if (!m_indexName.isEmpty()) {
+            m_indexFields = m_engine->dialect().indexColumns(m_engine->database(), schema(), schema(), m_indexName);
+            if (m_indexFields.isEmpty())
+                throw EDBEngineError(QStringLiteral("Index does not exist. Index: %1. File: %2").arg(m_indexName, file));
+        }
+    }
+    TSqlDataSet::fetchRows(describe);
+}

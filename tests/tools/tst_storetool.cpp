@@ -1,0 +1,521 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Runs the built drevalon-stores in temporary directories and checks the files
+// it leaves behind through SQL.
+
+#include <QDate>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString carTableFile = QStringLiteral("drevalonParadox.db");
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments) {
+    QProcess process;
+    process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
+    Run run;
+    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+// The two store paths inside one temporary directory.
+struct Place {
+    QString database;
+    QString aliasDir;
+    QString carTable() const { return QDir(aliasDir).filePath(carTableFile); }
+    QStringList arguments() const {
+        return {QStringLiteral("--database"), database, QStringLiteral("--alias-dir"), aliasDir};
+    }
+};
+
+Place placeIn(const QTemporaryDir &dir) {
+    return {dir.filePath(QStringLiteral("db/drevalon.sqlite")),
+            dir.filePath(QStringLiteral("alias"))};
+}
+
+// Every file below dir, relative to it.
+QStringList filesIn(const QString &dir) {
+    QStringList files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files.append(QDir(dir).relativeFilePath(it.next()));
+    files.sort();
+    return files;
+}
+
+QByteArray contentOf(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+// One connection to a created store. Read-only unless asked, so that a store
+// the tool failed to make is reported missing instead of being created here.
+class Store {
+public:
+    explicit Store(const QString &path, bool writable = false)
+        : m_name(QStringLiteral("tst-%1").arg(++s_count)) {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_db.setDatabaseName(path);
+        if (!writable) m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        m_db.open();
+    }
+    ~Store() {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    bool isOpen() const { return m_db.isOpen(); }
+    QSqlDatabase database() const { return m_db; }
+
+    QList<QVariantList> rows(const QString &sql) const {
+        QList<QVariantList> result;
+        QSqlQuery query(m_db);
+        if (!query.exec(sql)) {
+            qWarning() << sql << query.lastError().text();
+            return result;
+        }
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row.append(query.value(i));
+            result.append(row);
+        }
+        return result;
+    }
+    QVariant value(const QString &sql) const {
+        const QList<QVariantList> all = rows(sql);
+        return all.isEmpty() ? QVariant() : all.first().value(0);
+    }
+    QStringList column(const QString &sql) const {
+        QStringList values;
+        for (const QVariantList &row : rows(sql))
+            values.append(row.value(0).toString());
+        return values;
+    }
+    qint64 count(const QString &table) const {
+        return value(QStringLiteral("SELECT count(*) FROM %1").arg(table)).toLongLong();
+    }
+
+private:
+    static inline int s_count = 0;
+    QString m_name;
+    QSqlDatabase m_db;
+};
+
+QSet<qint64> idcustsOf(const Store &database) {
+    QSet<qint64> ids;
+    for (const QString &id : database.column(QStringLiteral("SELECT idcust FROM customer")))
+        ids.insert(id.toLongLong());
+    return ids;
+}
+
+} // namespace
+
+class TestStoreTool : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void createsEmptySchemaInMissingDirectories();
+    void refusesExistingStoresWithoutForce_data();
+    void refusesExistingStoresWithoutForce();
+    void forceReplacesStoresAndTheirJournals();
+    void rejectsBadRequestsWithoutCreatingAnything_data();
+    void rejectsBadRequestsWithoutCreatingAnything();
+    void demoIsDeterministic();
+    void demoCustomersAndCarsArePlausible();
+    void demoOrdersAndShopArePlausible();
+    void countsAreHonoured();
+    void storeRulesHoldInCreatedDatabase();
+};
+
+void TestStoreTool::initTestCase() {
+    QVERIFY2(QFileInfo(QStringLiteral(DREVALON_STORES_BINARY)).isExecutable(),
+             DREVALON_STORES_BINARY);
+}
+
+void TestStoreTool::createsEmptySchemaInMissingDirectories() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place{dir.filePath(QStringLiteral("a/b/shop.sqlite")),
+                      dir.filePath(QStringLiteral("c/d/drevalon"))};
+    const Run run = runTool(place.arguments());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(place.database) && run.out.contains(place.carTable()),
+             qPrintable(run.out));
+    QCOMPARE(run.out.trimmed().count(QLatin1Char('\n')), 0);
+    // Nothing but the two stores is left: no journals, no half-made files.
+    QCOMPARE(filesIn(dir.path()), QStringList({QStringLiteral("a/b/shop.sqlite"),
+                                               QStringLiteral("c/d/drevalon/drevalonParadox.db")}));
+
+    const Store database(place.database);
+    QVERIFY(database.isOpen());
+    QCOMPARE(database.column(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                            "AND name NOT LIKE 'sqlite_%' ORDER BY name")),
+             QStringList({QStringLiteral("IP"), QStringLiteral("customer"),
+                          QStringLiteral("orderAll"), QStringLiteral("orderNow")}));
+    for (const char *table : {"customer", "orderAll", "orderNow", "IP"})
+        QCOMPARE(database.count(QLatin1String(table)), 0);
+
+    const Store cars(place.carTable());
+    QVERIFY(cars.isOpen());
+    QCOMPARE(cars.column(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                        "AND name NOT LIKE 'sqlite_%'")),
+             QStringList(QStringLiteral("drevalonParadox")));
+    QCOMPARE(cars.value(QStringLiteral("SELECT tbl_name FROM sqlite_master "
+                                       "WHERE type = 'index' AND name = '_CUST'")),
+             QVariant(QStringLiteral("drevalonParadox")));
+    QCOMPARE(cars.column(QStringLiteral("SELECT name FROM pragma_index_info('_CUST')")),
+             QStringList(QStringLiteral("IdCust")));
+    QCOMPARE(cars.count(QStringLiteral("drevalonParadox")), 0);
+}
+
+void TestStoreTool::refusesExistingStoresWithoutForce_data() {
+    QTest::addColumn<bool>("databaseExists");
+    QTest::addColumn<bool>("carTableExists");
+    QTest::newRow("database only") << true << false;
+    QTest::newRow("car table only") << false << true;
+    QTest::newRow("both") << true << true;
+}
+
+void TestStoreTool::refusesExistingStoresWithoutForce() {
+    QFETCH(bool, databaseExists);
+    QFETCH(bool, carTableExists);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    const QByteArray precious("the shop's only copy");
+    QStringList present;
+    if (databaseExists) present.append(place.database);
+    if (carTableExists) present.append(place.carTable());
+    for (const QString &path : present) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(precious);
+    }
+    const QStringList before = filesIn(dir.path());
+
+    const Run refused = runTool(place.arguments() << QStringLiteral("--demo"));
+    QCOMPARE(refused.exitCode, 2);
+    for (const QString &path : present)
+        QVERIFY2(refused.err.contains(path), qPrintable(refused.err));
+    QVERIFY(refused.out.isEmpty());
+    for (const QString &path : present)
+        QCOMPARE(contentOf(path), precious);
+    // The missing store is not made alone: both are created together.
+    QCOMPARE(filesIn(dir.path()), before);
+
+    const Run forced =
+        runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force"));
+    QCOMPARE(forced.exitCode, 0);
+    const Store database(place.database);
+    const Store cars(place.carTable());
+    QVERIFY(database.count(QStringLiteral("customer")) > 0);
+    QVERIFY(cars.count(QStringLiteral("drevalonParadox")) > 0);
+}
+
+void TestStoreTool::forceReplacesStoresAndTheirJournals() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    // A journal left by a crash of the old store must not meet the new one.
+    const QString journal = place.database + QStringLiteral("-journal");
+    {
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, '\x5a'));
+    }
+
+    const Run run = runTool(place.arguments() << QStringLiteral("--force"));
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(!QFileInfo::exists(journal));
+    const Store database(place.database);
+    const Store cars(place.carTable());
+    QVERIFY(database.isOpen() && cars.isOpen());
+    QCOMPARE(database.count(QStringLiteral("customer")), 0);
+    QCOMPARE(database.count(QStringLiteral("orderAll")), 0);
+    QCOMPARE(cars.count(QStringLiteral("drevalonParadox")), 0);
+}
+
+void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything_data() {
+    QTest::addColumn<QStringList>("arguments");
+    // %D is the temporary directory, which holds a plain file named "blocker".
+    QTest::newRow("negative count")
+        << QStringList{"--customers", "-5", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("count not a number")
+        << QStringList{"--archive", "many", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("archive without customers")
+        << QStringList{"--customers",  "0",           "--archive", "10", "--database",
+                       "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("unknown option")
+        << QStringList{"--colour", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("database is the car table")
+        << QStringList{"--database", "%D/al/drevalonParadox.db", "--alias-dir", "%D/al"};
+    QTest::newRow("database is a directory")
+        << QStringList{"--force", "--database", "%D", "--alias-dir", "%D/al"};
+    QTest::newRow("alias directory cannot be made")
+        << QStringList{"--database", "%D/db.sqlite", "--alias-dir", "%D/blocker/al"};
+}
+
+void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything() {
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    {
+        QFile blocker(dir.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    arguments.replaceInStrings(QStringLiteral("%D"), dir.path());
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(!run.err.trimmed().isEmpty());
+    QCOMPARE(filesIn(dir.path()), QStringList(QStringLiteral("blocker")));
+}
+
+void TestStoreTool::demoIsDeterministic() {
+    QTemporaryDir first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    const Place a = placeIn(first), b = placeIn(second);
+    QCOMPARE(runTool(a.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(runTool(b.arguments() << QStringLiteral("--demo")).exitCode, 0);
+
+    const Store databaseA(a.database), databaseB(b.database);
+    // Date follows today, which may change between the two runs.
+    for (const char *sql :
+         {"SELECT * FROM customer ORDER BY idcust",
+          "SELECT idcust, Firm, number, description, kol, cena FROM orderAll ORDER BY rowid",
+          "SELECT * FROM orderNow ORDER BY rowid", "SELECT * FROM IP"}) {
+        const QList<QVariantList> rowsA = databaseA.rows(QLatin1String(sql));
+        QVERIFY2(!rowsA.isEmpty(), sql);
+        QCOMPARE(databaseB.rows(QLatin1String(sql)), rowsA);
+    }
+    const Store carsA(a.carTable()), carsB(b.carTable());
+    const QString cars = QStringLiteral("SELECT * FROM drevalonParadox ORDER BY IdCar");
+    QVERIFY(!carsA.rows(cars).isEmpty());
+    QCOMPARE(carsB.rows(cars), carsA.rows(cars));
+}
+
+void TestStoreTool::demoCustomersAndCarsArePlausible() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    const Run run = runTool(place.arguments() << QStringLiteral("--demo"));
+    QCOMPARE(run.exitCode, 0);
+    const Store database(place.database);
+    const Store cars(place.carTable());
+
+    const qint64 customers = database.count(QStringLiteral("customer"));
+    QVERIFY2(customers >= 30 && customers <= 50, qPrintable(QString::number(customers)));
+    QVERIFY2(run.out.contains(QStringLiteral("%1 customers").arg(customers)), qPrintable(run.out));
+    QCOMPARE(database.value(QStringLiteral(
+                 "SELECT count(*) FROM customer WHERE length(Name) > 15 OR length(lmane) > 15 "
+                 "OR length(phone) > 11 OR length(phone2) > 11")),
+             QVariant(0));
+    QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM customer WHERE Name IS NULL OR "
+                                           "lmane IS NULL OR phone IS NULL OR phone2 IS NULL")),
+             QVariant(0));
+
+    const QRegularExpression russianWord(QStringLiteral("^[А-ЯЁ][а-яё]+$"));
+    const QRegularExpression phone(QStringLiteral("^8\\d{10}$"));
+    int withoutSecondPhone = 0;
+    for (const QVariantList &row :
+         database.rows(QStringLiteral("SELECT Name, lmane, phone, phone2 FROM customer"))) {
+        const QString name = row[0].toString().trimmed(), surname = row[1].toString().trimmed();
+        QVERIFY2(russianWord.match(name).hasMatch(), qPrintable(name));
+        QVERIFY2(russianWord.match(surname).hasMatch(), qPrintable(surname));
+        QVERIFY2(phone.match(row[2].toString()).hasMatch(), qPrintable(row[2].toString()));
+        const QString second = row[3].toString().trimmed();
+        if (second.isEmpty())
+            ++withoutSecondPhone;
+        else
+            QVERIFY2(phone.match(second).hasMatch(), qPrintable(second));
+    }
+    QVERIFY(withoutSecondPhone > 0 && withoutSecondPhone < customers);
+
+    const QSet<qint64> idcusts = idcustsOf(database);
+    const QRegularExpression vin(QStringLiteral("^[A-HJ-NPR-Z0-9]{17}$"));
+    const QStringList gearboxes{QStringLiteral("МКПП"), QStringLiteral("АКПП"),
+                                QStringLiteral("CVT"), QStringLiteral("РКПП")};
+    QHash<qint64, int> carsOf;
+    const QList<QVariantList> carRows =
+        cars.rows(QStringLiteral("SELECT Model, Vin, DVS, KPP, IdCust FROM drevalonParadox"));
+    for (const QVariantList &row : carRows) {
+        const QString model = row[0].toString(), engine = row[2].toString();
+        QVERIFY2(!model.trimmed().isEmpty() && model.size() <= 30, qPrintable(model));
+        QVERIFY2(vin.match(row[1].toString()).hasMatch(), qPrintable(row[1].toString()));
+        QVERIFY2(!engine.trimmed().isEmpty() && engine.size() <= 10, qPrintable(engine));
+        QVERIFY2(gearboxes.contains(row[3].toString().trimmed()), qPrintable(row[3].toString()));
+        const double owner = row[4].toDouble();
+        QVERIFY2(idcusts.contains(qint64(owner)) && owner == double(qint64(owner)),
+                 qPrintable(row[4].toString()));
+        ++carsOf[qint64(owner)];
+    }
+    // Most customers have one to three cars.
+    QVERIFY2(carsOf.size() * 10 >= customers * 7, qPrintable(QString::number(carsOf.size())));
+    for (int n : std::as_const(carsOf))
+        QVERIFY(n >= 1 && n <= 3);
+}
+
+void TestStoreTool::demoOrdersAndShopArePlausible() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    const QDate today = QDate::currentDate();
+    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    const Store database(place.database);
+    const QSet<qint64> idcusts = idcustsOf(database);
+
+    const QList<QVariantList> archive = database.rows(QStringLiteral(
+        "SELECT idcust, Firm, number, description, kol, cena, Date, typeof(Date) FROM orderAll"));
+    QVERIFY2(archive.size() >= 100 && archive.size() < 1000,
+             qPrintable(QString::number(archive.size())));
+    // The day may turn while the tool runs.
+    const QDate oldestAllowed = today.addYears(-2);
+    const QDate newestAllowed = QDate::currentDate();
+    QDate oldest = newestAllowed, newest = oldestAllowed;
+    for (const QVariantList &line : archive) {
+        QVERIFY2(idcusts.contains(line[0].toLongLong()), qPrintable(line[0].toString()));
+        for (int text : {1, 2, 3})
+            QVERIFY(!line[text].toString().trimmed().isEmpty());
+        QVERIFY2(line[4].toInt() >= 1 && line[4].toInt() <= 4, qPrintable(line[4].toString()));
+        QVERIFY2(line[5].toDouble() >= 450.0 && line[5].toDouble() <= 12500.0,
+                 qPrintable(line[5].toString()));
+        QCOMPARE(line[7].toString(), QStringLiteral("text"));
+        const QDate date = QDate::fromString(line[6].toString(), Qt::ISODate);
+        QVERIFY2(date.isValid() && date >= oldestAllowed && date <= newestAllowed,
+                 qPrintable(line[6].toString()));
+        oldest = std::min(oldest, date);
+        newest = std::max(newest, date);
+    }
+    // Spread over the two years, not bunched together.
+    QVERIFY2(oldest < today.addMonths(-18), qPrintable(oldest.toString(Qt::ISODate)));
+    QVERIFY2(newest > today.addMonths(-6), qPrintable(newest.toString(Qt::ISODate)));
+
+    QVERIFY(database.count(QStringLiteral("orderNow")) > 0);
+    const QStringList composing =
+        database.column(QStringLiteral("SELECT DISTINCT idcust FROM orderNow"));
+    QVERIFY2(composing.size() >= 2 && composing.size() <= 3, qPrintable(composing.join(' ')));
+    for (const QString &id : composing)
+        QVERIFY2(idcusts.contains(id.toLongLong()), qPrintable(id));
+
+    const QList<QVariantList> shop =
+        database.rows(QStringLiteral("SELECT Name, Address, Phone, INN FROM IP"));
+    QCOMPARE(shop.size(), 1);
+    for (int text : {0, 1, 2})
+        QVERIFY(!shop[0][text].toString().trimmed().isEmpty());
+    QVERIFY2(
+        QRegularExpression(QStringLiteral("^\\d{12}$")).match(shop[0][3].toString()).hasMatch(),
+        qPrintable(shop[0][3].toString()));
+}
+
+void TestStoreTool::countsAreHonoured() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    const Run run =
+        runTool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
+                                  << QStringLiteral("--archive") << QStringLiteral("5000"));
+    QCOMPARE(run.exitCode, 0);
+    const Store database(place.database);
+    const Store cars(place.carTable());
+    QCOMPARE(database.count(QStringLiteral("customer")), 200);
+    QCOMPARE(database.count(QStringLiteral("orderAll")), 5000);
+    QCOMPARE(database.count(QStringLiteral("IP")), 1);
+    QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM orderAll WHERE idcust NOT IN "
+                                           "(SELECT idcust FROM customer)")),
+             QVariant(0));
+    const qint64 carCount = cars.count(QStringLiteral("drevalonParadox"));
+    QVERIFY2(carCount >= 240 && carCount <= 360, qPrintable(QString::number(carCount)));
+    for (const QString &said :
+         {QStringLiteral("200 customers"), QStringLiteral("%1 cars").arg(carCount),
+          QStringLiteral("5000 archive lines")})
+        QVERIFY2(run.out.contains(said), qPrintable(run.out));
+}
+
+void TestStoreTool::storeRulesHoldInCreatedDatabase() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    QCOMPARE(runTool(place.arguments()).exitCode, 0);
+    const Store database(place.database, true);
+    QVERIFY(database.isOpen());
+
+    // A customer needs no more than a surname and a phone; idcust is generated.
+    QSqlQuery insert(database.database());
+    QVERIFY(insert.prepare(QStringLiteral("INSERT INTO customer (lmane, phone) VALUES (?, ?)")));
+    insert.addBindValue(QStringLiteral("Петров"));
+    insert.addBindValue(QStringLiteral("89161234567"));
+    QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+    const qint64 idcust = insert.lastInsertId().toLongLong();
+    QVERIFY(idcust > 0);
+    QCOMPARE(database.value(QStringLiteral("SELECT idcust FROM customer WHERE lmane = 'Петров'"))
+                 .toLongLong(),
+             idcust);
+
+    // A 16-character name is refused and leaves nothing behind; 15 fit.
+    QSqlQuery named(database.database());
+    QVERIFY(named.prepare(QStringLiteral("INSERT INTO customer (Name, lmane) VALUES (?, ?)")));
+    named.addBindValue(QString(16, QChar(0x0416)));
+    named.addBindValue(QStringLiteral("Сидоров"));
+    QVERIFY(!named.exec());
+    QCOMPARE(database.count(QStringLiteral("customer")), 1);
+    named.addBindValue(QString(15, QChar(0x0416)));
+    named.addBindValue(QStringLiteral("Сидоров"));
+    QVERIFY2(named.exec(), qPrintable(named.lastError().text()));
+    QCOMPARE(database.count(QStringLiteral("customer")), 2);
+
+    // An archive line written without a date is dated today.
+    const QDate before = QDate::currentDate();
+    QSqlQuery line(database.database());
+    QVERIFY(line.prepare(QStringLiteral("INSERT INTO orderAll (idcust, Firm, number, "
+                                        "description, kol, cena) VALUES (?, ?, ?, ?, ?, ?)")));
+    for (const QVariant &value :
+         QVariantList{idcust, QStringLiteral("Mann"), QStringLiteral("W 914/2"),
+                      QStringLiteral("Фильтр масляный"), 1, 650.0})
+        line.addBindValue(value);
+    QVERIFY2(line.exec(), qPrintable(line.lastError().text()));
+    const QDate after = QDate::currentDate();
+    const QString dated = database.value(QStringLiteral("SELECT Date FROM orderAll")).toString();
+    QVERIFY2(dated == before.toString(Qt::ISODate) || dated == after.toString(Qt::ISODate),
+             qPrintable(dated));
+
+    // IdCust written as quoted text is kept as the number.
+    const Store cars(place.carTable(), true);
+    QSqlQuery car(cars.database());
+    QVERIFY2(car.exec(QStringLiteral("INSERT INTO drevalonParadox (Model, Vin, IdCust) "
+                                     "VALUES ('Kia Rio', 'Z94CB41AAGR323020', '12')")),
+             qPrintable(car.lastError().text()));
+    const QList<QVariantList> stored =
+        cars.rows(QStringLiteral("SELECT typeof(IdCust), IdCust FROM drevalonParadox"));
+    QCOMPARE(stored.size(), 1);
+    QVERIFY2(stored[0][0] == QStringLiteral("real") || stored[0][0] == QStringLiteral("integer"),
+             qPrintable(stored[0][0].toString()));
+    QCOMPARE(stored[0][1].toDouble(), 12.0);
+    QCOMPARE(cars.value(QStringLiteral("SELECT count(*) FROM drevalonParadox WHERE IdCust = 12")),
+             QVariant(1));
+}
+
+QTEST_GUILESS_MAIN(TestStoreTool)
+#include "tst_storetool.moc"

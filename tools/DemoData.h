@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+#include <QVector>
+
+#include "DemoCatalogue.h"
+#include "DemoRandom.h"
+
+// Fills freshly made stores with a realistic demo set: customers with their cars,
+// an archive of past orders over the two years before today, an order being
+// composed and the shop's requisites. The same counts always give the same rows;
+// only the archive dates move with today.
+class DemoData {
+public:
+    struct Counts {
+        qint64 customers = 40;
+        qint64 archive = 300;
+    };
+    struct Written {
+        qint64 customers = 0;
+        qint64 cars = 0;
+        qint64 archive = 0;
+        qint64 current = 0;
+        qint64 shops = 0;
+    };
+
+    DemoData(Counts counts, QDate today);
+
+    // One transaction per store; on failure neither store keeps any demo row.
+    bool write(QSqlDatabase database, QSqlDatabase carTable, QString *error);
+    const Written &written() const { return m_written; }
+
+private:
+    bool writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTable, QString *error);
+    bool writeArchive(QSqlDatabase &database, QString *error);
+    bool writeCurrentOrder(QSqlDatabase &database, QString *error);
+    bool writeShop(QSqlDatabase &database, QString *error);
+
+    QString phone(DemoRandom &random, const QStringList &prefixes) const;
+    QString vin(DemoRandom &random, const QString &wmi) const;
+    qint64 someCustomer(DemoRandom &random) const;
+    double price(DemoRandom &random, const DemoCatalogue::Part &part, double age) const;
+
+    Counts m_counts;
+    QDate m_today;
+    QStringList m_maleNames, m_femaleNames, m_surnames, m_mobiles, m_cities;
+    QVector<DemoCatalogue::CarModel> m_models;
+    QVector<DemoCatalogue::Part> m_parts;
+    QVector<qint64> m_idcusts;
+    Written m_written;
+};

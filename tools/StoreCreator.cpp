@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "StoreCreator.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QVariant>
+
+#include <sqlite3.h>
+
+namespace {
+
+int connectionCounter = 0;
+
+// SQLite keeps these beside a database file. A journal left over from a
+// replaced store would be played back into the new one and corrupt it.
+const char *const sidecarSuffixes[] = {"-journal", "-wal", "-shm"};
+
+bool removeIfPresent(const QString &path, QString *error) {
+    if (!StoreCreator::occupied(path) || QFile::remove(path)) return true;
+    *error = QStringLiteral("cannot remove %1").arg(path);
+    return false;
+}
+
+bool removeWithSidecars(const QString &path, QString *error) {
+    if (!removeIfPresent(path, error)) return false;
+    for (const char *suffix : sidecarSuffixes) {
+        if (!removeIfPresent(path + QLatin1String(suffix), error)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+StoreCreator::StoreCreator(QString targetPath, QString schemaResource)
+    : m_target(std::move(targetPath)), m_schemaResource(std::move(schemaResource)),
+      m_connection(QStringLiteral("drevalon-stores-%1").arg(++connectionCounter)) {}
+
+StoreCreator::~StoreCreator() {
+    close();
+    if (!m_installed && !m_staging.isEmpty()) {
+        QString ignored;
+        removeWithSidecars(m_staging, &ignored);
+    }
+}
+
+bool StoreCreator::occupied(const QString &path) {
+    // A dangling symbolic link counts: SQLite would create the file at its target.
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+bool StoreCreator::create(QString *error) {
+    QFile schemaFile(m_schemaResource);
+    if (!schemaFile.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read the schema %1").arg(m_schemaResource);
+        return false;
+    }
+    const QString script = QString::fromUtf8(schemaFile.readAll());
+
+    const QString staging =
+        m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
+    if (occupied(staging)) {
+        *error = QStringLiteral("%1 is in the way; remove it and try again").arg(staging);
+        return false;
+    }
+    m_staging = staging;
+
+    m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    m_db.setDatabaseName(m_staging);
+    if (!m_db.open()) {
+        *error = QStringLiteral("cannot create %1: %2").arg(m_staging, m_db.lastError().text());
+        return false;
+    }
+    return runScript(script, error);
+}
+
+bool StoreCreator::runScript(const QString &script, QString *error) {
+    // Triggers hold ';' inside BEGIN ... END, so the script cannot be cut at
+    // semicolons; SQLite's own parser runs it statement by statement.
+    const QVariant handle = m_db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        *error = QStringLiteral("the QSQLITE driver gives no SQLite handle");
+        return false;
+    }
+    sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.constData());
+    char *message = nullptr;
+    if (sqlite3_exec(raw, script.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        *error = QStringLiteral("schema %1 failed: %2")
+                     .arg(m_schemaResource, QString::fromUtf8(message ? message : "unknown error"));
+        sqlite3_free(message);
+        return false;
+    }
+    return true;
+}
+
+bool StoreCreator::install(bool replace, QString *error) {
+    close();
+    if (!replace && occupied(m_target)) {
+        *error = QStringLiteral("%1 appeared while the stores were being made").arg(m_target);
+        return false;
+    }
+    if (!removeWithSidecars(m_target, error)) return false;
+    if (!QFile::rename(m_staging, m_target)) {
+        *error = QStringLiteral("cannot rename %1 to %2").arg(m_staging, m_target);
+        return false;
+    }
+    m_installed = true;
+    return true;
+}
+
+void StoreCreator::close() {
+    if (!m_db.isValid()) return;
+    m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// Makes one SQLite store file from a schema script and keeps it open for filling.
+// The file is built under a temporary name beside its target and takes the
+// target's name only in install(), so a failed run never leaves a half-made
+// store behind, nor destroys the one it was asked to replace.
+class StoreCreator {
+public:
+    StoreCreator(QString targetPath, QString schemaResource);
+    ~StoreCreator();
+    StoreCreator(const StoreCreator &) = delete;
+    StoreCreator &operator=(const StoreCreator &) = delete;
+
+    // True when something (even a dangling link) already sits at path.
+    static bool occupied(const QString &path);
+
+    bool create(QString *error);
+    QSqlDatabase database() const { return m_db; }
+    // Gives the finished file the target's name; an occupied target is
+    // replaced only when asked to.
+    bool install(bool replace, QString *error);
+
+private:
+    void close();
+    bool runScript(const QString &script, QString *error);
+
+    QString m_target;
+    QString m_staging;
+    QString m_schemaResource;
+    QString m_connection;
+    QSqlDatabase m_db;
+    bool m_installed = false;
+};
