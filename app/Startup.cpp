@@ -67,7 +67,7 @@ QString Startup::fatalText(const std::exception &error) {
         .arg(kind, module, QStringLiteral("%1").arg(address, 8, 16, QLatin1Char('0')).toUpper(), message);
 }
 
-int Startup::run(int &argc, char **argv, const StoreSettings &settings) {
+int Startup::run(int &argc, char **argv, const StoreSettings &settings, const std::function<void()> &started) {
     DrevalonApplication app(argc, argv);
     try {
         createAll(settings);
@@ -76,6 +76,8 @@ int Startup::run(int &argc, char **argv, const StoreSettings &settings) {
         return 1;
     }
     Form1->Show();
+    if (started)
+        started();
     const int code = app.exec();
     destroyAll();
     return code;

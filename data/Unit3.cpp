@@ -1,5 +1,6 @@
 #include "data/Unit3.h"
 #include "data/datasets/LocalEngine.h"
+#include "platform/CreationOrder.h"
 #include "platform/ErrorFunnel.h"
 
 #include <QSysInfo>
@@ -38,7 +39,7 @@ QString connectionString(const QString &database) {
 
 TDataModule3::TDataModule3(const StoreSettings &settings, const std::function<void(TDataModule3 &)> &bindPending,
                            QObject *parent)
-    : QObject(parent) {
+    : QObject(parent), m_creationSerial(CreationOrder::next()) {
     setObjectName(QStringLiteral("DataModule3"));
     createComponents(settings);
     writeStatements();

@@ -27,6 +27,8 @@ public:
     ~TDataModule3() override;
 
     TDataSource *findDataSource(const QString &name) const;
+    /// When the module was created among the program's objects.
+    int creationSerial() const { return m_creationSerial; }
     TDataSet *findDataSet(const QString &name) const;
 
     TADOConnection *ADOConnection1;
@@ -62,6 +64,7 @@ private:
     void bringUp();
 
     std::unique_ptr<LocalEngine> m_engine;
+    int m_creationSerial;
 };
 
 /// The single instance, created at start-up after the main window.

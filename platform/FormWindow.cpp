@@ -1,10 +1,12 @@
 #include "platform/FormWindow.h"
+#include "platform/CreationOrder.h"
 #include "platform/ErrorFunnel.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
 
-FormWindow::FormWindow(const QString &name, const QString &caption, QWidget *parent) : QWidget(parent, Qt::Window) {
+FormWindow::FormWindow(const QString &name, const QString &caption, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_creationSerial(CreationOrder::next()) {
     setObjectName(name);
     setWindowTitle(caption);
 }

@@ -18,6 +18,8 @@ public:
     /// Runs the close handler and hides the window (ends a modal showing).
     void Close() { close(); }
     bool showingModal() const { return m_modalLoop != nullptr; }
+    /// When this window was created among the program's objects.
+    int creationSerial() const { return m_creationSerial; }
 
 protected:
     /// The window's close handler; the window hides afterwards.
@@ -34,4 +36,5 @@ protected:
 
 private:
     QEventLoop *m_modalLoop = nullptr;
+    int m_creationSerial;
 };

@@ -115,7 +115,46 @@ QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {
     return qualifier.isEmpty() ? QStringLiteral("rowid") : qualifier + QStringLiteral(".rowid");
 }
 
+namespace {
+// The items of a statement's select list as written, or nothing when the list
+// holds a star (its columns cannot be told apart by position).
+QStringList selectItems(const QString &sql) {
+    const QString code = SqlText::codeOnly(sql);
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression from(QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
+    const auto start = select.match(code);
+    if (!start.hasMatch())
+        return {};
+    int depth = 0, itemStart = start.capturedEnd();
+    QStringList items;
+    for (int i = itemStart; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        else if (depth == 0 && c == QLatin1Char(',')) {
+            items << sql.mid(itemStart, i - itemStart).trimmed();
+            itemStart = i + 1;
+        } else if (depth == 0 && from.match(code, i, QRegularExpression::NormalMatch,
+                                            QRegularExpression::AnchorAtOffsetMatchOption).hasMatch()) {
+            items << sql.mid(itemStart, i - itemStart).trimmed();
+            break;
+        }
+    }
+    for (const QString &item : items)
+        if (item.endsWith(QLatin1Char('*')))
+            return {};
+    return items;
+}
+} // namespace
+
 std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) const {
+    // SQLite names an unaliased column reference by its declared name; other
+    // stores keep the spelling of the statement, which views show as titles.
+    static const QRegularExpression plainReference(QStringLiteral("^(?:\\w+\\.)?(\\w+)$"),
+                                                   QRegularExpression::UseUnicodePropertiesOption);
+    const QStringList items = selectItems(query.lastQuery());
     std::vector<ColumnInfo> columns;
     sqlite3_stmt *stmt = statementOf(query);
     const int count = stmt ? sqlite3_column_count(stmt) : 0;
@@ -126,6 +165,11 @@ std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) c
         info.type = fieldTypeFromDeclared(text(sqlite3_column_decltype(stmt, i)), &info.size);
         info.table = text(sqlite3_column_table_name(stmt, i));
         info.column = text(sqlite3_column_origin_name(stmt, i));
+        if (i < items.size()) {
+            const auto m = plainReference.match(items[i]);
+            if (m.hasMatch() && m.captured(1).compare(info.name, Qt::CaseInsensitive) == 0)
+                info.name = m.captured(1);
+        }
         if (!info.table.isEmpty() && info.type == FieldType::Integer) {
             const char *declared = nullptr, *collation = nullptr;
             int notNull = 0, primaryKey = 0, autoinc = 0;

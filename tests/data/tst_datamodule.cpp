@@ -1,0 +1,163 @@
+// The data module over real stores: what is open after creation, the columns
+// each query returns, and user text through the slots exactly as typed.
+#include "data/Unit3.h"
+#include "data/datasets/SqlLiteral.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestStores.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QTest>
+
+namespace {
+QStringList fieldNames(const TDataSet *ds) {
+    QStringList names;
+    for (int i = 0; i < ds->FieldCount(); ++i)
+        names << ds->Fields(i)->FieldName();
+    return names;
+}
+} // namespace
+
+class TestDataModule : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStores> stores;
+    qint64 ivanov = 0, petrov = 0, sidorov = 0;
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
+
+    void init() {
+        stores = std::make_unique<TestStores>();
+        ivanov = stores->addCustomer(QStringLiteral("Иван"), QStringLiteral("Иванов"), QStringLiteral("89161234567"));
+        petrov = stores->addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"), QStringLiteral("89031112233"),
+                                     QStringLiteral("4951234567"));
+        sidorov = stores->addCustomer(QString(), QStringLiteral("Сидоров"), QStringLiteral("89990000000"));
+        stores->addCar(QStringLiteral("Лада Гранта"), QStringLiteral("XTA219000K0000001"), ivanov);
+        stores->addCar(QStringLiteral("Kia Rio"), QStringLiteral("Z94CB41AAJR000002"), petrov);
+        stores->addCar(QStringLiteral("Toyota Camry"), QStringLiteral("JTNB11HK003000003"), petrov);
+        stores->addArchived(ivanov, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Фильтр масляный"), 2, 450, QStringLiteral("2026-03-14"));
+        stores->addArchived(petrov, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 300, QStringLiteral("2025-12-01"));
+        stores->addCurrent(petrov, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1, 2500);
+        stores->addCurrent(ivanov, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Фильтр воздушный"), 2, 800);
+    }
+    void cleanup() { stores.reset(); }
+
+    void openOrClosedAfterCreation() {
+        ScriptedMessagesGuard messages;
+        TDataModule3 module(stores->settings());
+        QVERIFY(messages->boxes().isEmpty());
+        QVERIFY(module.ADOConnection1->Connected());
+        for (TDataSet *open : std::initializer_list<TDataSet *>{module.ADOQuery1, module.Table1, module.ADOTable1, module.ADOQuery2, module.ADOTable2,
+                              module.ADOQuery6, module.ADOQuery7, module.ADOTable3, module.ADOQuery8})
+            QVERIFY2(open->Active(), qPrintable(open->objectName()));
+        for (TDataSet *closed : std::initializer_list<TDataSet *>{module.ADOQuery3, module.Query1, module.ADOQuery5, module.ADOTable4, module.ADOQuery9})
+            QVERIFY2(!closed->Active(), qPrintable(closed->objectName()));
+        for (int i = 1; i <= 9; ++i) {
+            const QString name = QStringLiteral("DataSource%1").arg(i);
+            QVERIFY2(module.findDataSource(name) && module.findDataSource(name)->DataSet(), qPrintable(name));
+        }
+        QCOMPARE(module.DataSource5->DataSet(), module.ADOTable2);
+        QVERIFY(!module.ADOConnection1->LoginPrompt());
+    }
+
+    void columnsOfEveryQuery() {
+        TDataModule3 module(stores->settings());
+        QCOMPARE(fieldNames(module.ADOQuery1), (QStringList{"Номер", "Имя", "Фамилия", "телефон", "Доп.телефон"}));
+        QCOMPARE(fieldNames(module.Table1), (QStringList{"IdCar", "Model", "Vin", "DVS", "KPP", "IdCust"}));
+        QCOMPARE(fieldNames(module.ADOQuery2),
+                 (QStringList{"idcust", "фирма", "Артикул", "Наименование", "Количество", "Цена(шт)", "Дата"}));
+        QCOMPARE(fieldNames(module.ADOQuery6), QStringList{"Сумма за промежуток"});
+        QCOMPARE(fieldNames(module.ADOQuery7), QStringList{"Сумма заказа"});
+        QCOMPARE(fieldNames(module.ADOQuery8),
+                 (QStringList{"name", "lmane", "firm", "number", "description", "Kol", "cena"}));
+        QCOMPARE(fieldNames(module.ADOTable1),
+                 (QStringList{"idcust", "Firm", "number", "description", "kol", "cena", "Date"}));
+
+        QVERIFY(module.ADOQuery1->FieldByName(QStringLiteral("номер"))->ReadOnly());
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->DisplayWidth(), 18);
+        QCOMPARE(module.Table1->FieldByName(QStringLiteral("model"))->DisplayWidth(), 32);
+        QVERIFY(module.Table1->FieldByName(QStringLiteral("IdCar"))->ReadOnly());
+
+        // Dates as day.month.year text, totals over every line.
+        module.ADOQuery2->First();
+        QCOMPARE(module.ADOQuery2->FieldByName(QStringLiteral("Дата"))->AsString().trimmed(), QStringLiteral("14.03.2026"));
+        QCOMPARE(module.ADOQuery6->Fields(0)->AsFloat(), 2 * 450.0 + 4 * 300.0);
+        QCOMPARE(module.ADOQuery7->Fields(0)->AsFloat(), 2500.0 + 2 * 800.0);
+        QCOMPARE(module.ADOQuery8->RecordCount(), 2);
+    }
+
+    void detailsFollowTheirFirstMasterRow() {
+        TDataModule3 module(stores->settings());
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Номер"))->AsInteger(), ivanov);
+        QCOMPARE(module.Table1->RecordCount(), 1);
+        QCOMPARE(module.Table1->FieldByName(QStringLiteral("Model"))->AsString(), QStringLiteral("Лада Гранта"));
+        QCOMPARE(module.ADOTable1->RecordCount(), 1);
+        QCOMPARE(module.ADOTable2->RecordCount(), 1);
+        QCOMPARE(module.ADOTable2->FieldByName(QStringLiteral("Firm"))->AsString(), QStringLiteral("Mann"));
+        module.ADOQuery1->Next();
+        QCOMPARE(module.Table1->RecordCount(), 2);
+        QCOMPARE(module.ADOTable1->FieldByName(QStringLiteral("Firm"))->AsString(), QStringLiteral("NGK"));
+        // Customers found by nobody: the details are empty.
+        module.ADOQuery1->SQL().setLine(2, QStringLiteral("where Name='Никто'"));
+        module.ADOQuery1->Open();
+        QVERIFY(module.ADOQuery1->IsEmpty());
+        QVERIFY(module.Table1->IsEmpty());
+        QVERIFY(module.ADOTable1->IsEmpty());
+    }
+
+    void typedTextRoundTripsThroughTheSlots_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("apostrophe") << QStringLiteral("O'Брайен");
+        QTest::newRow("two apostrophes") << QStringLiteral("''");
+        QTest::newRow("apostrophe closing") << QStringLiteral("x') --");
+        QTest::newRow("colon marker") << QStringLiteral(":D1");
+        QTest::newRow("two colons") << QStringLiteral("a::b");
+        QTest::newRow("backslash") << QStringLiteral("C:\\путь");
+        QTest::newRow("quotes") << QStringLiteral("\"Вася\"`");
+    }
+    void typedTextRoundTripsThroughTheSlots() {
+        QFETCH(QString, name);
+        TDataModule3 module(stores->settings());
+        const QString phone = QStringLiteral("123");
+        module.ADOQuery3->SQL().setLine(1, QStringLiteral("VALUES ('") +
+                                               QStringList{sqlLiteralBody(name), sqlLiteralBody(QStringLiteral("Фамилия")),
+                                                           phone, QString()}
+                                                   .join(QStringLiteral("','")) +
+                                               QStringLiteral("')"));
+        QCOMPARE(module.ADOQuery3->ExecSQL(), 1);
+        QVERIFY(!module.ADOQuery3->Active());
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 4);
+
+        module.ADOQuery1->SQL().setLine(2, QStringLiteral("where Name='") + sqlLiteralBody(name) + QStringLiteral("'"));
+        module.ADOQuery1->Open();
+        QCOMPARE(module.ADOQuery1->RecordCount(), 1);
+        // Stored padded to the column's width; found by the text typed without blanks.
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->AsString(), name.leftJustified(15, QLatin1Char(' ')));
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Доп.телефон"))->AsString(), QString(11, QLatin1Char(' ')));
+    }
+
+    void carInsertTakesTheOwnerNumberAsText() {
+        TDataModule3 module(stores->settings());
+        module.Query1->SQL().setLine(1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','B5254T2','АКПП','%1')").arg(sidorov));
+        module.Query1->ExecSQL();
+        QCOMPARE(stores->carScalar(QStringLiteral("select typeof(IdCust) from drevalonParadox where Model='Volvo XC90'")).toString(),
+                 QStringLiteral("real"));
+        module.Table1->Close();
+        module.ADOQuery1->Last();
+        module.Table1->Open();
+        QCOMPARE(module.Table1->RecordCount(), 1);
+        QCOMPARE(module.Table1->FieldByName(QStringLiteral("IdCust"))->AsInteger(), sidorov);
+    }
+
+    void orderLinesOfTheCheckListLeaveCustomersAlone() {
+        TDataModule3 module(stores->settings());
+        module.ADOQuery8->First();
+        module.ADOQuery8->Delete();
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from orderNow")).toInt(), 1);
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 3);
+    }
+};
+
+QTEST_MAIN(TestDataModule)
+#include "tst_datamodule.moc"
