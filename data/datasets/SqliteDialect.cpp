@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QUrl>
+#include <cstdio>
 #include <sqlite3.h>
 
 namespace {
@@ -49,25 +50,40 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
         sqlite3_result_null(context);
         return;
     }
-    const QString raw = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[1])));
-    QDateTime when = QDateTime::fromString(raw.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!when.isValid())
-        when = QDate::fromString(raw.left(10), Qt::ISODate).startOfDay();
-    QString text = raw;
-    if (when.isValid()) {
+    const char *raw = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
+    const int length = sqlite3_value_bytes(argv[1]);
+    // Stored dates are ISO text, "yyyy-mm-dd" with an optional " hh:mm:ss":
+    // read the digits directly, this runs once per row of the archive.
+    auto digits = [&](int at, int count) {
+        int value = 0;
+        for (int i = at; i < at + count; ++i) {
+            if (i >= length || raw[i] < '0' || raw[i] > '9')
+                return -1;
+            value = value * 10 + (raw[i] - '0');
+        }
+        return value;
+    };
+    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
+    const bool isDate = length >= 10 && raw[4] == '-' && raw[7] == '-' && year >= 0 && month >= 1 && day >= 1;
+    const bool hasTime = isDate && length >= 19 && raw[10] == ' ';
+    char buffer[32];
+    QByteArray text(raw, length);
+    if (isDate) {
         switch (sqlite3_value_int(argv[2])) {
-        case 104: text = when.toString(QStringLiteral("dd.MM.yyyy")); break;
-        case 103: text = when.toString(QStringLiteral("dd/MM/yyyy")); break;
-        case 102: text = when.toString(QStringLiteral("yyyy.MM.dd")); break;
-        case 23: text = when.toString(QStringLiteral("yyyy-MM-dd")); break;
-        case 120: text = when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); break;
+        case 104: std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year); text = buffer; break;
+        case 103: std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", day, month, year); text = buffer; break;
+        case 102: std::snprintf(buffer, sizeof buffer, "%04d.%02d.%02d", year, month, day); text = buffer; break;
+        case 23: text = QByteArray(raw, 10); break;
+        case 120: text = hasTime ? QByteArray(raw, 19) : QByteArray(raw, 10) + " 00:00:00"; break;
         default: break;
         }
     }
-    if (width > 0)
-        text = text.left(width).leftJustified(width, QLatin1Char(' '));
-    const QByteArray utf8 = text.toUtf8();
-    sqlite3_result_text(context, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+    if (width > 0) {
+        // A fixed-width text: cut or padded with blanks to its width in characters.
+        QString fixed = QString::fromUtf8(text);
+        text = fixed.left(width).leftJustified(width, QLatin1Char(' ')).toUtf8();
+    }
+    sqlite3_result_text(context, text.constData(), text.size(), SQLITE_TRANSIENT);
 }
 } // namespace
 
