@@ -2,6 +2,7 @@
 #include "app/DrevalonApplication.h"
 #include "app/Unit1.h"
 #include "data/Unit3.h"
+#include "data/views/ViewBinding.h"
 #include "platform/Exception.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/MessageBoxes.h"
@@ -28,7 +29,10 @@ void Startup::createAll(const StoreSettings &settings) {
     try {
         Form1 = new TForm1;
         Form2 = new TForm2;
-        DataModule3 = new TDataModule3(settings);
+        // The main window's views name data sources that exist only now.
+        DataModule3 = new TDataModule3(settings, [](TDataModule3 &module) {
+            ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });
+        });
         Form4 = new TForm4;
         Form5 = new TForm5;
         Form6 = new TForm6;
@@ -50,6 +54,7 @@ void Startup::destroyAll() {
     destroy(Form6);
     destroy(Form5);
     destroy(Form4);
+    ViewBinding::uninstall();
     destroy(DataModule3);
     destroy(Form2);
     destroy(Form1);

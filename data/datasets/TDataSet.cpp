@@ -13,8 +13,14 @@ TDataSet::TDataSet(const QString &name, QObject *parent)
 
 TDataSet::~TDataSet() {
     m_masterLink.reset();
-    for (TDataSource *source : std::vector<TDataSource *>(m_dataSources))
-        source->setDataSet(nullptr);
+    // Details told that their master is gone may fail to finish their edit;
+    // nothing may leave a destructor.
+    for (TDataSource *source : std::vector<TDataSource *>(m_dataSources)) {
+        try {
+            source->setDataSet(nullptr);
+        } catch (...) {
+        }
+    }
 }
 
 void TDataSet::fail(const QString &text) const { throw EDatabaseError::of(objectName(), text); }

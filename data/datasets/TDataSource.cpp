@@ -35,8 +35,14 @@ TDataSource::~TDataSource() {
     if (m_dataSet)
         m_dataSet->detachDataSource(this);
     // Links outlive their data source only at shutdown; let them forget it.
-    for (TDataLink *link : std::vector<TDataLink *>(m_links))
-        link->setDataSource(nullptr);
+    // A detail told so finishes its pending edit; an edit the store refuses
+    // stays pending with the detail, since nothing may leave a destructor.
+    for (TDataLink *link : std::vector<TDataLink *>(m_links)) {
+        try {
+            link->setDataSource(nullptr);
+        } catch (...) {
+        }
+    }
 }
 
 void TDataSource::setDataSet(TDataSet *dataSet) {

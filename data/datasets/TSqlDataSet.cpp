@@ -22,6 +22,17 @@ FieldType typeOfValue(const QVariant &v) {
     }
 }
 
+// SQLite keeps each value's own type whatever the column declares: whether a
+// column read holds text anywhere.
+bool holdsText(const ColumnData &column) {
+    if (column.kind() != ColumnData::Kind::Variant)
+        return column.kind() == ColumnData::Kind::Text;
+    for (int row = 0; row < column.size(); ++row)
+        if (column.get(row).typeId() == QMetaType::QString)
+            return true;
+    return false;
+}
+
 const char *notLocated = "Row cannot be located for updating. Some values may have been changed since it was last read.";
 const char *notLocatedForDelete =
     "Row cannot be located for deleting. Some values may have been changed since it was last read.";
@@ -79,8 +90,25 @@ void TSqlDataSet::fetchRows(bool describe) {
                 info[c].size = std::max(info[c].size, static_cast<int>(v.toString().size()));
         }
     }
-    if (describe)
+    if (describe) {
         buildFields(info, hasKey ? 1 : 0);
+    } else if (!fieldDefs().isEmpty()) {
+        for (int i = 0; i < FieldCount(); ++i)
+            checkValues(*Fields(i), Fields(i)->DataType());
+    }
+}
+
+void TSqlDataSet::checkValues(const TField &field, FieldType actual) const {
+    const TypeClass expected = typeClassOf(field.DataType());
+    // Text among numbers has no order with them: a number field takes numbers
+    // only, whatever the column declares.
+    const bool declaredFits = typeClassOf(actual) == TypeClass::Unknown || typeClassOf(actual) == expected;
+    if (declaredFits && expected == TypeClass::Number && holdsText(columns()[field.column()]))
+        actual = FieldType::WideString;
+    else if (declaredFits)
+        return;
+    fail(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
+             .arg(field.FieldName(), fieldTypeName(field.DataType()), fieldTypeName(actual)));
 }
 
 void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColumn) {
@@ -100,13 +128,10 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
             const int c = findColumn(def.name);
             if (c < 0)
                 fail(QStringLiteral("Field '%1' not found").arg(def.name));
-            const TypeClass actual = typeClassOf(info[c].type);
-            if (actual != TypeClass::Unknown && actual != typeClassOf(def.type))
-                fail(QStringLiteral("Type mismatch for field '%1', expecting: %2 actual: %3")
-                         .arg(def.name, fieldTypeName(def.type), fieldTypeName(info[c].type)));
             TField *field = addField(def.name, def.type, def.size, def.displayWidth,
                                      def.readOnly || !writableColumn(info[c]), c);
             field->setOrigin(info[c].table, info[c].column);
+            checkValues(*field, info[c].type);
         }
         return;
     }

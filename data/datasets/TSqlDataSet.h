@@ -37,6 +37,8 @@ protected:
 private:
     void buildFields(const std::vector<ColumnInfo> &info, int firstColumn);
     bool writable(const TField &field) const;
+    /// Fails unless the values read for a declared field fit its type.
+    void checkValues(const TField &field, FieldType actual) const;
     /// WHERE text and values matching the row as it was read.
     QString matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const;
     void reread(int storageRow, const QVariant &key);

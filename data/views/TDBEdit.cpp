@@ -1,0 +1,114 @@
+#include "data/views/TDBEdit.h"
+#include "data/datasets/TDataSet.h"
+#include "data/datasets/TField.h"
+#include "data/views/ViewBinding.h"
+#include "platform/ErrorFunnel.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+TDBEdit::TDBEdit(const QString &name, QWidget *parent) : QLineEdit(parent) {
+    setObjectName(name);
+    m_link.onDataChange = [this] { refresh(); };
+    m_link.onStateChange = [this] { refreshReadOnly(); };
+    m_link.onUpdateData = [this] { updateRecord(); };
+    refreshReadOnly();
+}
+
+TDBEdit::~TDBEdit() { ViewBinding::cancel(&m_link); }
+
+void TDBEdit::setDataSourceName(const QString &name) { ViewBinding::request(&m_link, name); }
+
+void TDBEdit::refresh() {
+    if (m_writing)
+        return;
+    TField *field = m_link.Field();
+    setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767);
+    setText(field ? field->DisplayText() : QString());
+    m_modified = false;
+    refreshReadOnly();
+}
+
+void TDBEdit::refreshReadOnly() { setReadOnly(!m_link.canModify()); }
+
+bool TDBEdit::beginChange() {
+    if (!m_link.canModify())
+        return false;
+    // Starting the edit shows the row being edited; the keystroke applies to that.
+    if (!m_link.DataSet()->editing() && !m_link.edit())
+        return false;
+    m_modified = true;
+    return true;
+}
+
+void TDBEdit::keyPressEvent(QKeyEvent *event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    if (key == Qt::Key_Escape) {
+        refresh();
+        selectAll();
+        event->accept();
+        return;
+    }
+    const QString typed = event->text();
+    const bool printable = !typed.isEmpty() && typed.front().isPrint() && !(mods & Qt::ControlModifier);
+    const bool changing = printable || key == Qt::Key_Backspace || key == Qt::Key_Delete ||
+                          event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
+                          (key == Qt::Key_Insert && (mods & Qt::ShiftModifier));
+    if (!changing) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    if (printable && m_link.Field() && !m_link.Field()->IsValidChar(typed.front())) {
+        QApplication::beep();
+        event->accept();
+        return;
+    }
+    bool started = false;
+    ErrorFunnel::guard([&] { started = beginChange(); });
+    if (!started) {
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TDBEdit::inputMethodEvent(QInputMethodEvent *event) {
+    bool started = false;
+    ErrorFunnel::guard([&] { started = beginChange(); });
+    if (started)
+        QLineEdit::inputMethodEvent(event);
+}
+
+void TDBEdit::updateRecord() {
+    TField *field = m_link.Field();
+    if (!m_modified || !field || !m_link.DataSet()->editing())
+        return;
+    m_writing = true;
+    try {
+        field->setAsString(text());
+    } catch (...) {
+        m_writing = false;
+        throw;
+    }
+    m_writing = false;
+    m_modified = false;
+}
+
+void TDBEdit::focusInEvent(QFocusEvent *event) {
+    QLineEdit::focusInEvent(event);
+    refreshReadOnly();
+}
+
+void TDBEdit::focusOutEvent(QFocusEvent *event) {
+    QLineEdit::focusOutEvent(event);
+    try {
+        updateRecord();
+    } catch (const std::exception &error) {
+        // The text is no valid value: stay here until it is corrected.
+        selectAll();
+        QTimer::singleShot(0, this, [this] { setFocus(); });
+        ErrorFunnel::report(error);
+    }
+}

@@ -1,0 +1,498 @@
+#include "data/views/TDBGrid.h"
+#include "data/datasets/TDataSet.h"
+#include "data/datasets/TDataSource.h"
+#include "data/views/IndicatorHeader.h"
+#include "data/views/ViewBinding.h"
+#include "platform/ErrorFunnel.h"
+#include "platform/MessageBoxes.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+
+void TDBGrid::Link::recordChanged(TField *field) {
+    m_grid->m_model.rowChanged(m_grid->dataSet()->RecNo());
+    // Another view changed the value under an editor nobody typed into: show it.
+    if (m_grid->m_editorOpen && !m_grid->m_editorModified && field && field == m_grid->m_model.fieldAt(m_grid->m_column))
+        m_grid->m_editor->setText(field->Text());
+}
+
+TDBGrid::TDBGrid(const QString &name, QWidget *parent) : QTableView(parent) {
+    setObjectName(name);
+    m_indicator = new IndicatorHeader(this);
+    setVerticalHeader(m_indicator);
+    setModel(&m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    const int rowHeight = fontMetrics().height() + 4;
+    m_indicator->setDefaultSectionSize(rowHeight);
+    m_indicator->setMinimumSectionSize(rowHeight);
+    m_indicator->setFixedWidth(12);
+
+    m_editor = new QLineEdit(viewport());
+    m_editor->setObjectName(name + QStringLiteral("_editor"));
+    m_editor->setFrame(false);
+    m_editor->hide();
+    m_editor->installEventFilter(this);
+    connect(m_editor, &QLineEdit::textEdited, this, [this] { m_editorModified = true; });
+    connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusChanged);
+    setOptions(defaultOptions());
+}
+
+TDBGrid::~TDBGrid() { ViewBinding::cancel(&m_link); }
+
+void TDBGrid::setDataSourceName(const QString &name) { ViewBinding::request(&m_link, name); }
+
+void TDBGrid::setColumns(const QStringList &fieldNames) {
+    m_model.setColumnNames(fieldNames);
+    rebuild();
+}
+
+void TDBGrid::setOptions(Options options) {
+    m_options = options;
+    horizontalHeader()->setVisible(options & dgTitles);
+    m_indicator->setVisible(options & dgIndicator);
+    const bool resize = options & dgColumnResize;
+    horizontalHeader()->setSectionResizeMode(resize ? QHeaderView::Interactive : QHeaderView::Fixed);
+    horizontalHeader()->setSectionsMovable(resize);
+    setShowGrid(options & (dgColLines | dgRowLines));
+}
+
+bool TDBGrid::active() const {
+    TDataSet *ds = dataSet();
+    return ds && ds->Active();
+}
+
+bool TDBGrid::canEditCell(int column) const {
+    TField *field = m_model.fieldAt(column);
+    return (m_options & dgEditing) && active() && dataSet()->CanModify() && field && !field->ReadOnly() &&
+           field->DataType() != FieldType::Blob && field->DataType() != FieldType::Memo;
+}
+
+// --- following the dataset ----------------------------------------------------
+
+void TDBGrid::rebuild() {
+    closeEditor();
+    m_model.rebuild(dataSet());
+    if (m_column >= m_model.columnCount())
+        m_column = 0;
+    sizeColumns();
+    syncCurrent();
+    stateChanged();
+}
+
+void TDBGrid::rowsChanged() {
+    m_model.rowsChanged();
+    if (!active() || !dataSet()->editing())
+        closeEditor();
+    syncCurrent();
+    stateChanged();
+}
+
+void TDBGrid::syncCurrent() {
+    m_syncing = true;
+    const int row = active() ? dataSet()->RecNo() : -1;
+    if (row >= 0 && m_model.columnCount() > 0) {
+        const QModelIndex index = m_model.index(row, m_column);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        scrollTo(index);
+    } else {
+        selectionModel()->clear();
+    }
+    m_syncing = false;
+    if (m_editorOpen && !dataSet()->editing())
+        closeEditor();
+    placeEditor();
+    stateChanged();
+}
+
+void TDBGrid::stateChanged() {
+    TDataSet *ds = dataSet();
+    const bool on = ds && ds->Active();
+    IndicatorHeader::Mark mark = IndicatorHeader::Mark::Browse;
+    if (on && ds->State() == DataSetState::Edit)
+        mark = IndicatorHeader::Mark::Edit;
+    else if (on && ds->State() == DataSetState::Insert)
+        mark = IndicatorHeader::Mark::Insert;
+    m_indicator->setCurrent(on ? ds->RecNo() : -1, mark);
+    if (on && !ds->editing() && m_editorOpen)
+        closeEditor();
+}
+
+void TDBGrid::sizeColumns() {
+    const QFontMetrics metrics(font());
+    const QFontMetrics titleMetrics(horizontalHeader()->font());
+    const int charWidth = metrics.averageCharWidth();
+    for (int c = 0; c < m_model.columnCount(); ++c) {
+        TField *field = m_model.fieldAt(c);
+        const int title = titleMetrics.horizontalAdvance(m_model.titleAt(c)) + 10;
+        const int data = field ? field->DisplayWidth() * charWidth + 6 : 0;
+        setColumnWidth(c, qMax(title, data));
+    }
+}
+
+void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    QTableView::currentChanged(current, previous);
+    // The dataset decides what is current: a change that did not come from it
+    // (a click, a key of the base class) is turned into a move of the dataset.
+    if (m_syncing || !current.isValid() || !active())
+        return;
+    const int row = current.row();
+    const int column = current.column();
+    QTimer::singleShot(0, this, [this, row, column] {
+        act([&] {
+            if (active() && row != dataSet()->RecNo())
+                dataSet()->setRecNo(row);
+            setColumn(column);
+        });
+    });
+}
+
+// --- user actions -------------------------------------------------------------
+
+void TDBGrid::act(const std::function<void()> &action) {
+    try {
+        action();
+    } catch (const std::exception &error) {
+        syncCurrent();
+        ErrorFunnel::report(error);
+        if (m_editorOpen)
+            m_editor->setFocus();
+        else
+            setFocus();
+    }
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent *event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    setFocus();
+    if (!index.isValid() || !active())
+        return;
+    act([&] {
+        if (index.row() != dataSet()->RecNo())
+            dataSet()->setRecNo(index.row());
+        setColumn(index.column());
+    });
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent *event) {
+    mousePressEvent(event);
+    if (canEditCell(m_column) && !m_editorOpen && active() && !dataSet()->IsEmpty()) {
+        TField *field = m_model.fieldAt(m_column);
+        openEditor(field->Text(), true);
+    }
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent *event) {
+    if (!handleKey(event))
+        QTableView::keyPressEvent(event);
+}
+
+bool TDBGrid::handleKey(QKeyEvent *event) {
+    if (!active())
+        return false;
+    TDataSet *ds = dataSet();
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool ctrl = mods & Qt::ControlModifier;
+    const int page = qMax(1, viewport()->height() / qMax(1, m_indicator->defaultSectionSize()) - 1);
+    switch (key) {
+    case Qt::Key_Up: act([&] { moveUp(); }); return true;
+    case Qt::Key_Down: act([&] { moveDown(); }); return true;
+    case Qt::Key_PageUp: act([&] { ds->MoveBy(-page); }); return true;
+    case Qt::Key_PageDown: act([&] { ds->MoveBy(page); }); return true;
+    case Qt::Key_Home:
+        act([&] { ctrl ? ds->First() : setColumn(0); });
+        return true;
+    case Qt::Key_End:
+        act([&] { ctrl ? ds->Last() : setColumn(m_model.columnCount() - 1); });
+        return true;
+    case Qt::Key_Left:
+        act([&] { setColumn(qMax(0, m_column - 1)); });
+        return true;
+    case Qt::Key_Right:
+        act([&] { setColumn(qMin(m_model.columnCount() - 1, m_column + 1)); });
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        if (!(m_options & dgTabs))
+            return false;
+        act([&] { tab(key == Qt::Key_Backtab || (mods & Qt::ShiftModifier)); });
+        return true;
+    case Qt::Key_Insert:
+        if (mods == Qt::NoModifier && (m_options & dgEditing) && ds->CanModify())
+            act([&] { ds->Insert(); });
+        return true;
+    case Qt::Key_Delete:
+        if (ctrl)
+            act([&] { deleteRow(); });
+        return true;
+    case Qt::Key_Escape: act([&] { escape(); }); return true;
+    case Qt::Key_F2:
+        if (canEditCell(m_column) && !m_editorOpen && (!ds->IsEmpty() || ds->editing()))
+            openEditor(m_model.fieldAt(m_column)->Text(), true);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (m_editorOpen) {
+            act([&] {
+                writeEditor();
+                closeEditor();
+                setFocus();
+            });
+        } else if (canEditCell(m_column) && (!ds->IsEmpty() || ds->editing())) {
+            openEditor(m_model.fieldAt(m_column)->Text(), true);
+        }
+        return true;
+    default: break;
+    }
+    const QString text = event->text();
+    if (!ctrl && !text.isEmpty() && text.front().isPrint()) {
+        act([&] { typeCharacter(text); });
+        return true;
+    }
+    return false;
+}
+
+void TDBGrid::moveDown() {
+    TDataSet *ds = dataSet();
+    const bool last = ds->RecNo() >= ds->RecordCount() - 1;
+    const bool untouched = ds->State() == DataSetState::Insert && !ds->Modified() && !m_editorModified;
+    if (untouched) {
+        if (!last)
+            ds->Cancel(); // the row below the discarded one becomes current
+        return;
+    }
+    if (last && (m_options & dgEditing) && ds->CanModify())
+        ds->Append();
+    else
+        ds->Next();
+}
+
+void TDBGrid::moveUp() {
+    TDataSet *ds = dataSet();
+    const bool last = ds->RecNo() >= ds->RecordCount() - 1;
+    if (ds->State() == DataSetState::Insert && !ds->Modified() && !m_editorModified && last) {
+        ds->Cancel();
+        return;
+    }
+    ds->Prior();
+}
+
+void TDBGrid::deleteRow() {
+    TDataSet *ds = dataSet();
+    if (!ds->CanModify() || ds->IsEmpty())
+        return;
+    if ((m_options & dgConfirmDelete) && !Messages::confirmDelete())
+        return;
+    ds->Delete();
+}
+
+void TDBGrid::escape() {
+    TField *field = m_model.fieldAt(m_column);
+    if (m_editorOpen && m_editorModified && field) {
+        m_editor->setText(field->Text()); // the field's value back into the cell
+        m_editorModified = false;
+    } else {
+        dataSet()->Cancel();
+    }
+    closeEditor();
+    setFocus();
+}
+
+void TDBGrid::setColumn(int column) {
+    if (column < 0 || column >= m_model.columnCount())
+        return;
+    if (column != m_column && m_editorOpen) {
+        writeEditor();
+        closeEditor();
+        setFocus();
+    }
+    m_column = column;
+    syncCurrent();
+}
+
+void TDBGrid::tab(bool backwards) {
+    TDataSet *ds = dataSet();
+    const int count = m_model.columnCount();
+    if (count == 0)
+        return;
+    int column = m_column + (backwards ? -1 : 1);
+    if (column >= count) {
+        if (ds->RecNo() >= ds->RecordCount() - 1)
+            return;
+        setColumn(0);
+        ds->Next();
+        return;
+    }
+    if (column < 0) {
+        if (ds->RecNo() <= 0)
+            return;
+        setColumn(count - 1);
+        ds->Prior();
+        return;
+    }
+    setColumn(column);
+}
+
+bool TDBGrid::beginEdit() {
+    TDataSet *ds = dataSet();
+    if (!ds->editing())
+        DataSource()->Edit(); // insert state when the dataset is empty
+    return ds->editing();
+}
+
+void TDBGrid::typeCharacter(const QString &text) {
+    if (!canEditCell(m_column))
+        return;
+    TField *field = m_model.fieldAt(m_column);
+    if (!field->IsValidChar(text.front())) {
+        QApplication::beep();
+        return;
+    }
+    if (!beginEdit())
+        return;
+    openEditor(text, false);
+    m_editorModified = true;
+}
+
+// --- the cell editor ---------------------------------------------------------------
+
+void TDBGrid::openEditor(const QString &text, bool selectAll) {
+    TField *field = m_model.fieldAt(m_column);
+    m_editor->setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767);
+    m_editor->setText(text);
+    m_editorModified = false;
+    m_editorOpen = true;
+    placeEditor();
+    m_editor->show();
+    m_editor->setFocus();
+    if (selectAll)
+        m_editor->selectAll();
+    else
+        m_editor->end(false);
+}
+
+void TDBGrid::closeEditor() {
+    if (!m_editorOpen)
+        return;
+    const bool hadFocus = m_editor->hasFocus();
+    m_editorOpen = false;
+    m_editorModified = false;
+    m_editor->hide();
+    if (hadFocus)
+        setFocus();
+}
+
+void TDBGrid::placeEditor() {
+    if (!m_editorOpen || !active())
+        return;
+    const QRect rect = visualRect(m_model.index(dataSet()->RecNo(), m_column));
+    m_editor->setGeometry(rect.adjusted(1, 1, -1, -1));
+}
+
+void TDBGrid::writeEditor() {
+    if (!m_editorOpen || !m_editorModified || !active())
+        return;
+    TField *field = m_model.fieldAt(m_column);
+    if (!field || !beginEdit())
+        return;
+    field->setAsString(m_editor->text());
+    m_editorModified = false;
+}
+
+bool TDBGrid::eventFilter(QObject *watched, QEvent *event) {
+    if (watched != m_editor || event->type() != QEvent::KeyPress)
+        return QTableView::eventFilter(watched, event);
+    auto *key = static_cast<QKeyEvent *>(event);
+    switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Insert:
+        handleKey(key);
+        return true;
+    case Qt::Key_Delete:
+        if (key->modifiers() & Qt::ControlModifier) {
+            handleKey(key);
+            return true;
+        }
+        break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (key->modifiers() & Qt::ControlModifier) {
+            handleKey(key);
+            return true;
+        }
+        return false;
+    default: break;
+    }
+    const QString text = key->text();
+    TField *field = m_model.fieldAt(m_column);
+    const bool changing = (!text.isEmpty() && text.front().isPrint() && !(key->modifiers() & Qt::ControlModifier)) ||
+                          key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
+                          key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut);
+    if (!changing)
+        return false;
+    if (!text.isEmpty() && text.front().isPrint() && field && !field->IsValidChar(text.front())) {
+        QApplication::beep();
+        return true;
+    }
+    bool started = false;
+    act([&] { started = beginEdit(); });
+    return !started; // dropped when the row cannot be edited
+}
+
+void TDBGrid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    placeEditor();
+}
+
+void TDBGrid::updateGeometries() {
+    QTableView::updateGeometries();
+    placeEditor();
+}
+
+// --- leaving the grid ------------------------------------------------------------
+
+void TDBGrid::focusChanged(QWidget *old, QWidget *now) {
+    const bool wasOurs = old == this || old == m_editor;
+    const bool isOurs = now == this || now == m_editor;
+    // Only a move to another control of this window leaves the grid; a message
+    // box or another window taking the focus does not.
+    if (!wasOurs || isOurs || !now || now->window() != window())
+        return;
+    leave();
+}
+
+void TDBGrid::leave() {
+    if (!active())
+        return;
+    TDataSet *ds = dataSet();
+    try {
+        if ((m_options & dgCancelOnExit) && ds->State() == DataSetState::Insert && !ds->Modified() &&
+            !m_editorModified) {
+            ds->Cancel();
+            return;
+        }
+        writeEditor(); // the row stays in edit or insert state
+        closeEditor();
+    } catch (const std::exception &error) {
+        ErrorFunnel::report(error);
+        QTimer::singleShot(0, this, [this] { m_editorOpen ? m_editor->setFocus() : setFocus(); });
+    }
+}
