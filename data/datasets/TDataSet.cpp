@@ -491,8 +491,14 @@ void TDataSet::applyRestriction(const std::optional<std::vector<QVariant>> &rest
     }
     const auto lower = std::partition_point(m_order.begin(), m_order.end(),
                                             [&](int row) { return compareKey(row, *restriction) < 0; });
-    const auto upper = std::partition_point(lower, m_order.end(),
-                                            [&](int row) { return compareKey(row, *restriction) == 0; });
+    // A master without a key (none at all, or a new row) owns no rows: rows
+    // whose link is empty belong to nobody, not to it.
+    const bool keyless = std::any_of(restriction->begin(), restriction->end(),
+                                     [](const QVariant &part) { return part.isNull(); });
+    const auto upper = keyless ? lower
+                               : std::partition_point(lower, m_order.end(), [&](int row) {
+                                     return compareKey(row, *restriction) == 0;
+                                 });
     m_lo = static_cast<int>(lower - m_order.begin());
     m_hi = static_cast<int>(upper - m_order.begin());
 }

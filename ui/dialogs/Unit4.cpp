@@ -1,5 +1,126 @@
 #include "ui/dialogs/Unit4.h"
+#include "data/Unit3.h"
+#include "data/datasets/SqlLiteral.h"
+#include "data/views/TDBText.h"
+#include "data/views/ViewFactory.h"
+#include "platform/BackgroundImage.h"
+#include "platform/ErrorFunnel.h"
+#include "platform/LabeledEdit.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PictureButton.h"
+
+#include <QGroupBox>
+#include <QLabel>
 
 TForm4 *Form4 = nullptr;
 
-TForm4::TForm4(QWidget *parent) : FormWindow(QStringLiteral("Form4"), QStringLiteral("Добавить клиента"), parent) {}
+namespace {
+QGroupBox *whiteGroup(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry) {
+    auto *box = new QGroupBox(caption, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setAutoFillBackground(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    box->setPalette(palette);
+    return box;
+}
+
+/// Four labelled fields in one row, labels above.
+void fieldRow(QWidget *parent, int y, const QStringList &names, const QStringList &captions,
+              std::initializer_list<LabeledEdit **> edits) {
+    int i = 0;
+    for (LabeledEdit **edit : edits) {
+        *edit = new LabeledEdit(names[i], captions[i], parent);
+        (*edit)->setGeometry(16 + i * 122, y, 112, 21);
+        ++i;
+    }
+}
+
+/// "VALUES ('a','b',...)" with each value one quoted literal, exactly as typed.
+QString valuesLine(const QStringList &values) {
+    QStringList bodies;
+    for (const QString &value : values)
+        bodies << sqlLiteralBody(value);
+    return QStringLiteral("VALUES ('") + bodies.join(QStringLiteral("','")) + QStringLiteral("')");
+}
+} // namespace
+
+TForm4::TForm4(QWidget *parent) : FormWindow(QStringLiteral("Form4"), QStringLiteral("Добавить клиента"), parent) {
+    setFixedSize(563, 473);
+    move(350, 270);
+    new BackgroundImage(QStringLiteral("Image1"), this);
+
+    GroupBox2 = whiteGroup(this, QStringLiteral("GroupBox2"), QStringLiteral("Данные клиента"), QRect(20, 16, 521, 129));
+    fieldRow(GroupBox2, 44, {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3", "LabeledEdit4"},
+             {"Имя", "Фамилия*", "Телефон*", "Доп.телефон"}, {&LabeledEdit1, &LabeledEdit2, &LabeledEdit3, &LabeledEdit4});
+    BitBtn2 = new PictureButton(QStringLiteral("BitBtn2"), QStringLiteral("Добавить"), GroupBox2);
+    BitBtn2->setGeometry(212, 80, 97, 39);
+    BitBtn2->setHandCursor(true);
+
+    GroupBox1 = whiteGroup(this, QStringLiteral("GroupBox1"), QStringLiteral("Данные машины"), QRect(20, 16, 497, 369));
+    DBGrid1 = Views::grid(GroupBox1, QStringLiteral("DBGrid1"), QStringLiteral("DataSource1"), {}, true,
+                          QRect(32, 22, 433, 177));
+    Label1 = new QLabel(QStringLiteral("Идентификационный номер клиента:"), GroupBox1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(32, 210);
+    Label1->adjustSize();
+    DBText1 = Views::label(GroupBox1, QStringLiteral("DBText1"), QStringLiteral("DataSource1"), QStringLiteral("Номер"),
+                           QRect(Label1->geometry().right() + 8, 210, 80, Label1->height()));
+    fieldRow(GroupBox1, 262, {"LabeledEdit5", "LabeledEdit6", "LabeledEdit7", "LabeledEdit8"},
+             {"Модель*", "Vin*", "ДВС", "КПП"}, {&LabeledEdit5, &LabeledEdit6, &LabeledEdit7, &LabeledEdit8});
+    BitBtn1 = new PictureButton(QStringLiteral("BitBtn1"), QStringLiteral("Добавить"), GroupBox1);
+    BitBtn1->setGeometry(200, 302, 97, 39);
+    BitBtn1->setHandCursor(true);
+    GroupBox1->hide();
+
+    ErrorFunnel::connect(BitBtn2, &PictureButton::clicked, this, [this] { BitBtn2Click(); });
+    ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
+}
+
+void TForm4::BitBtn2Click() {
+    if (LabeledEdit2->text().isEmpty())
+        Messages::information(QStringLiteral("Введите фамилию!"));
+    if (LabeledEdit3->text().isEmpty())
+        Messages::information(QStringLiteral("Введите Номер телефона!"));
+    if (LabeledEdit2->text().isEmpty() || LabeledEdit3->text().isEmpty())
+        return;
+    TDataModule3 *dm = DataModule3;
+    dm->ADOQuery3->SQL().setLine(
+        1, valuesLine({LabeledEdit1->text(), LabeledEdit2->text(), LabeledEdit3->text(), LabeledEdit4->text()}));
+    dm->ADOQuery3->ExecSQL();
+    dm->ADOQuery1->Close();
+    dm->ADOQuery1->Open();
+    if (Messages::confirm(QStringLiteral("Клиент успешно добавлен! Желаете добавить данные автомобиля?"))) {
+        GroupBox2->hide();
+        GroupBox1->show();
+        Messages::information(QStringLiteral("Не забывайте указывать клиента!"));
+    } else {
+        Form4->Close();
+    }
+    for (LabeledEdit *edit : {LabeledEdit1, LabeledEdit2, LabeledEdit3, LabeledEdit4})
+        edit->clear();
+}
+
+void TForm4::BitBtn1Click() {
+    if (LabeledEdit5->text().isEmpty())
+        Messages::information(QStringLiteral("Марку и модель авто!"));
+    if (LabeledEdit6->text().isEmpty())
+        Messages::information(QStringLiteral("Введите VIN автомобиля!"));
+    if (LabeledEdit5->text().isEmpty() || LabeledEdit6->text().isEmpty())
+        return;
+    // A car needs an owner: with no customer selected there is nobody to attach it to.
+    if (DBText1->Text().isEmpty()) {
+        Messages::information(QStringLiteral("Не выбран клиент! Выберите клиента в списке."));
+        return;
+    }
+    TDataModule3 *dm = DataModule3;
+    dm->Query1->SQL().setLine(1, valuesLine({LabeledEdit5->text(), LabeledEdit6->text(), LabeledEdit7->text(),
+                                             LabeledEdit8->text(), DBText1->Text()}));
+    dm->Query1->ExecSQL();
+    GroupBox2->show();
+    GroupBox1->hide();
+    for (LabeledEdit *edit : {LabeledEdit5, LabeledEdit6, LabeledEdit7, LabeledEdit8})
+        edit->clear();
+    Form4->Close();
+}

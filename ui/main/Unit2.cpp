@@ -1,10 +1,83 @@
 #include "ui/main/Unit2.h"
 #include "app/Unit1.h"
+#include "platform/BackgroundImage.h"
+#include "platform/ErrorFunnel.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PictureButton.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
 
 TForm2 *Form2 = nullptr;
 
 TForm2::TForm2(QWidget *parent) : FormWindow(QStringLiteral("Form2"), QStringLiteral("Drevalon"), parent) {
     resize(1288, 1003);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAutoFillBackground(true);
+    buildFrame();
+    buildMenus();
+    buildCustomerPage();
+    PageControl1->setCurrentWidget(TabSheet2);
+    MonthCalendar1->raise();
+    BitBtn3->raise();
+}
+
+void TForm2::buildFrame() {
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    layout->setMenuBar(MainMenu1);
+    Client = new QWidget(this);
+    Client->setObjectName(QStringLiteral("Client"));
+    layout->addWidget(Client);
+    Client->installEventFilter(this);
+
+    PageControl1 = new QTabWidget(Client);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet3 = new QWidget;
+    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("Главная"));
+    PageControl1->addTab(TabSheet3, QStringLiteral("Архив заказов"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("Оформление заказа"));
+    Image1 = new BackgroundImage(QStringLiteral("Image1"), TabSheet1);
+    Image2 = new BackgroundImage(QStringLiteral("Image2"), TabSheet3);
+    Image3 = new BackgroundImage(QStringLiteral("Image3"), TabSheet2);
+
+    // Children of the window itself, over every page, fixed from the top left.
+    MonthCalendar1 = new QCalendarWidget(Client);
+    MonthCalendar1->setObjectName(QStringLiteral("MonthCalendar1"));
+    MonthCalendar1->setGeometry(1000, 736, 217, 193);
+    MonthCalendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    BitBtn3 = new PictureButton(QStringLiteral("BitBtn3"), QStringLiteral("Выход"), Client);
+    BitBtn3->setGeometry(1168, 32, 97, 39);
+    BitBtn3->setHandCursor(true);
+    wire(BitBtn3, &PictureButton::clicked, &TForm2::BitBtn3Click);
+}
+
+bool TForm2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == Client && event->type() == QEvent::Resize)
+        PageControl1->setGeometry(Client->rect());
+    return FormWindow::eventFilter(watched, event);
+}
+
+void TForm2::contextMenuEvent(QContextMenuEvent *event) {
+    // The window's own context menu, wherever no control offers one of its own.
+    PopupMenu1->exec(event->globalPos());
 }
 
 void TForm2::FormClose() { Form1->Close(); }
+
+void TForm2::BitBtn3Click() { Form1->Close(); }

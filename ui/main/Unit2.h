@@ -1,16 +1,113 @@
 #pragma once
+#include "platform/ErrorFunnel.h"
 #include "platform/FormWindow.h"
 
-class TDataModule3;
+class BackgroundImage;
+class LabeledEdit;
+class PictureButton;
+class QAction;
+class QCalendarWidget;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QRadioButton;
+class QTabWidget;
+class TDBEdit;
+class TDBGrid;
+class TDBNavigator;
 
-/// The main window. Closing it ends the program.
+/// The main window: three pages under a menu bar, the floating calendar and the
+/// exit button over every page. Closing it ends the program. Its views are bound
+/// by name to the data module. Each page is built in a source file of its own.
 class TForm2 : public FormWindow {
     Q_OBJECT
 public:
     explicit TForm2(QWidget *parent = nullptr);
 
-protected:
+    /// The administrator password, compared as exact text by both entry points.
+    static QString adminPassword() { return QStringLiteral("742"); }
+    /// Checks a typed password; a wrong one shows the failure message.
+    static bool passwordAccepted(const QString &typed);
+    /// The six changes of the customer page that open the lock.
+    void unlock();
+
+    // frame
+    QWidget *Client;
+    QTabWidget *PageControl1;
+    QWidget *TabSheet1;
+    QWidget *TabSheet3;
+    QWidget *TabSheet2;
+    BackgroundImage *Image1;
+    BackgroundImage *Image2;
+    BackgroundImage *Image3;
+    QCalendarWidget *MonthCalendar1;
+    PictureButton *BitBtn3;
+    QMenuBar *MainMenu1;
+    QMenu *PopupMenu1;
+    QAction *N4, *N5, *N6, *N7, *N8, *N3, *N2, *N10, *N11, *N12;
+    QAction *N1, *N9, *N13, *N21, *N31, *N41, *N51, *N61, *N71;
+    QAction *N14, *N15, *N16, *N17, *N18;
+
+    // customer page
+    PictureButton *BitBtn5, *BitBtn6, *BitBtn7, *BitBtn1, *BitBtn2, *BitBtn4, *BitBtn8, *BitBtn9, *BitBtn11;
+    LabeledEdit *LabeledEdit10;
+    LabeledEdit *LabeledEdit1;
+    TDBNavigator *DBNavigator1;
+    TDBGrid *DBGrid1, *DBGrid3, *DBGrid4;
+    QGroupBox *GroupBox4;
+    QGroupBox *GroupBox1;
+    QGroupBox *RadioGroup1;
+    QRadioButton *RadioButton1, *RadioButton2, *RadioButton3;
+    TDBEdit *DBEdit1, *DBEdit2, *DBEdit3, *DBEdit4, *DBEdit5, *DBEdit6, *DBEdit7, *DBEdit8;
+    QLabel *Label1;
+
+    // handlers: the frame and the menus
     void FormClose() override;
+    void BitBtn3Click();
+    void N8Click();
+    void N3Click();
+    void N10Click();
+    void N11Click();
+    void N14Click();
+    void N15Click();
+    void N16Click();
+    void N17Click();
+    void N18Click();
+    void N1Click();
+    void N9Click();
+    void N13Click();
+    void N21Click();
+    void N31Click();
+    void N41Click();
+    void N51Click();
+    void N61Click();
+    void N71Click();
+    void BitBtn13Click();
+
+    // handlers: the customer page
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
+    void BitBtn6Click();
+    void BitBtn7Click();
+    void BitBtn8Click();
+    void BitBtn9Click();
+    void BitBtn11Click();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildFrame();
+    void buildMenus();
+    void buildCustomerPage();
+    /// Connects a control's signal to a handler behind the error funnel.
+    template <typename Sender, typename Signal> void wire(Sender *sender, Signal signal, void (TForm2::*handler)()) {
+        ErrorFunnel::connect(sender, signal, this, [this, handler] { (this->*handler)(); });
+    }
 };
 
 extern TForm2 *Form2;
