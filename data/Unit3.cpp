@@ -51,12 +51,17 @@ TDataModule3::TDataModule3(const StoreSettings &settings, const std::function<vo
 }
 
 TDataModule3::~TDataModule3() {
-    // Close everything before the components go, so no detail or view hears
-    // from a half-destroyed master; nothing pending is written.
+    // Nothing pending is written at exit: drop every edit first, so unbinding
+    // and closing have nothing left to post.
+    // Details first: a master's cancel makes its details finish their edits.
     const QList<TDataSet *> dataSets = findChildren<TDataSet *>(QString(), Qt::FindDirectChildrenOnly);
+    for (bool details : {true, false})
+        for (TDataSet *ds : dataSets)
+            if ((ds->MasterSource() != nullptr) == details)
+                ds->Cancel();
     for (auto it = dataSets.rbegin(); it != dataSets.rend(); ++it) {
-        (*it)->setMasterSource(nullptr);
         try {
+            (*it)->setMasterSource(nullptr);
             (*it)->Close();
         } catch (...) {
         }

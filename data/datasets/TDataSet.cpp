@@ -489,16 +489,12 @@ void TDataSet::applyRestriction(const std::optional<std::vector<QVariant>> &rest
         m_hi = static_cast<int>(m_order.size());
         return;
     }
+    // A master without a current row has null values, and then the rows whose
+    // link is null are the ones that match: nulls compare equal here.
     const auto lower = std::partition_point(m_order.begin(), m_order.end(),
                                             [&](int row) { return compareKey(row, *restriction) < 0; });
-    // A master without a key (none at all, or a new row) owns no rows: rows
-    // whose link is empty belong to nobody, not to it.
-    const bool keyless = std::any_of(restriction->begin(), restriction->end(),
-                                     [](const QVariant &part) { return part.isNull(); });
-    const auto upper = keyless ? lower
-                               : std::partition_point(lower, m_order.end(), [&](int row) {
-                                     return compareKey(row, *restriction) == 0;
-                                 });
+    const auto upper = std::partition_point(lower, m_order.end(),
+                                            [&](int row) { return compareKey(row, *restriction) == 0; });
     m_lo = static_cast<int>(lower - m_order.begin());
     m_hi = static_cast<int>(upper - m_order.begin());
 }

@@ -150,6 +150,18 @@ private slots:
         QCOMPARE(module.Table1->FieldByName(QStringLiteral("IdCust"))->AsInteger(), sidorov);
     }
 
+    void nothingPendingIsWrittenAtTheEnd() {
+        {
+            TDataModule3 module(stores->settings());
+            module.ADOQuery1->Edit();
+            module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->setAsString(QStringLiteral("Изменено"));
+            module.Table1->Edit();
+            module.Table1->FieldByName(QStringLiteral("Model"))->setAsString(QStringLiteral("Изменено"));
+        }
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer where Name = 'Изменено'")).toInt(), 0);
+        QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where Model = 'Изменено'")).toInt(), 0);
+    }
+
     void orderLinesOfTheCheckListLeaveCustomersAlone() {
         TDataModule3 module(stores->settings());
         module.ADOQuery8->First();

@@ -340,11 +340,15 @@ private slots:
     }
 
     void checkBrowseModeFinishesTheDetailsFirst_data() {
+        QTest::addColumn<QString>("master");
         QTest::addColumn<bool>("detailRowChangedInStore");
-        QTest::newRow("detail posts") << false;
-        QTest::newRow("detail refused") << true;
+        for (const char *master : {"browse", "edit, nothing typed", "edit, name typed"}) {
+            QTest::addRow("%s, detail posts", master) << QString::fromLatin1(master) << false;
+            QTest::addRow("%s, detail refused", master) << QString::fromLatin1(master) << true;
+        }
     }
     void checkBrowseModeFinishesTheDetailsFirst() {
+        QFETCH(QString, master);
         QFETCH(bool, detailRowChangedInStore);
         TestStores stores;
         const qint64 ivan = stores.addCustomer(QStringLiteral("Ivan"), QStringLiteral("Petrov"), QStringLiteral("1"));
@@ -360,8 +364,12 @@ private slots:
         lines->Open();
         QCOMPARE(lines->RecordCount(), 1);
 
-        customers->Edit();
-        customers->FieldByName(QStringLiteral("Name"))->setAsString(QStringLiteral("Pyotr"));
+        const bool masterTyped = master == QLatin1String("edit, name typed");
+        if (master != QLatin1String("browse"))
+            customers->Edit();
+        if (masterTyped)
+            customers->FieldByName(QStringLiteral("Name"))->setAsString(QStringLiteral("Pyotr"));
+        const DataSetState masterState = customers->State();
         lines->Edit();
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("7"));
         if (detailRowChangedInStore)
@@ -369,17 +377,18 @@ private slots:
 
         const QString error = errorOf([&] { customers->CheckBrowseMode(); });
         if (detailRowChangedInStore) {
-            // The detail could not finish, so the master was not written either.
+            // The detail could not finish, so the master did not finish either.
             QCOMPARE(error, notLocatedForUpdate);
             QCOMPARE(lines->State(), DataSetState::Edit);
-            QCOMPARE(customers->State(), DataSetState::Edit);
+            QCOMPARE(customers->State(), masterState);
             QCOMPARE(stores.scalar(QStringLiteral("select trim(Name) from customer")).toString(), QStringLiteral("Ivan"));
             QCOMPARE(count(stores, QStringLiteral("select kol from orderNow")), 1);
         } else {
             QCOMPARE(error, noError);
             QCOMPARE(lines->State(), DataSetState::Browse);
             QCOMPARE(customers->State(), DataSetState::Browse);
-            QCOMPARE(stores.scalar(QStringLiteral("select trim(Name) from customer")).toString(), QStringLiteral("Pyotr"));
+            QCOMPARE(stores.scalar(QStringLiteral("select trim(Name) from customer")).toString(),
+                     masterTyped ? QStringLiteral("Pyotr") : QStringLiteral("Ivan"));
             QCOMPARE(count(stores, QStringLiteral("select kol from orderNow")), 7);
         }
     }
@@ -596,6 +605,15 @@ private slots:
         ScriptedMessagesGuard messages;
         const QString error = errorOf([&] { TDataModule3 module(stores.settings()); });
         QCOMPARE(error, QStringLiteral("Table1: Type mismatch for field 'IdCust', expecting: Float actual: WideString"));
+
+        // Text that turns up later is refused on refresh the same way.
+        stores.carSql(QStringLiteral("delete from drevalonParadox where IdCust = 'Ivan'"));
+        TDataModule3 module(stores.settings());
+        QVERIFY(module.Table1->Active());
+        stores.carSql(QStringLiteral("update drevalonParadox set IdCust = 'Ivan'"));
+        QCOMPARE(errorOf([&] { module.Table1->Refresh(); }),
+                 QStringLiteral("Table1: Type mismatch for field 'IdCust', expecting: Float actual: WideString"));
+        QVERIFY(!module.Table1->Active());
     }
 
     void autoIncFieldsCannotBeModified_data() {
