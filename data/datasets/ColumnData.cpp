@@ -62,6 +62,7 @@ void ColumnData::reserve(int rows) {
 }
 
 void ColumnData::clear() {
+    m_distinct.clear();
     m_null.clear();
     m_ints.clear();
     m_reals.clear();
@@ -120,7 +121,22 @@ void ColumnData::store(int row, const QVariant &v) {
     switch (m_kind) {
     case Kind::Integer: m_ints[row] = null ? 0 : v.toLongLong(); break;
     case Kind::Real: m_reals[row] = null ? 0.0 : v.toDouble(); break;
-    case Kind::Text: m_texts[row] = null ? QString() : v.toString(); break;
+    case Kind::Text: {
+        if (null) {
+            m_texts[row] = QString();
+            break;
+        }
+        QString text = v.toString();
+        if (m_distinct.size() < 100000) {
+            auto it = m_distinct.constFind(text);
+            if (it == m_distinct.constEnd())
+                it = m_distinct.insert(text, text);
+            m_texts[row] = it.value();
+        } else {
+            m_texts[row] = std::move(text);
+        }
+        break;
+    }
     case Kind::Date: m_ints[row] = null ? 0 : v.toDate().toJulianDay(); break;
     case Kind::DateTime: m_ints[row] = null ? 0 : v.toDateTime().toMSecsSinceEpoch(); break;
     case Kind::Variant: m_variants[row] = v; break;

@@ -1,6 +1,7 @@
 #pragma once
 #include "data/datasets/FieldType.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -39,6 +40,9 @@ private:
     void store(int row, const QVariant &value);
 
     Kind m_kind;
+    // Repeated texts (makers, part names) share one copy: the archive repeats
+    // a few hundred values across a million rows.
+    QHash<QString, QString> m_distinct;
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints;   // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;
