@@ -24,8 +24,15 @@ void TDBEdit::refresh() {
     if (m_writing)
         return;
     TField *field = m_link.Field();
-    setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767);
-    setText(field ? field->DisplayText() : QString());
+    // Setting even the same text or length drops the selection and moves the
+    // cursor, so the key that starts an edit would no longer replace the text the
+    // user selected: touch them only when they differ.
+    const int length = field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767;
+    if (length != maxLength())
+        setMaxLength(length);
+    const QString shown = field ? field->DisplayText() : QString();
+    if (shown != text())
+        setText(shown);
     m_modified = false;
     refreshReadOnly();
 }
@@ -103,6 +110,11 @@ void TDBEdit::focusInEvent(QFocusEvent *event) {
 
 void TDBEdit::focusOutEvent(QFocusEvent *event) {
     QLineEdit::focusOutEvent(event);
+    // Only a move to another control leaves the field. Another window or a popup
+    // taking the focus does not; the error box itself is such a window, and
+    // writing again there would raise the same error a second time.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
     try {
         updateRecord();
     } catch (const std::exception &error) {

@@ -28,7 +28,6 @@ TDBGrid::TDBGrid(const QString &name, QWidget *parent) : QTableView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(false);
     setWordWrap(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -64,6 +63,9 @@ void TDBGrid::setOptions(Options options) {
     horizontalHeader()->setSectionResizeMode(resize ? QHeaderView::Interactive : QHeaderView::Fixed);
     horizontalHeader()->setSectionsMovable(resize);
     setShowGrid(options & (dgColLines | dgRowLines));
+    // Tab reaches keyPressEvent only with tab key navigation; otherwise the
+    // widget hands it to the focus chain before the grid sees it.
+    setTabKeyNavigation(options & dgTabs);
 }
 
 bool TDBGrid::active() const {
@@ -384,12 +386,13 @@ void TDBGrid::openEditor(const QString &text, bool selectAll) {
 void TDBGrid::closeEditor() {
     if (!m_editorOpen)
         return;
-    const bool hadFocus = m_editor->hasFocus();
     m_editorOpen = false;
     m_editorModified = false;
-    m_editor->hide();
-    if (hadFocus)
+    // Take the focus first: hiding the focused editor would hand it to the next
+    // control, which counts as leaving the grid and drops an untouched new row.
+    if (m_editor->hasFocus())
         setFocus();
+    m_editor->hide();
 }
 
 void TDBGrid::placeEditor() {

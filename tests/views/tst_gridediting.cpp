@@ -167,8 +167,17 @@ private slots:
         QCOMPARE(lineSet()->RecordCount(), 2);
         QCOMPARE(lineSet()->RecNo(), 0);
 
-        // Leaving the grid discards an untouched inserted row.
+        // Opening and closing a cell of a new row is no typing: the row stays.
         press(Qt::Key_Insert);
+        press(Qt::Key_F2);
+        QVERIFY(lines->cellEditor());
+        press(Qt::Key_Return);
+        QVERIFY(!lines->cellEditor());
+        QCOMPARE(QApplication::focusWidget(), lines);
+        QCOMPARE(lineSet()->State(), DataSetState::Insert);
+        QCOMPARE(lineSet()->RecordCount(), 3);
+
+        // Leaving the grid discards an untouched inserted row.
         QCOMPARE(lineSet()->State(), DataSetState::Insert);
         QVERIFY(focus(window->elsewhere));
         QCOMPARE(lineSet()->State(), DataSetState::Browse);
@@ -259,6 +268,7 @@ private slots:
         // IdCar of the car table.
         all->setDataSourceName("DataSource2");
         QCOMPARE(all->dataModel()->titleAt(0), QStringLiteral("IdCar"));
+        press(Qt::Key_Home);
         type("7");
         QVERIFY(!all->cellEditor());
         QCOMPARE(module->Table1->State(), DataSetState::Browse);
@@ -331,6 +341,17 @@ private slots:
         QCOMPARE(msgs().texts("error"), QStringList({error, error, error}));
         QCOMPARE(lineSet()->State(), DataSetState::Edit);
 
+        // Another window taking the focus is no leaving: nothing more is shown.
+        QWidget other;
+        other.resize(200, 100);
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(window->showActive());
+        QTRY_COMPARE(QApplication::focusWidget(), lines->cellEditor());
+        QCOMPARE(msgs().texts("error").size(), 3);
+        QVERIFY(editorShows("1-2"));
+
         // Corrected, it is written and posted as usual.
         lines->cellEditor()->selectAll();
         type("7");
@@ -371,6 +392,13 @@ private slots:
         QTest::mouseClick(customers->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
         QCOMPARE(lineSet()->RecordCount(), 1);
         QCOMPARE(cell(lines, 0, Firm), QStringLiteral("TRW"));
+
+        // Without dgTabs, Tab is the window's: it moves the focus on.
+        customers->setOptions(TDBGrid::defaultOptions() & ~TDBGrid::Options(TDBGrid::dgTabs));
+        press(Qt::Key_Tab);
+        QVERIFY(!customers->hasFocus());
+        QCOMPARE(customers->currentColumn(), 0);
+        QCOMPARE(module->ADOTable3->RecNo(), 1);
     }
 };
 
