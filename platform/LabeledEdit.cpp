@@ -1,6 +1,6 @@
 #include "platform/LabeledEdit.h"
 
-#include <QHideEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QProxyStyle>
 
@@ -52,13 +52,12 @@ void LabeledEdit::resizeEvent(QResizeEvent *event) {
     placeLabel();
 }
 
-void LabeledEdit::showEvent(QShowEvent *event) {
-    QLineEdit::showEvent(event);
-    m_label->show();
-}
-
-void LabeledEdit::hideEvent(QHideEvent *event) {
-    QLineEdit::hideEvent(event);
-    if (!event->spontaneous())
+bool LabeledEdit::event(QEvent *event) {
+    // The label follows the field's own show() and hide(), also while the page
+    // holding both is not on screen; with its parent it shows and hides anyway.
+    if (event->type() == QEvent::ShowToParent)
+        m_label->show();
+    else if (event->type() == QEvent::HideToParent)
         m_label->hide();
+    return QLineEdit::event(event);
 }

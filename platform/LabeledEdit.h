@@ -16,8 +16,7 @@ public:
 protected:
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void placeLabel();

@@ -1,5 +1,6 @@
 #include "platform/PictureButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyleOptionFocusRect>
@@ -19,6 +20,17 @@ void PictureButton::setHandCursor(bool on) {
 }
 
 QSize PictureButton::sizeHint() const { return QSize(97, 39); }
+
+void PictureButton::keyPressEvent(QKeyEvent *event) {
+    // A command button that has the focus is pressed by Enter as well as by Space.
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !event->isAutoRepeat() &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
 
 void PictureButton::paintEvent(QPaintEvent *) {
     QPainter p(this);

@@ -97,7 +97,9 @@ void TForm5::BitBtn2Click() {
 
 bool TForm5::selectCarOfCustomer() {
     TDataModule3 *dm = DataModule3;
-    const QVariant customer = dm->ADOQuery1->FieldByName(QStringLiteral("Номер"))->Value();
+    // A closed customer list has no fields and no selected customer: nobody's cars then.
+    const TField *number = dm->ADOQuery1->FindField(QStringLiteral("Номер"));
+    const QVariant customer = number ? number->Value() : QVariant();
     if (customer.isNull() || DBText1->Text().isEmpty())
         return false;
     TTable *cars = dm->Table1;
