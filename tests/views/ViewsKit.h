@@ -71,6 +71,16 @@ public:
     QLineEdit *elsewhere;
 };
 
+/// What a view test stands on: the shop's stores, answered boxes, the data
+/// module with views binding to it by name, and a window; torn down in reverse.
+struct Bench {
+    Shop shop;
+    ScriptedMessagesGuard messages;
+    TDataModule3 module{shop.stores.settings()};
+    Binding binding{module};
+    Window window;
+};
+
 /// Gives the widget the focus and waits until it has it.
 inline bool focus(QWidget *widget) {
     widget->setFocus(Qt::OtherFocusReason);

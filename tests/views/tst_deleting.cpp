@@ -14,37 +14,31 @@ using namespace ViewsKit;
 class TestDeleting : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Shop> shop;
-    std::unique_ptr<ScriptedMessagesGuard> messages;
-    std::unique_ptr<TDataModule3> module;
-    std::unique_ptr<Binding> binding;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
 
-    ScriptedMessages &msgs() const { return **messages; }
+    ScriptedMessages &msgs() const { return *bench->messages; }
     qint64 currentCustomer() const { return module->ADOQuery1->FieldByName("Номер")->AsInteger(); }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        shop = std::make_unique<Shop>();
-        messages = std::make_unique<ScriptedMessagesGuard>();
-        module = std::make_unique<TDataModule3>(shop->stores.settings());
-        binding = std::make_unique<Binding>(*module);
-        window = std::make_unique<Window>();
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
     }
 
     void cleanup() {
-        window.reset();
-        binding.reset();
-        module.reset();
-        messages.reset();
-        shop.reset();
+        bench.reset();
     }
 
     void ctrlDeleteInAGridWithoutEditing() {
         // The customer page's list has editing off; Ctrl+Delete still deletes.
-        auto *grid = Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия", "телефон", "Доп.телефон"},
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия", "телефон", "Доп.телефон"},
                                  false, QRect(10, 10, 500, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(grid));
@@ -81,7 +75,7 @@ private slots:
     }
 
     void ctrlDeleteOnAnEmptyDatasetOrWithoutConfirmation() {
-        auto *cars = Views::grid(window.get(), "DBGrid3", "DataSource2", {"Model", "Vin", "DVS", "KPP", "IdCust"}, false,
+        auto *cars = Views::grid(window, "DBGrid3", "DataSource2", {"Model", "Vin", "DVS", "KPP", "IdCust"}, false,
                                  QRect(10, 10, 500, 200));
         QVERIFY(window->showActive());
         module->ADOQuery1->Last(); // Sidorov: no cars
@@ -99,7 +93,7 @@ private slots:
     }
 
     void ctrlDeleteOfANewRowDiscardsIt() {
-        auto *lines = Views::grid(window.get(), "DBGrid6", "DataSource5", {"Firm", "number", "description", "Kol", "cena"},
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number", "description", "Kol", "cena"},
                                   true, QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(lines));
@@ -126,7 +120,7 @@ private slots:
     }
 
     void aDeleteTheStoreRefusesLeavesTheRow() {
-        auto *lines = Views::grid(window.get(), "DBGrid6", "DataSource5", {"Firm", "number"}, true,
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true,
                                   QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
         shop->stores.sql("create trigger orderNow_keep before delete on orderNow "
@@ -147,7 +141,7 @@ private slots:
     }
 
     void navigatorDeleteButton() {
-        auto *nav = Views::navigator(window.get(), "DBNavigator3", "DataSource5",
+        auto *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
                                      {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
                                       NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
                                      QPoint(10, 10), 224);

@@ -21,52 +21,46 @@ QString padded(const QString &text, int width) { return text.leftJustified(width
 class TestEditField : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Shop> shop;
-    std::unique_ptr<ScriptedMessagesGuard> messages;
-    std::unique_ptr<TDataModule3> module;
-    std::unique_ptr<Binding> binding;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
     // The customer page's group "Изменение данных".
     QList<TDBEdit *> customerEdits; // DBEdit1..4 over DataSource1
     QList<TDBEdit *> carEdits;      // DBEdit5..8 over DataSource2
 
-    ScriptedMessages &msgs() const { return **messages; }
+    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        shop = std::make_unique<Shop>();
-        messages = std::make_unique<ScriptedMessagesGuard>();
-        module = std::make_unique<TDataModule3>(shop->stores.settings());
-        binding = std::make_unique<Binding>(*module);
-        window = std::make_unique<Window>();
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
         const QStringList customerFields = {"Имя", "Фамилия", "телефон", "Доп.телефон"};
         const QStringList carFields = {"Model", "Vin", "DVS", "KPP"};
         customerEdits.clear();
         carEdits.clear();
         for (int i = 0; i < 4; ++i) {
-            customerEdits << Views::edit(window.get(), QStringLiteral("DBEdit%1").arg(i + 1), "DataSource1",
+            customerEdits << Views::edit(window, QStringLiteral("DBEdit%1").arg(i + 1), "DataSource1",
                                          customerFields[i], QRect(10, 10 + 30 * i, 150, 22));
-            carEdits << Views::edit(window.get(), QStringLiteral("DBEdit%1").arg(i + 5), "DataSource2", carFields[i],
+            carEdits << Views::edit(window, QStringLiteral("DBEdit%1").arg(i + 5), "DataSource2", carFields[i],
                                     QRect(200, 10 + 30 * i, 220, 22));
         }
         QVERIFY(window->showActive());
     }
 
     void cleanup() {
-        window.reset();
-        binding.reset();
-        module.reset();
-        messages.reset();
-        shop.reset();
+        bench.reset();
     }
 
     void showsTheCurrentRowAndFollowsIt() {
         QCOMPARE(customerEdits[0]->text(), padded("Ivan", 15));
         QCOMPARE(customerEdits[3]->text(), padded("", 11));
         QCOMPARE(carEdits[0]->text(), QStringLiteral("Lada Granta"));
-        auto *grid = Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
                                  QRect(10, 300, 400, 150));
         grid->show();
         QVERIFY(focus(grid));
@@ -94,7 +88,7 @@ private slots:
         QCOMPARE(carEdits[0]->text(), QStringLiteral("Lada Granta"));
 
         // A field the dataset does not have: always empty, never editable.
-        auto *missing = Views::edit(window.get(), "Missing", "DataSource1", "Nope", QRect(10, 460, 100, 22));
+        auto *missing = Views::edit(window, "Missing", "DataSource1", "Nope", QRect(10, 460, 100, 22));
         QCOMPARE(missing->text(), QString());
         QVERIFY(missing->isReadOnly());
     }
@@ -104,7 +98,7 @@ private slots:
         const QList<TDBEdit *> all = customerEdits + carEdits;
         for (int i = 0; i < all.size(); ++i)
             QCOMPARE(all[i]->maxLength(), sizes[i]);
-        auto *kol = Views::edit(window.get(), "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
+        auto *kol = Views::edit(window, "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
         QCOMPARE(kol->maxLength(), 32767); // numbers: unlimited
 
         QVERIFY(focus(carEdits[3]));
@@ -139,7 +133,7 @@ private slots:
         QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(), 0);
 
         // Posting through the navigator writes it to the store.
-        auto *nav = Views::navigator(window.get(), "Nav", "DataSource2", {NavigateBtn::nbPost}, QPoint(10, 300), 30);
+        auto *nav = Views::navigator(window, "Nav", "DataSource2", {NavigateBtn::nbPost}, QPoint(10, 300), 30);
         nav->ActivateButton(NavigateBtn::nbPost);
         QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(), 1);
         QCOMPARE(module->Table1->State(), DataSetState::Browse);
@@ -198,7 +192,7 @@ private slots:
     }
 
     void readOnlyFieldsRefuseEveryKey() {
-        auto *number = Views::edit(window.get(), "Number", "DataSource1", "Номер", QRect(10, 460, 100, 22));
+        auto *number = Views::edit(window, "Number", "DataSource1", "Номер", QRect(10, 460, 100, 22));
         number->show();
         QVERIFY(number->isReadOnly());
         QCOMPARE(number->text(), QString::number(shop->ivanov));
@@ -211,8 +205,8 @@ private slots:
     }
 
     void refusedCharactersAreDropped() {
-        auto *kol = Views::edit(window.get(), "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
-        auto *cena = Views::edit(window.get(), "Cena", "DataSource5", "cena", QRect(120, 460, 100, 22));
+        auto *kol = Views::edit(window, "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
+        auto *cena = Views::edit(window, "Cena", "DataSource5", "cena", QRect(120, 460, 100, 22));
         kol->show();
         cena->show();
         QVERIFY(focus(kol));
@@ -233,7 +227,7 @@ private slots:
     }
 
     void anInvalidValueKeepsTheFocus() {
-        auto *kol = Views::edit(window.get(), "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
+        auto *kol = Views::edit(window, "Kol", "DataSource5", "kol", QRect(10, 460, 100, 22));
         kol->show();
         QVERIFY(focus(kol));
         QApplication::clipboard()->setText("abc");
@@ -272,9 +266,9 @@ private slots:
 
     void viewsOfOneSourceShareTheEdit() {
         // Typed into the edit field, seen at once in the grid's cell and the label.
-        auto *grid = Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true,
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true,
                                  QRect(10, 300, 400, 150));
-        auto *label = Views::label(window.get(), "Label", "DataSource1", "Фамилия", QRect(10, 460, 150, 17));
+        auto *label = Views::label(window, "Label", "DataSource1", "Фамилия", QRect(10, 460, 150, 17));
         grid->show();
         label->show();
         QVERIFY(focus(customerEdits[1]));

@@ -25,15 +25,14 @@ class TestGridEditing : public QObject {
     Q_OBJECT
 
     // Each test gets the order page's pair of grids over a fresh shop.
-    std::unique_ptr<Shop> shop;
-    std::unique_ptr<ScriptedMessagesGuard> messages;
-    std::unique_ptr<TDataModule3> module;
-    std::unique_ptr<Binding> binding;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
     TDBGrid *customers = nullptr; // DBGrid5 over DataSource8
     TDBGrid *lines = nullptr;     // DBGrid6 over DataSource5
 
-    ScriptedMessages &msgs() const { return **messages; }
+    ScriptedMessages &msgs() const { return *bench->messages; }
     TDataSet *lineSet() const { return module->ADOTable2; }
     IndicatorHeader *marks(TDBGrid *grid) const { return static_cast<IndicatorHeader *>(grid->verticalHeader()); }
     bool editorShows(const QString &text) const {
@@ -44,25 +43,20 @@ private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        shop = std::make_unique<Shop>();
-        messages = std::make_unique<ScriptedMessagesGuard>();
-        module = std::make_unique<TDataModule3>(shop->stores.settings());
-        binding = std::make_unique<Binding>(*module);
-        window = std::make_unique<Window>();
-        customers = Views::grid(window.get(), "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
+        customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
                                 QRect(10, 10, 480, 200));
-        lines = Views::grid(window.get(), "DBGrid6", "DataSource5", lineColumns, true, QRect(10, 220, 640, 200));
+        lines = Views::grid(window, "DBGrid6", "DataSource5", lineColumns, true, QRect(10, 220, 640, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(lines));
         QCOMPARE(lineSet()->RecordCount(), 2); // Ivanov's two lines
     }
 
     void cleanup() {
-        window.reset();
-        binding.reset();
-        module.reset();
-        messages.reset();
-        shop.reset();
+        bench.reset();
     }
 
     void typingEditsEnterWritesLeavingTheRowPosts() {
@@ -248,7 +242,7 @@ private slots:
 
     void readOnlyFieldsAndGridsWithoutEditingStayClosed() {
         // The add dialog's grid: every field of the customer list, Номер first.
-        auto *all = Views::grid(window.get(), "DBGrid1", "DataSource1", {}, true, QRect(10, 430, 640, 150));
+        auto *all = Views::grid(window, "DBGrid1", "DataSource1", {}, true, QRect(10, 430, 640, 150));
         all->show();
         QVERIFY(focus(all));
         QCOMPARE(all->dataModel()->titleAt(0), QStringLiteral("Номер"));
@@ -274,7 +268,7 @@ private slots:
         QCOMPARE(module->Table1->State(), DataSetState::Browse);
 
         // The customer page's grid has editing off: no typing, no Insert, no append.
-        auto *browse = Views::grid(window.get(), "DBGrid1b", "DataSource1", {"Имя", "Фамилия"}, false,
+        auto *browse = Views::grid(window, "DBGrid1b", "DataSource1", {"Имя", "Фамилия"}, false,
                                    QRect(10, 430, 640, 150));
         browse->show();
         QVERIFY(focus(browse));

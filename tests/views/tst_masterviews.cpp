@@ -16,37 +16,31 @@ using namespace ViewsKit;
 class TestMasterViews : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Shop> shop;
-    std::unique_ptr<ScriptedMessagesGuard> messages;
-    std::unique_ptr<TDataModule3> module;
-    std::unique_ptr<Binding> binding;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
 
-    ScriptedMessages &msgs() const { return **messages; }
+    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        shop = std::make_unique<Shop>();
-        messages = std::make_unique<ScriptedMessagesGuard>();
-        module = std::make_unique<TDataModule3>(shop->stores.settings());
-        binding = std::make_unique<Binding>(*module);
-        window = std::make_unique<Window>();
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
     }
 
     void cleanup() {
-        window.reset();
-        binding.reset();
-        module.reset();
-        messages.reset();
-        shop.reset();
+        bench.reset();
     }
 
     void movingTheMasterWritesTheDetailRowFirst() {
-        auto *customers = Views::grid(window.get(), "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
+        auto *customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
                                       QRect(10, 10, 480, 200));
-        auto *lines = Views::grid(window.get(), "DBGrid6", "DataSource5", {"Firm", "number", "description", "Kol", "cena"},
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number", "description", "Kol", "cena"},
                                   true, QRect(10, 220, 640, 200));
         QVERIFY(window->showActive());
         // The store refuses a line without a maker.
@@ -96,9 +90,9 @@ private slots:
     }
 
     void aNewDetailRowLeftUntouchedIsNeverWritten() {
-        auto *customers = Views::grid(window.get(), "DBGrid5", "DataSource8", {"Name", "Lmane"}, true,
+        auto *customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane"}, true,
                                       QRect(10, 10, 480, 200));
-        auto *lines = Views::grid(window.get(), "DBGrid6", "DataSource5", {"Firm", "number"}, true,
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true,
                                   QRect(10, 220, 640, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(lines));
@@ -116,9 +110,9 @@ private slots:
 
     void labelOverAnEmptyDetail() {
         // The delete dialog's label shows the owner of the current car.
-        auto *owner = Views::label(window.get(), "DBText1", "DataSource2", "IdCust", QRect(10, 10, 80, 17));
-        auto *number = Views::label(window.get(), "Number", "DataSource1", "Номер", QRect(100, 10, 80, 17));
-        auto *customers = Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
+        auto *owner = Views::label(window, "DBText1", "DataSource2", "IdCust", QRect(10, 10, 80, 17));
+        auto *number = Views::label(window, "Number", "DataSource1", "Номер", QRect(100, 10, 80, 17));
+        auto *customers = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
                                       QRect(10, 40, 400, 200));
         QVERIFY(window->showActive());
         QCOMPARE(owner->Text(), QString::number(shop->ivanov));
@@ -148,7 +142,7 @@ private slots:
             module->Table1->Next();
         QCOMPARE(module->Table1->FieldByName("Model")->AsString(), QStringLiteral("Kia Rio"));
         QCOMPARE(owner->Text(), QString());
-        auto *missing = Views::label(window.get(), "Missing", "DataSource2", "Nope", QRect(10, 300, 80, 17));
+        auto *missing = Views::label(window, "Missing", "DataSource2", "Nope", QRect(10, 300, 80, 17));
         QCOMPARE(missing->Text(), QString());
         owner->setDataSource(nullptr);
         QCOMPARE(owner->Text(), QString());
@@ -156,8 +150,8 @@ private slots:
 
     void viewsFollowTheirDataSourceToAnotherDataset() {
         // The order page points DataSource5 at the archive statement and back.
-        auto *lines = Views::grid(window.get(), "DBGrid6", "DataSource5", {}, true, QRect(10, 10, 640, 200));
-        auto *nav = Views::navigator(window.get(), "DBNavigator3", "DataSource5",
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {}, true, QRect(10, 10, 640, 200));
+        auto *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
                                      {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
                                       NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
                                      QPoint(10, 220), 224);

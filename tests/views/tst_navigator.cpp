@@ -57,35 +57,29 @@ void click(TDBNavigator *navigator, K kind) {
 class TestNavigator : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Shop> shop;
-    std::unique_ptr<ScriptedMessagesGuard> messages;
-    std::unique_ptr<TDataModule3> module;
-    std::unique_ptr<Binding> binding;
-    std::unique_ptr<Window> window;
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
 
-    ScriptedMessages &msgs() const { return **messages; }
+    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        shop = std::make_unique<Shop>();
-        messages = std::make_unique<ScriptedMessagesGuard>();
-        module = std::make_unique<TDataModule3>(shop->stores.settings());
-        binding = std::make_unique<Binding>(*module);
-        window = std::make_unique<Window>();
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
     }
 
     void cleanup() {
-        window.reset();
-        binding.reset();
-        module.reset();
-        messages.reset();
-        shop.reset();
+        bench.reset();
     }
 
     void enabledButtonsFollowTheDataset() {
-        TDBNavigator *nav = Views::navigator(window.get(), "Nav", "DataSource1", allKinds, QPoint(10, 10), 250);
+        TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource1", allKinds, QPoint(10, 10), 250);
         QVERIFY(window->showActive());
         const QList<K> moves = {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast};
         const QList<K> browse = {K::nbInsert, K::nbDelete, K::nbEdit, K::nbRefresh};
@@ -153,14 +147,14 @@ private slots:
     }
 
     void closedDatasetOrNoDataSourceDoesNothing() {
-        TDBNavigator *nav = Views::navigator(window.get(), "Nav", "DataSource5", allKinds, QPoint(10, 10), 250);
+        TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource5", allKinds, QPoint(10, 10), 250);
         module->ADOTable2->Close();
         for (K kind : allKinds)
             QCOMPARE(errorOf([&] { nav->ActivateButton(kind); }), QString());
         QVERIFY(!module->ADOTable2->Active());
         QVERIFY(msgs().boxes().isEmpty()); // not even the delete question
 
-        auto *unbound = new TDBNavigator("Unbound", window.get());
+        auto *unbound = new TDBNavigator("Unbound", window);
         for (K kind : allKinds)
             QCOMPARE(errorOf([&] { unbound->ActivateButton(kind); }), QString());
         QVERIFY(msgs().boxes().isEmpty());
@@ -186,7 +180,7 @@ private slots:
         QFETCH(QList<K>, visible);
         QFETCH(int, width);
         QFETCH(int, each);
-        TDBNavigator *nav = Views::navigator(window.get(), "Nav", "DataSource1", visible, QPoint(20, 30), width);
+        TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource1", visible, QPoint(20, 30), width);
         QVERIFY(window->showActive());
         QCOMPARE(nav->geometry(), QRect(20, 30, width, 25));
         int x = 0;
@@ -204,9 +198,9 @@ private slots:
     }
 
     void neverTakesTheFocusAndShowsNoTooltips() {
-        auto *first = Views::edit(window.get(), "DBEdit1", "DataSource1", "Имя", QRect(10, 10, 120, 22));
-        TDBNavigator *nav = Views::navigator(window.get(), "Nav", "DataSource1", allKinds, QPoint(10, 40), 250);
-        auto *second = Views::edit(window.get(), "DBEdit2", "DataSource1", "Фамилия", QRect(10, 70, 120, 22));
+        auto *first = Views::edit(window, "DBEdit1", "DataSource1", "Имя", QRect(10, 10, 120, 22));
+        TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource1", allKinds, QPoint(10, 40), 250);
+        auto *second = Views::edit(window, "DBEdit2", "DataSource1", "Фамилия", QRect(10, 70, 120, 22));
         QVERIFY(window->showActive());
         QVERIFY(focus(first));
         press(Qt::Key_Tab);
@@ -227,7 +221,7 @@ private slots:
     }
 
     void errorsOfTheActionReachTheCaller() {
-        TDBNavigator *nav = Views::navigator(window.get(), "DBNavigator3", "DataSource5",
+        TDBNavigator *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
                                              {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbInsert, K::nbDelete,
                                               K::nbPost},
                                              QPoint(10, 10), 224);
@@ -268,10 +262,10 @@ private slots:
     }
 
     void postAndEditThroughTheButtonsWriteWhatTheViewsHold() {
-        TDBNavigator *nav = Views::navigator(window.get(), "DBNavigator2", "DataSource4",
+        TDBNavigator *nav = Views::navigator(window, "DBNavigator2", "DataSource4",
                                              {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbEdit, K::nbPost},
                                              QPoint(10, 10), 228);
-        auto *firm = Views::edit(window.get(), "FirmEdit", "DataSource4", "фирма", QRect(10, 40, 120, 22));
+        auto *firm = Views::edit(window, "FirmEdit", "DataSource4", "фирма", QRect(10, 40, 120, 22));
         QVERIFY(window->showActive());
         QVERIFY(focus(firm));
         click(nav, K::nbEdit);
@@ -299,7 +293,7 @@ private slots:
     }
 
     void refreshFinishesTheEditAndRereads() {
-        TDBNavigator *nav = Views::navigator(window.get(), "DBNavigator1", "DataSource1",
+        TDBNavigator *nav = Views::navigator(window, "DBNavigator1", "DataSource1",
                                              {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
                                              QPoint(10, 10), 210);
         QVERIFY(window->showActive());
@@ -329,7 +323,7 @@ private slots:
     void hiddenKindsAndHiddenNavigatorsStillAct() {
         // The delete dialog's customer navigator has no delete button and is
         // never shown here; the dialog deletes through it all the same.
-        TDBNavigator *customers = Views::navigator(window.get(), "DBNavigator1", "DataSource1",
+        TDBNavigator *customers = Views::navigator(window, "DBNavigator1", "DataSource1",
                                                    {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
                                                    QPoint(10, 10), 225);
         customers->hide();
@@ -361,9 +355,9 @@ private slots:
 
     void carsDeletedOneByOneUntilTheLabelIsEmpty() {
         // The delete dialog: cars of the current customer, their navigator, the owner's number.
-        TDBNavigator *cars = Views::navigator(window.get(), "DBNavigator2", "DataSource2",
+        TDBNavigator *cars = Views::navigator(window, "DBNavigator2", "DataSource2",
                                               {K::nbPrior, K::nbNext, K::nbDelete}, QPoint(10, 10), 222);
-        TDBText *owner = Views::label(window.get(), "DBText1", "DataSource2", "IdCust", QRect(10, 40, 60, 17));
+        TDBText *owner = Views::label(window, "DBText1", "DataSource2", "IdCust", QRect(10, 40, 60, 17));
         QVERIFY(window->showActive());
         module->ADOQuery1->Next(); // Petrov, two cars
         QCOMPARE(module->Table1->RecordCount(), 2);
@@ -388,9 +382,9 @@ private slots:
     }
 
     void aDatasetThatCannotBeModifiedRefusesThroughEveryView() {
-        TDBNavigator *nav = Views::navigator(window.get(), "Nav", "DataSource2", allKinds, QPoint(10, 10), 250);
-        auto *grid = Views::grid(window.get(), "DBGrid3", "DataSource2", {"Model", "Vin"}, true, QRect(10, 40, 400, 150));
-        auto *model = Views::edit(window.get(), "DBEdit5", "DataSource2", "Model", QRect(10, 200, 200, 22));
+        TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource2", allKinds, QPoint(10, 10), 250);
+        auto *grid = Views::grid(window, "DBGrid3", "DataSource2", {"Model", "Vin"}, true, QRect(10, 40, 400, 150));
+        auto *model = Views::edit(window, "DBEdit5", "DataSource2", "Model", QRect(10, 200, 200, 22));
         module->Table1->Close();
         module->Table1->setReadOnly(true);
         module->Table1->Open();
@@ -430,7 +424,7 @@ private slots:
             shop->stores.addCustomer(QStringLiteral("C%1").arg(i), QStringLiteral("S%1").arg(i), QStringLiteral("1"));
         module->ADOQuery1->Close();
         module->ADOQuery1->Open();
-        TDBNavigator *nav = Views::navigator(window.get(), "DBNavigator1", "DataSource1",
+        TDBNavigator *nav = Views::navigator(window, "DBNavigator1", "DataSource1",
                                              {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
                                              QPoint(10, 10), 210);
         QVERIFY(window->showActive());
