@@ -78,8 +78,6 @@ int selectEnd(const QString &code) {
 }
 } // namespace
 
-bool SqlText::isSelect(const QString &sql) { return selectEnd(codeOnly(sql)) >= 0; }
-
 QString SqlText::withRowKey(const QString &sql, const QString &expression) {
     const int at = selectEnd(codeOnly(sql));
     if (at < 0 || isAggregate(sql))

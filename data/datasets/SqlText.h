@@ -15,8 +15,6 @@ QList<TableRef> tableReferences(const QString &sql);
 /// Whether rows are computed over several table rows (aggregates, grouping,
 /// DISTINCT, set operations), so no row can be written back.
 bool isAggregate(const QString &sql);
-/// Whether the statement starts with SELECT (comments and blanks skipped).
-bool isSelect(const QString &sql);
 /// The statement with `expression AS "__rowkey"` as its first result column;
 /// empty when that is not possible.
 QString withRowKey(const QString &sql, const QString &expression);

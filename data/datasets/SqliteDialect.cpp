@@ -1,6 +1,7 @@
 #include "data/datasets/SqliteDialect.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
+#include "data/datasets/StoreConnection.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -30,9 +31,6 @@ QString uriOf(const QString &path) {
            QStringLiteral("?mode=rw");
 }
 
-QString storeText(const QSqlError &error) {
-    return error.databaseText().isEmpty() ? error.driverText() : error.databaseText();
-}
 
 // Convert(type, value, style): the date styles the statements use. The type
 // arrives evaluated: char(11) is SQLite's char() function, a one-character
@@ -99,11 +97,11 @@ void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
     if (!QFileInfo::exists(database))
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": the file does not exist").arg(database));
     if (!db.open())
-        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, storeText(db.lastError())));
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, StoreConnection::textOf(db.lastError())));
     // Opening is lazy: read the schema once so an unreadable file fails here.
     QSqlQuery check(db);
     if (!check.exec(QStringLiteral("select count(*) from sqlite_master"))) {
-        const QString text = storeText(check.lastError());
+        const QString text = StoreConnection::textOf(check.lastError());
         check = QSqlQuery();
         db.close();
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, text));
@@ -115,7 +113,7 @@ void SqliteDialect::openMemory(QSqlDatabase &db) {
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     db.setDatabaseName(QStringLiteral(":memory:"));
     if (!db.open())
-        throw EDBEngineError(storeText(db.lastError()));
+        throw EDBEngineError(StoreConnection::textOf(db.lastError()));
     registerFunctions(db);
 }
 
@@ -124,7 +122,7 @@ void SqliteDialect::attach(QSqlDatabase &db, const QString &path, const QString 
     q.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + SqliteDialect().quoteIdentifier(schema));
     q.addBindValue(uriOf(path));
     if (!q.exec())
-        throw EDBEngineError(QStringLiteral("Cannot open table file \"%1\": %2").arg(path, storeText(q.lastError())));
+        throw EDBEngineError(QStringLiteral("Cannot open table file \"%1\": %2").arg(path, StoreConnection::textOf(q.lastError())));
 }
 
 QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {

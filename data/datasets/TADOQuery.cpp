@@ -1,30 +1,12 @@
 #include "data/datasets/TADOQuery.h"
+#include "data/datasets/DateText.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/TADOConnection.h"
 
-#include <QDate>
-#include <QLocale>
 
-QDate dateFromText(const QString &text) {
-    const QLocale locale;
-    for (const QString &format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
-                                  QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDate date = QDate::fromString(text.trimmed(), format);
-        if (date.isValid())
-            return date;
-    }
-    return QDate();
-}
-
-TADOQuery::TADOQuery(const QString &name, QObject *parent) : TSqlDataSet(name, parent) {
+TADOQuery::TADOQuery(const QString &name, QObject *parent) : TCustomADODataSet(name, parent) {
     m_sql.setOnChange([this] { sqlChanged(); });
-}
-
-StoreConnection &TADOQuery::store() const {
-    if (!m_connection)
-        fail(QStringLiteral("Missing Connection or ConnectionString"));
-    return *m_connection;
 }
 
 void TADOQuery::sqlChanged() {
@@ -53,9 +35,9 @@ void TADOQuery::sqlChanged() {
 }
 
 void TADOQuery::describeParameters(TParameters &parameters) const {
-    if (!m_connection || !m_connection->Connected() || parameters.Count() == 0)
+    if (!Connection() || !Connection()->Connected() || parameters.Count() == 0)
         return;
-    const auto types = m_connection->dialect().describeParameters(m_connection->database(), m_statement, m_parsed);
+    const auto types = Connection()->dialect().describeParameters(Connection()->database(), m_statement, m_parsed);
     if (static_cast<int>(types.size()) != parameters.Count())
         return;
     for (int i = 0; i < parameters.Count(); ++i)
@@ -69,8 +51,8 @@ QVariantList TADOQuery::bindValues() const {
     // Parameters named before the store was reachable are described now.
     std::vector<FieldType> described;
     for (int i = 0; i < m_parameters.Count() && described.empty(); ++i)
-        if (m_parameters.Items(i).DataType == FieldType::Unknown && m_connection && m_connection->Connected())
-            described = m_connection->dialect().describeParameters(m_connection->database(), m_statement, m_parsed);
+        if (m_parameters.Items(i).DataType == FieldType::Unknown && Connection() && Connection()->Connected())
+            described = Connection()->dialect().describeParameters(Connection()->database(), m_statement, m_parsed);
     QVariantList values;
     for (int i = 0; i < m_parameters.Count(); ++i) {
         const TParameter &parameter = m_parameters.Items(i);

@@ -1,22 +1,19 @@
 #pragma once
 #include "data/datasets/ParameterList.h"
 #include "data/datasets/SlotStatement.h"
-#include "data/datasets/TSqlDataSet.h"
+#include "data/datasets/TCustomADODataSet.h"
 
-class TADOConnection;
 
 enum class TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStatic };
 
 /// A server query: a statement held line by line, opened when it returns rows and
 /// executed when it does not. When the text changes its named parameters are
 /// rebuilt from the markers of the new text, keeping by name the values they had.
-class TADOQuery : public TSqlDataSet {
+class TADOQuery : public TCustomADODataSet {
     Q_OBJECT
 public:
     explicit TADOQuery(const QString &name, QObject *parent = nullptr);
 
-    TADOConnection *Connection() const { return m_connection; }
-    void setConnection(TADOConnection *connection) { m_connection = connection; }
     SlotStatement &SQL() { return m_sql; }
     const SlotStatement &SQL() const { return m_sql; }
     TParameters &Parameters() { return m_parameters; }
@@ -34,7 +31,6 @@ public:
     void setUniqueTable(const QString &table) { m_uniqueTable = table; }
 
 protected:
-    StoreConnection &store() const override;
     QString selectText() const override { return m_parsed.sql; }
     QVariantList bindValues() const override;
     QString uniqueTable() const override;
@@ -44,7 +40,6 @@ private:
     void sqlChanged();
     void describeParameters(TParameters &parameters) const;
 
-    TADOConnection *m_connection = nullptr;
     SlotStatement m_sql;
     TParameters m_parameters;
     QString m_statement;
@@ -54,7 +49,3 @@ private:
     bool m_filtered = false;
     TCursorType m_cursorType = TCursorType::ctStatic;
 };
-
-/// Turns a parameter or typed value into a date: the locale's short form, then
-/// day.month.year, then ISO. Invalid when none fits.
-QDate dateFromText(const QString &text);

@@ -12,12 +12,6 @@ void TADOTable::setIndexFieldNames(const QString &names) {
     m_indexFieldNames = names;
 }
 
-StoreConnection &TADOTable::store() const {
-    if (!m_connection)
-        fail(QStringLiteral("Missing Connection or ConnectionString"));
-    return *m_connection;
-}
-
 QString TADOTable::uniqueTable() const { return SqlText::unquoteName(m_tableName); }
 
 QString TADOTable::selectText() const {

@@ -1,18 +1,15 @@
 #pragma once
-#include "data/datasets/TSqlDataSet.h"
+#include "data/datasets/TCustomADODataSet.h"
 
-class TADOConnection;
 
 /// A server table: every row of one table, read once when it opens, ordered in
 /// memory by IndexFieldNames and, as a detail, narrowed in memory to the
 /// master's current key.
-class TADOTable : public TSqlDataSet {
+class TADOTable : public TCustomADODataSet {
     Q_OBJECT
 public:
-    explicit TADOTable(const QString &name, QObject *parent = nullptr) : TSqlDataSet(name, parent) {}
+    explicit TADOTable(const QString &name, QObject *parent = nullptr) : TCustomADODataSet(name, parent) {}
 
-    TADOConnection *Connection() const { return m_connection; }
-    void setConnection(TADOConnection *connection) { m_connection = connection; }
     const QString &TableName() const { return m_tableName; }
     void setTableName(const QString &name);
     /// Field names separated by ";".
@@ -20,13 +17,11 @@ public:
     void setIndexFieldNames(const QString &names);
 
 protected:
-    StoreConnection &store() const override;
     QString selectText() const override;
     QString uniqueTable() const override;
     QStringList indexFieldNames() const override;
 
 private:
-    TADOConnection *m_connection = nullptr;
     QString m_tableName;
     QString m_indexFieldNames;
 };

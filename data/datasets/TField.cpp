@@ -1,4 +1,5 @@
 #include "data/datasets/TField.h"
+#include "data/datasets/DateText.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/TDataSet.h"
 
@@ -15,16 +16,6 @@ QLocale numberLocale() {
 
 QString formatFloat(double value) { return numberLocale().toString(value, 'g', 15); }
 
-QDate parseDate(const QString &text) {
-    const QLocale locale;
-    for (const QString &format : {locale.dateFormat(QLocale::ShortFormat), QStringLiteral("dd.MM.yyyy"),
-                                  QStringLiteral("yyyy-MM-dd"), QStringLiteral("d.M.yyyy")}) {
-        const QDate date = QDate::fromString(text, format);
-        if (date.isValid())
-            return date;
-    }
-    return QDate();
-}
 } // namespace
 
 TField::TField(TDataSet *dataSet, QString name, FieldType type, int size, int displayWidth, bool readOnly)
@@ -88,7 +79,7 @@ QVariant TField::valueFromText(const QString &text) const {
     }
     case FieldType::Date:
     case FieldType::DateTime: {
-        const QDate date = parseDate(text.trimmed());
+        const QDate date = dateFromText(text);
         if (!date.isValid())
             throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(text));
         return m_type == FieldType::Date ? QVariant(date) : QVariant(date.startOfDay());
