@@ -1,7 +1,9 @@
 #include "app/Unit1.h"
 #include "ui/main/Unit2.h"
 
+#include <QCalendarWidget>
 #include <QCloseEvent>
+#include <QDate>
 #include <QCoreApplication>
 
 TForm1 *Form1 = nullptr;
@@ -13,6 +15,7 @@ TForm1::TForm1(QWidget *parent) : FormWindow(QStringLiteral("Form1"), QStringLit
 }
 
 void TForm1::FormActivate() {
+    Form2->MonthCalendar1->setSelectedDate(QDate::currentDate());
     Form2->showMaximized();
     Form2->raise();
     Form2->activateWindow();

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QProxyStyle>
+#include <limits>
 
 namespace {
 // Qt draws a password field with the style's mask character: a small style
@@ -27,6 +28,7 @@ LabeledEdit::LabeledEdit(const QString &name, const QString &caption, QWidget *p
     setObjectName(name);
     m_label->setObjectName(name + QStringLiteral("_label"));
     m_label->setAttribute(Qt::WA_TranslucentBackground);
+    setMaxLength(std::numeric_limits<int>::max()); // no limit of its own
     placeLabel();
 }
 

@@ -18,6 +18,8 @@
 #include "ui/extras/Unit9.h"
 #include "ui/main/Unit2.h"
 
+#include <QCalendarWidget>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -85,10 +87,12 @@ private slots:
     void mainFormHandsOverToTheMainWindow() {
         TestStores stores;
         Startup::createAll(stores.settings());
+        Form2->MonthCalendar1->setSelectedDate(QDate(2020, 1, 1));
         Form1->Show();
         QTRY_VERIFY(Form2->isVisible());
         QVERIFY(Form2->isMaximized());
         QTRY_VERIFY(!Form1->isVisible());
+        QCOMPARE(Form2->MonthCalendar1->selectedDate(), QDate::currentDate());
     }
 
     void unreachableDatabaseGivesNineBoxesAndComesUp_data() {

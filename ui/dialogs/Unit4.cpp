@@ -8,6 +8,7 @@
 #include "platform/LabeledEdit.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PictureButton.h"
+#include "platform/WhiteGroupBox.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -15,24 +16,15 @@
 TForm4 *Form4 = nullptr;
 
 namespace {
-QGroupBox *whiteGroup(QWidget *parent, const QString &name, const QString &caption, const QRect &geometry) {
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    box->setAutoFillBackground(true);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    box->setPalette(palette);
-    return box;
-}
-
 /// Four labelled fields in one row, labels above.
 void fieldRow(QWidget *parent, int y, const QStringList &names, const QStringList &captions,
               std::initializer_list<LabeledEdit **> edits) {
     int i = 0;
     for (LabeledEdit **edit : edits) {
         *edit = new LabeledEdit(names[i], captions[i], parent);
-        (*edit)->setGeometry(16 + i * 122, y, 112, 21);
+        // Spread over the group with equal margins at both ends.
+        const int step = (parent->width() - 32 - 112) / 3;
+        (*edit)->setGeometry(16 + i * step, y, 112, 21);
         ++i;
     }
 }
@@ -51,14 +43,16 @@ TForm4::TForm4(QWidget *parent) : FormWindow(QStringLiteral("Form4"), QStringLit
     move(350, 270);
     new BackgroundImage(QStringLiteral("Image1"), this);
 
-    GroupBox2 = whiteGroup(this, QStringLiteral("GroupBox2"), QStringLiteral("Данные клиента"), QRect(20, 16, 521, 129));
+    GroupBox2 = new WhiteGroupBox(QStringLiteral("GroupBox2"), QStringLiteral("Данные клиента"), this);
+    GroupBox2->setGeometry(20, 16, 521, 129);
     fieldRow(GroupBox2, 44, {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3", "LabeledEdit4"},
              {"Имя", "Фамилия*", "Телефон*", "Доп.телефон"}, {&LabeledEdit1, &LabeledEdit2, &LabeledEdit3, &LabeledEdit4});
     BitBtn2 = new PictureButton(QStringLiteral("BitBtn2"), QStringLiteral("Добавить"), GroupBox2);
     BitBtn2->setGeometry(212, 80, 97, 39);
     BitBtn2->setHandCursor(true);
 
-    GroupBox1 = whiteGroup(this, QStringLiteral("GroupBox1"), QStringLiteral("Данные машины"), QRect(20, 16, 497, 369));
+    GroupBox1 = new WhiteGroupBox(QStringLiteral("GroupBox1"), QStringLiteral("Данные машины"), this);
+    GroupBox1->setGeometry(20, 16, 497, 369);
     DBGrid1 = Views::grid(GroupBox1, QStringLiteral("DBGrid1"), QStringLiteral("DataSource1"), {}, true,
                           QRect(32, 22, 433, 177));
     Label1 = new QLabel(QStringLiteral("Идентификационный номер клиента:"), GroupBox1);

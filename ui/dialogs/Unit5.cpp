@@ -7,6 +7,7 @@
 #include "platform/ErrorFunnel.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PictureButton.h"
+#include "platform/WhiteGroupBox.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -32,13 +33,8 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
     move(305, 142);
     new BackgroundImage(QStringLiteral("Image1"), this);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Что вы желаете удалить?"), this);
-    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1 = new WhiteGroupBox(QStringLiteral("GroupBox1"), QStringLiteral("Что вы желаете удалить?"), this);
     GroupBox1->setGeometry(36, 24, 377, 113);
-    GroupBox1->setAutoFillBackground(true);
-    QPalette white = GroupBox1->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    GroupBox1->setPalette(white);
     BitBtn1 = deleteButton(GroupBox1, QStringLiteral("BitBtn1"), QStringLiteral("Удалить клиента"), customerHint,
                            QRect(84, 22, 209, 39));
     BitBtn2 = deleteButton(GroupBox1, QStringLiteral("BitBtn2"), QStringLiteral("Удалить авто"), carHint,

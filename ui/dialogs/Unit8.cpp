@@ -18,7 +18,6 @@ TForm8::TForm8(QWidget *parent) : FormWindow(QStringLiteral("Form8"), QStringLit
     LabeledEdit1->setPasswordChar(QLatin1Char('5'));
     BitBtn1 = new PictureButton(QStringLiteral("BitBtn1"), QStringLiteral("OK"), this);
     BitBtn1->setGeometry(192, 47, 81, 39);
-    BitBtn1->setHandCursor(true);
     ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
 }
 
