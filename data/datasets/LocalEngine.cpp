@@ -38,10 +38,6 @@ void LocalEngine::ensureConnected() {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_qtName);
     try {
         SqliteDialect::openMemory(db);
-        for (const QFileInfo &file : dir.entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Name)) {
-            SqliteDialect::attach(db, file.absoluteFilePath(), schemaOf(file.fileName()));
-            m_attached.append(schemaOf(file.fileName()));
-        }
     } catch (...) {
         db = QSqlDatabase();
         m_attached.clear();

@@ -4,9 +4,10 @@
 #include <QStringList>
 #include <memory>
 
-/// The local table engine behind an alias: the alias names a directory, and every
-/// table file in it (`<name>.db`) is reachable by its table name. Local tables
-/// and local queries of that alias share this one connection.
+/// The local table engine behind an alias: the alias names a directory, and a
+/// table file in it (`<name>.db`) is reachable by its table name once a dataset
+/// names it; other files there are never opened. Local tables and local queries
+/// of that alias share this one connection.
 class LocalEngine : public StoreConnection {
 public:
     LocalEngine(QString alias, QString directory);

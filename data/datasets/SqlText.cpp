@@ -38,7 +38,7 @@ QString SqlText::unquoteName(const QString &name) {
 }
 
 QList<SqlText::TableRef> SqlText::tableReferences(const QString &sql) {
-    static const QRegularExpression keyword(QStringLiteral("\\b(from|join)\\s+"),
+    static const QRegularExpression keyword(QStringLiteral("\\b(from|join|into|update)\\s+"),
                                             QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression name(
         QStringLiteral("\\G(\\[[^\\]]+\\]|\"[^\"]+\"|`[^`]+`|[\\w.]+)(?:\\s+(?:as\\s+)?(\\w+))?"),

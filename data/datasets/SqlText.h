@@ -10,7 +10,7 @@ struct TableRef {
     QString alias; ///< empty when the statement gives none
 };
 
-/// The tables named after FROM and JOIN, in order.
+/// The tables named after FROM, JOIN, INTO and UPDATE, in order.
 QList<TableRef> tableReferences(const QString &sql);
 /// Whether rows are computed over several table rows (aggregates, grouping,
 /// DISTINCT, set operations), so no row can be written back.

@@ -386,6 +386,7 @@ void TDataSet::Refresh() {
     CheckBrowseMode();
     QVariant key;
     const int oldPos = m_pos;
+    const bool oldBof = m_bof, oldEof = m_eof;
     if (m_keyColumn >= 0 && m_pos >= 0)
         key = m_columns[m_keyColumn].get(currentStorageRow());
     const auto restriction = m_restriction;
@@ -413,7 +414,10 @@ void TDataSet::Refresh() {
     }
     if (m_pos < 0)
         m_pos = std::min(std::max(oldPos, 0), RecordCount() - 1);
-    m_bof = m_eof = false;
+    // Re-reading is no move: the marks stay while the same row stays current.
+    const bool samePlace = m_pos == oldPos;
+    m_bof = samePlace && oldBof;
+    m_eof = samePlace && oldEof;
     setEmptyMarks();
     notify(DataEvent::DataSetChanged);
 }

@@ -15,8 +15,19 @@ StoreConnection &TQuery::store() const {
 
 int TQuery::ExecSQL() {
     StoreConnection &conn = store();
-    conn.ensureConnected();
+    reachTables();
     return conn.run(m_sql.text()).numRowsAffected();
+}
+
+void TQuery::reachTables() {
+    store().ensureConnected();
+    for (const auto &ref : SqlText::tableReferences(m_sql.text()))
+        m_engine->ensureTable(ref.table);
+}
+
+void TQuery::fetchRows(bool describe) {
+    reachTables();
+    TSqlDataSet::fetchRows(describe);
 }
 
 QString TQuery::uniqueTable() const {

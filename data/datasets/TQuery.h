@@ -22,8 +22,12 @@ protected:
     StoreConnection &store() const override;
     QString selectText() const override { return m_sql.text(); }
     QString uniqueTable() const override;
+    void fetchRows(bool describe) override;
 
 private:
+    /// Makes the table files the statement names reachable.
+    void reachTables();
+
     LocalEngine *m_engine = nullptr;
     QString m_databaseName;
     SlotStatement m_sql;

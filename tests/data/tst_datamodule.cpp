@@ -6,6 +6,7 @@
 #include "tests/support/TestStores.h"
 
 #include <QDate>
+#include <QFile>
 #include <QLocale>
 #include <QTest>
 
@@ -160,6 +161,37 @@ private slots:
         }
         QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer where Name = 'Изменено'")).toInt(), 0);
         QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where Model = 'Изменено'")).toInt(), 0);
+    }
+
+    void otherFilesOfTheAliasDirectoryAreLeftAlone() {
+        // A copy of the car table, a file that is no table at all, and more
+        // files than can be opened at once: none of them is the car table.
+        QFile::copy(stores->carTablePath(), stores->settings().aliasDir + QStringLiteral("/backup.db"));
+        QFile junk(stores->settings().aliasDir + QStringLiteral("/Thumbs.db"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        for (int i = 0; i < 12; ++i)
+            QFile::copy(stores->carTablePath(), stores->settings().aliasDir + QStringLiteral("/copy%1.db").arg(i));
+        TDataModule3 module(stores->settings());
+        QVERIFY(module.Table1->Active());
+        module.Query1->SQL().setLine(1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','','','%1')").arg(sidorov));
+        module.Query1->ExecSQL();
+        QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {sidorov}).toInt(), 1);
+    }
+
+    void refreshKeepsTheBeginningAndEndMarks() {
+        TDataModule3 module(stores->settings());
+        TADOQuery *customers = module.ADOQuery1;
+        QVERIFY(customers->Bof());
+        customers->Refresh();
+        QVERIFY(customers->Bof() && !customers->Eof());
+        customers->Last();
+        customers->Refresh();
+        QVERIFY(customers->Eof() && !customers->Bof());
+        customers->Prior();
+        customers->Refresh();
+        QVERIFY(!customers->Eof() && !customers->Bof());
     }
 
     void orderLinesOfTheCheckListLeaveCustomersAlone() {
