@@ -34,6 +34,7 @@ void TDBEdit::refresh() {
     if (shown != text())
         setText(shown);
     m_modified = false;
+    m_refusedText = QString();
     refreshReadOnly();
 }
 
@@ -115,12 +116,23 @@ void TDBEdit::focusOutEvent(QFocusEvent *event) {
     // writing again there would raise the same error a second time.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
-    try {
-        updateRecord();
-    } catch (const std::exception &error) {
-        // The text is no valid value: stay here until it is corrected.
-        selectAll();
-        QTimer::singleShot(0, this, [this] { setFocus(); });
-        ErrorFunnel::report(error);
+    // A text refused a moment ago and not changed since: keep the focus, and
+    // spare the user the same box again (a click first focuses, then presses).
+    bool refused = m_modified && !m_refusedText.isNull() && text() == m_refusedText;
+    if (!refused) {
+        try {
+            updateRecord();
+            m_refusedText = QString();
+        } catch (const std::exception &error) {
+            // The text is no valid value: stay here until it is corrected.
+            m_refusedText = text();
+            refused = true;
+            selectAll();
+            ErrorFunnel::report(error);
+        }
     }
+    // Taken back at once, so the control that was clicked sees it has not got
+    // the focus and does nothing with the refused value.
+    if (refused)
+        setFocus(Qt::OtherFocusReason);
 }

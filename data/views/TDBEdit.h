@@ -34,5 +34,6 @@ private:
 
     FieldDataLink m_link;
     bool m_modified = false;
+    QString m_refusedText; // the text last refused on leaving, while it stands
     bool m_writing = false;
 };

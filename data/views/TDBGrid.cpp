@@ -175,8 +175,9 @@ void TDBGrid::act(const std::function<void()> &action) {
 
 void TDBGrid::mousePressEvent(QMouseEvent *event) {
     const QModelIndex index = indexAt(event->position().toPoint());
-    setFocus();
-    if (!index.isValid() || !active())
+    setFocus(Qt::MouseFocusReason);
+    // The control that had the focus kept it (its value was refused): no move.
+    if (window()->focusWidget() != this || !index.isValid() || !active())
         return;
     act([&] {
         if (index.row() != dataSet()->RecNo())

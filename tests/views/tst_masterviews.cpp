@@ -2,6 +2,7 @@
 // detail row being edited first and stays put when the store refuses it; a label
 // over an empty detail is empty and shows the number again with the next owner;
 // views bound to a data source follow it when it is pointed at another dataset.
+#include "data/views/TDBEdit.h"
 #include "data/views/TDBGrid.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/TDBText.h"
@@ -87,6 +88,22 @@ private slots:
         QCOMPARE(module->ADOTable3->RecNo(), 2);
         QVERIFY(module->ADOTable2->IsEmpty());
         QCOMPARE(msgs().texts("error").size(), 2);
+    }
+
+    void aRefusedValueInADetailFieldKeepsTheMasterWithOneBox() {
+        auto *customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
+                                      QRect(10, 10, 480, 200));
+        auto *quantity = Views::edit(window, "Kol", "DataSource5", "Kol", QRect(10, 220, 100, 22));
+        QVERIFY(window->showActive());
+        QVERIFY(focus(quantity));
+        type("1"); // starts the edit of the current line
+        quantity->setText(QStringLiteral("abc")); // as pasted: refused only when written
+        const QRect second = customers->visualRect(customers->model()->index(1, 0));
+        QTest::mouseClick(customers->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
+        QCOMPARE(msgs().texts(QStringLiteral("error")),
+                 QStringList{QStringLiteral("'abc' is not a valid integer value for field 'kol'")});
+        QCOMPARE(module->ADOTable3->RecNo(), 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(quantity));
     }
 
     void aNewDetailRowLeftUntouchedIsNeverWritten() {
