@@ -126,15 +126,7 @@ void ColumnData::store(int row, const QVariant &v) {
             m_texts[row] = QString();
             break;
         }
-        QString text = v.toString();
-        if (m_distinct.size() < 100000) {
-            auto it = m_distinct.constFind(text);
-            if (it == m_distinct.constEnd())
-                it = m_distinct.insert(text, text);
-            m_texts[row] = it.value();
-        } else {
-            m_texts[row] = std::move(text);
-        }
+        m_texts[row] = shared(v.toString());
         break;
     }
     case Kind::Date: m_ints[row] = null ? 0 : v.toDate().toJulianDay(); break;
@@ -156,6 +148,45 @@ void ColumnData::append(const QVariant &value) {
     case Kind::Variant: m_variants.emplace_back(); break;
     }
     store(size() - 1, value);
+}
+
+QString ColumnData::shared(const QString &text) {
+    if (m_distinct.size() >= 100000)
+        return text;
+    auto it = m_distinct.constFind(text);
+    if (it == m_distinct.constEnd())
+        it = m_distinct.insert(text, text);
+    return it.value();
+}
+
+void ColumnData::appendInteger(qint64 value) {
+    if (m_kind == Kind::Integer) {
+        m_null.push_back(0);
+        m_ints.push_back(value);
+    } else if (m_kind == Kind::Real) {
+        m_null.push_back(0);
+        m_reals.push_back(static_cast<double>(value));
+    } else {
+        append(QVariant(value));
+    }
+}
+
+void ColumnData::appendReal(double value) {
+    if (m_kind != Kind::Real) {
+        append(QVariant(value));
+        return;
+    }
+    m_null.push_back(0);
+    m_reals.push_back(value);
+}
+
+void ColumnData::appendText(const QString &value) {
+    if (m_kind != Kind::Text) {
+        append(QVariant(value));
+        return;
+    }
+    m_null.push_back(0);
+    m_texts.push_back(shared(value));
 }
 
 void ColumnData::set(int row, const QVariant &value) {

@@ -25,6 +25,10 @@ public:
     void truncate(int rows);
 
     void append(const QVariant &value);
+    // Typed appends for readers that have the store's own values at hand.
+    void appendInteger(qint64 value);
+    void appendReal(double value);
+    void appendText(const QString &value);
     void set(int row, const QVariant &value);
     QVariant get(int row) const;
     bool isNull(int row) const { return m_null[row] != 0; }
@@ -38,6 +42,7 @@ private:
     bool fits(const QVariant &value) const;
     void becomeVariant();
     void store(int row, const QVariant &value);
+    QString shared(const QString &text);
 
     Kind m_kind;
     // Repeated texts (makers, part names) share one copy: the archive repeats

@@ -1,14 +1,46 @@
 #include "data/datasets/SqlDialect.h"
+#include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqliteDialect.h"
+#include "data/datasets/StoreConnection.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
     if (driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteDialect>();
     return nullptr;
+}
+
+SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                                            const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    for (const QVariant &value : values)
+        query.addBindValue(toStore(value));
+    if (!query.exec())
+        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    SelectResult result;
+    result.isSelect = query.isSelect();
+    if (!result.isSelect)
+        return result;
+    result.columns = describeColumns(query);
+    const int count = query.record().count();
+    result.columns.resize(count);
+    const std::vector<FieldType> types = typesFor(result.columns);
+    columns.clear();
+    for (FieldType type : types)
+        columns.emplace_back(ColumnData::kindFor(type));
+    while (query.next())
+        for (int c = 0; c < count; ++c)
+            columns[c].append(fromStore(query.value(c), types[c]));
+    return result;
 }
 
 QVariant SqlDialect::toStore(const QVariant &value) const {

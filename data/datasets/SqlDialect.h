@@ -1,10 +1,12 @@
 #pragma once
+#include "data/datasets/ColumnData.h"
 #include "data/datasets/FieldType.h"
 #include "data/datasets/ParameterList.h"
 
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -36,6 +38,18 @@ public:
     virtual QString rowKeyExpression(const QString &qualifier) const = 0;
     /// Describes the result columns of an executed query.
     virtual std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const = 0;
+
+    /// The field type each result column is read as, given their description.
+    using TypesFor = std::function<std::vector<FieldType>(const std::vector<ColumnInfo> &)>;
+    struct SelectResult {
+        bool isSelect = false;         ///< false: the statement returns no rows
+        std::vector<ColumnInfo> columns;
+    };
+    /// Runs a statement and appends every row it returns to `columns` (made here,
+    /// one per result column, of the kind its type asks for). Throws with the
+    /// store's text. The default reads through the Qt driver.
+    virtual SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                                const TypesFor &typesFor, std::vector<ColumnData> &columns) const;
     /// The types of the parameters of a statement, one per marker, or an empty
     /// list when the store cannot tell.
     virtual std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,

@@ -163,14 +163,14 @@ QStringList selectItems(const QString &sql) {
 }
 } // namespace
 
-std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) const {
+namespace {
+std::vector<ColumnInfo> describeStatement(sqlite3_stmt *stmt, const QString &sql) {
     // SQLite names an unaliased column reference by its declared name; other
     // stores keep the spelling of the statement, which views show as titles.
     static const QRegularExpression plainReference(QStringLiteral("^(?:\\w+\\.)?(\\w+)$"),
                                                    QRegularExpression::UseUnicodePropertiesOption);
-    const QStringList items = selectItems(query.lastQuery());
+    const QStringList items = selectItems(sql);
     std::vector<ColumnInfo> columns;
-    sqlite3_stmt *stmt = statementOf(query);
     const int count = stmt ? sqlite3_column_count(stmt) : 0;
     auto text = [](const char *s) { return s ? QString::fromUtf8(s) : QString(); };
     for (int i = 0; i < count; ++i) {
@@ -196,6 +196,92 @@ std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) c
         columns.push_back(info);
     }
     return columns;
+}
+} // namespace
+
+std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) const {
+    return describeStatement(statementOf(query), query.lastQuery());
+}
+
+SqlDialect::SelectResult SqliteDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                                               const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    sqlite3 *handle = handleOf(db);
+    if (!handle)
+        return SqlDialect::select(db, sql, values, typesFor, columns);
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(handle, text.constData(), text.size(), &raw, nullptr) != SQLITE_OK)
+        throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> stmt(raw, sqlite3_finalize);
+    SelectResult result;
+    if (!stmt || sqlite3_column_count(raw) == 0)
+        return result; // no rows to read: not a select
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant value = toStore(values[i]);
+        int rc = SQLITE_OK;
+        switch (value.typeId()) {
+        case QMetaType::UnknownType:
+        case QMetaType::Nullptr: rc = sqlite3_bind_null(raw, i + 1); break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Bool: rc = sqlite3_bind_int64(raw, i + 1, value.toLongLong()); break;
+        case QMetaType::Double:
+        case QMetaType::Float: rc = sqlite3_bind_double(raw, i + 1, value.toDouble()); break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            rc = sqlite3_bind_blob(raw, i + 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            if (value.isNull()) {
+                rc = sqlite3_bind_null(raw, i + 1);
+                break;
+            }
+            const QByteArray utf8 = value.toString().toUtf8();
+            rc = sqlite3_bind_text(raw, i + 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+        }
+        }
+        if (rc != SQLITE_OK)
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
+    }
+    result.isSelect = true;
+    result.columns = describeStatement(raw, sql);
+    const int count = static_cast<int>(result.columns.size());
+    const std::vector<FieldType> types = typesFor(result.columns);
+    columns.clear();
+    for (FieldType type : types)
+        columns.emplace_back(ColumnData::kindFor(type));
+    for (;;) {
+        const int rc = sqlite3_step(raw);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_ROW)
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(handle)));
+        for (int c = 0; c < count; ++c) {
+            ColumnData &column = columns[c];
+            switch (sqlite3_column_type(raw, c)) {
+            case SQLITE_INTEGER: column.appendInteger(sqlite3_column_int64(raw, c)); break;
+            case SQLITE_FLOAT: column.appendReal(sqlite3_column_double(raw, c)); break;
+            case SQLITE_TEXT: {
+                const QString value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, c)),
+                                                        sqlite3_column_bytes(raw, c));
+                if (types[c] == FieldType::Date || types[c] == FieldType::DateTime)
+                    column.append(fromStore(value, types[c]));
+                else
+                    column.appendText(value);
+                break;
+            }
+            case SQLITE_BLOB:
+                column.append(QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, c)),
+                                         sqlite3_column_bytes(raw, c)));
+                break;
+            default: column.append(QVariant()); break;
+            }
+        }
+    }
+    return result;
 }
 
 std::vector<FieldType> SqliteDialect::describeParameters(const QSqlDatabase &db, const QString &text,

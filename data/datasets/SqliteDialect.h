@@ -14,6 +14,9 @@ public:
     static void attach(QSqlDatabase &db, const QString &path, const QString &schema);
     QString rowKeyExpression(const QString &qualifier) const override;
     std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const override;
+    /// Reads the rows straight from SQLite's statement, without a variant per value.
+    SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                        const TypesFor &typesFor, std::vector<ColumnData> &columns) const override;
     std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
                                               const ParsedStatement &parsed) const override;
     QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,

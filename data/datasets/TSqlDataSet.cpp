@@ -50,30 +50,23 @@ void TSqlDataSet::fetchRows(bool describe) {
         keyed = SqlText::withRowKey(base, conn.dialect().rowKeyExpression(uniqueQualifier()));
     const bool hasKey = !keyed.isEmpty();
     m_keyedSelect = hasKey ? keyed : base;
-    QSqlQuery query = conn.run(m_keyedSelect, bindValues());
-    if (!query.isSelect())
-        fail(QStringLiteral("CommandText does not return a result set"));
-
-    std::vector<ColumnInfo> info = conn.dialect().describeColumns(query);
-    const int count = query.record().count();
-    info.resize(count);
-    if (describe || static_cast<int>(m_columnTypes.size()) != count) {
-        m_columnTypes.clear();
-        for (const ColumnInfo &column : info)
-            m_columnTypes.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
-        if (hasKey)
-            m_columnTypes[0] = FieldType::Integer;
-    }
+    auto typesFor = [&](const std::vector<ColumnInfo> &info) {
+        if (describe || m_columnTypes.size() != info.size()) {
+            m_columnTypes.clear();
+            for (const ColumnInfo &column : info)
+                m_columnTypes.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
+            if (hasKey)
+                m_columnTypes[0] = FieldType::Integer;
+        }
+        return m_columnTypes;
+    };
+    const QVariantList values = bindValues();
     auto &cols = columns();
-    cols.clear();
-    for (FieldType type : m_columnTypes)
-        cols.emplace_back(ColumnData::kindFor(type));
-
-    const SqlDialect &dialect = conn.dialect();
-    while (query.next()) {
-        for (int c = 0; c < count; ++c)
-            cols[c].append(dialect.fromStore(query.value(c), m_columnTypes[c]));
-    }
+    auto result = conn.dialect().select(conn.database(), m_keyedSelect, values, typesFor, cols);
+    if (!result.isSelect)
+        fail(QStringLiteral("CommandText does not return a result set"));
+    std::vector<ColumnInfo> &info = result.columns;
+    const int count = static_cast<int>(info.size());
     setKeyColumn(hasKey ? 0 : -1);
 
     // Computed columns carry no declared type: take it from their values.
