@@ -15,25 +15,26 @@ QAction *item(QMenu *menu, const QString &name, const QString &caption) {
     action->setObjectName(name);
     return action;
 }
+
+QMenu *submenu(QMenuBar *bar, QAction *&item, const QString &name, const QString &caption) {
+    QMenu *menu = bar->addMenu(caption);
+    item = menu->menuAction();
+    item->setObjectName(name);
+    return menu;
+}
 } // namespace
 
 void TForm2::buildMenus() {
-    QMenu *windows = MainMenu1->addMenu(QStringLiteral("Окна"));
-    N4 = windows->menuAction();
-    N4->setObjectName(QStringLiteral("N4"));
+    QMenu *windows = submenu(MainMenu1, N4, QStringLiteral("N4"), QStringLiteral("Окна"));
     N5 = item(windows, QStringLiteral("N5"), QStringLiteral("Добавить"));
     N6 = item(windows, QStringLiteral("N6"), QStringLiteral("Удалить"));
     N7 = item(windows, QStringLiteral("N7"), QStringLiteral("Диаграмма"));
     N8 = item(windows, QStringLiteral("N8"), QStringLiteral("Ввести пароль"));
     N3 = item(windows, QStringLiteral("N3"), QStringLiteral("Мини Браузер"));
-    QMenu *about = MainMenu1->addMenu(QStringLiteral("О программе"));
-    N2 = about->menuAction();
-    N2->setObjectName(QStringLiteral("N2"));
+    QMenu *about = submenu(MainMenu1, N2, QStringLiteral("N2"), QStringLiteral("О программе"));
     N10 = item(about, QStringLiteral("N10"), QStringLiteral("Справка"));
     N11 = item(about, QStringLiteral("N11"), QStringLiteral("Автор"));
-    QMenu *games = MainMenu1->addMenu(QStringLiteral("Игры"));
-    N12 = games->menuAction();
-    N12->setObjectName(QStringLiteral("N12"));
+    QMenu *games = submenu(MainMenu1, N12, QStringLiteral("N12"), QStringLiteral("Игры"));
     N1 = item(games, QStringLiteral("N1"), QStringLiteral("Квадратики"));
     N9 = item(games, QStringLiteral("N9"), QStringLiteral("Змейка"));
     N13 = item(games, QStringLiteral("N13"), QStringLiteral("Йети с битой"));
