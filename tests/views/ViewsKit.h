@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QTest>
 #include <QWidget>
+#include <memory>
 
 namespace ViewsKit {
 
@@ -79,6 +80,24 @@ struct Bench {
     TDataModule3 module{shop.stores.settings()};
     Binding binding{module};
     Window window;
+};
+
+/// A suite's hold on a fresh bench for each test, with short names for its parts.
+class BenchHolder {
+protected:
+    void startBench() {
+        bench = std::make_unique<Bench>();
+        shop = &bench->shop;
+        module = &bench->module;
+        window = &bench->window;
+    }
+    void stopBench() { bench.reset(); }
+    ScriptedMessages &msgs() const { return *bench->messages; }
+
+    std::unique_ptr<Bench> bench;
+    Shop *shop = nullptr;
+    TDataModule3 *module = nullptr;
+    Window *window = nullptr;
 };
 
 /// Gives the widget the focus and waits until it has it.

@@ -11,30 +11,19 @@
 
 using namespace ViewsKit;
 
-class TestDeleting : public QObject {
+class TestDeleting : public QObject, public BenchHolder {
     Q_OBJECT
 
-    std::unique_ptr<Bench> bench;
-    Shop *shop = nullptr;
-    TDataModule3 *module = nullptr;
-    Window *window = nullptr;
-
-    ScriptedMessages &msgs() const { return *bench->messages; }
     qint64 currentCustomer() const { return module->ADOQuery1->FieldByName("Номер")->AsInteger(); }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        bench = std::make_unique<Bench>();
-        shop = &bench->shop;
-        module = &bench->module;
-        window = &bench->window;
+        startBench();
     }
 
-    void cleanup() {
-        bench.reset();
-    }
+    void cleanup() { stopBench(); }
 
     void ctrlDeleteInAGridWithoutEditing() {
         // The customer page's list has editing off; Ctrl+Delete still deletes.

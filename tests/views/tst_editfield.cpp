@@ -18,27 +18,18 @@ namespace {
 QString padded(const QString &text, int width) { return text.leftJustified(width, QLatin1Char(' ')); }
 } // namespace
 
-class TestEditField : public QObject {
+class TestEditField : public QObject, public BenchHolder {
     Q_OBJECT
 
-    std::unique_ptr<Bench> bench;
-    Shop *shop = nullptr;
-    TDataModule3 *module = nullptr;
-    Window *window = nullptr;
     // The customer page's group "Изменение данных".
     QList<TDBEdit *> customerEdits; // DBEdit1..4 over DataSource1
     QList<TDBEdit *> carEdits;      // DBEdit5..8 over DataSource2
-
-    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        bench = std::make_unique<Bench>();
-        shop = &bench->shop;
-        module = &bench->module;
-        window = &bench->window;
+        startBench();
         const QStringList customerFields = {"Имя", "Фамилия", "телефон", "Доп.телефон"};
         const QStringList carFields = {"Model", "Vin", "DVS", "KPP"};
         customerEdits.clear();
@@ -52,9 +43,7 @@ private slots:
         QVERIFY(window->showActive());
     }
 
-    void cleanup() {
-        bench.reset();
-    }
+    void cleanup() { stopBench(); }
 
     void showsTheCurrentRowAndFollowsIt() {
         QCOMPARE(customerEdits[0]->text(), padded("Ivan", 15));

@@ -21,18 +21,13 @@ QString cell(TDBGrid *grid, int row, int column) {
 }
 } // namespace
 
-class TestGridEditing : public QObject {
+class TestGridEditing : public QObject, public BenchHolder {
     Q_OBJECT
 
     // Each test gets the order page's pair of grids over a fresh shop.
-    std::unique_ptr<Bench> bench;
-    Shop *shop = nullptr;
-    TDataModule3 *module = nullptr;
-    Window *window = nullptr;
     TDBGrid *customers = nullptr; // DBGrid5 over DataSource8
     TDBGrid *lines = nullptr;     // DBGrid6 over DataSource5
 
-    ScriptedMessages &msgs() const { return *bench->messages; }
     TDataSet *lineSet() const { return module->ADOTable2; }
     IndicatorHeader *marks(TDBGrid *grid) const { return static_cast<IndicatorHeader *>(grid->verticalHeader()); }
     bool editorShows(const QString &text) const {
@@ -43,10 +38,7 @@ private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        bench = std::make_unique<Bench>();
-        shop = &bench->shop;
-        module = &bench->module;
-        window = &bench->window;
+        startBench();
         customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
                                 QRect(10, 10, 480, 200));
         lines = Views::grid(window, "DBGrid6", "DataSource5", lineColumns, true, QRect(10, 220, 640, 200));
@@ -55,9 +47,7 @@ private slots:
         QCOMPARE(lineSet()->RecordCount(), 2); // Ivanov's two lines
     }
 
-    void cleanup() {
-        bench.reset();
-    }
+    void cleanup() { stopBench(); }
 
     void typingEditsEnterWritesLeavingTheRowPosts() {
         QCOMPARE(cell(lines, 0, Firm), QStringLiteral("Mann"));

@@ -14,29 +14,17 @@
 
 using namespace ViewsKit;
 
-class TestMasterViews : public QObject {
+class TestMasterViews : public QObject, public BenchHolder {
     Q_OBJECT
-
-    std::unique_ptr<Bench> bench;
-    Shop *shop = nullptr;
-    TDataModule3 *module = nullptr;
-    Window *window = nullptr;
-
-    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        bench = std::make_unique<Bench>();
-        shop = &bench->shop;
-        module = &bench->module;
-        window = &bench->window;
+        startBench();
     }
 
-    void cleanup() {
-        bench.reset();
-    }
+    void cleanup() { stopBench(); }
 
     void movingTheMasterWritesTheDetailRowFirst() {
         auto *customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,

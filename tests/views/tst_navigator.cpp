@@ -54,29 +54,17 @@ void click(TDBNavigator *navigator, K kind) {
 }
 } // namespace
 
-class TestNavigator : public QObject {
+class TestNavigator : public QObject, public BenchHolder {
     Q_OBJECT
-
-    std::unique_ptr<Bench> bench;
-    Shop *shop = nullptr;
-    TDataModule3 *module = nullptr;
-    Window *window = nullptr;
-
-    ScriptedMessages &msgs() const { return *bench->messages; }
 
 private slots:
     void initTestCase() { russianLocale(); }
 
     void init() {
-        bench = std::make_unique<Bench>();
-        shop = &bench->shop;
-        module = &bench->module;
-        window = &bench->window;
+        startBench();
     }
 
-    void cleanup() {
-        bench.reset();
-    }
+    void cleanup() { stopBench(); }
 
     void enabledButtonsFollowTheDataset() {
         TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource1", allKinds, QPoint(10, 10), 250);
