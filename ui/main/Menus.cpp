@@ -84,12 +84,11 @@ void TForm2::N16Click() { Form9->Show(); }
 void TForm2::N15Click() { Form1->Show(); }
 void TForm2::N18Click() { Form1->Close(); }
 
-// The help window, the chart and the games are filled in by their own windows'
+// The help window and the games are filled in by their own windows'
 // work; until then their items do nothing.
 void TForm2::N10Click() {}
 void TForm2::N11Click() {}
 void TForm2::N17Click() { BitBtn13Click(); }
-void TForm2::BitBtn13Click() {}
 void TForm2::N1Click() {}
 void TForm2::N9Click() {}
 void TForm2::N13Click() {}

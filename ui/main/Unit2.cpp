@@ -24,6 +24,7 @@ TForm2::TForm2(QWidget *parent) : FormWindow(QStringLiteral("Form2"), QStringLit
     buildFrame();
     buildMenus();
     buildCustomerPage();
+    buildArchivePage();
     PageControl1->setCurrentWidget(TabSheet2);
     MonthCalendar1->raise();
     BitBtn3->raise();

@@ -7,6 +7,9 @@ class LabeledEdit;
 class PictureButton;
 class QAction;
 class QCalendarWidget;
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -62,6 +65,18 @@ public:
     TDBEdit *DBEdit1, *DBEdit2, *DBEdit3, *DBEdit4, *DBEdit5, *DBEdit6, *DBEdit7, *DBEdit8;
     QLabel *Label1;
 
+    // archive page
+    TDBGrid *DBGrid2, *DBGrid7;
+    TDBNavigator *DBNavigator2;
+    QGroupBox *GroupBox3;
+    QLabel *Label2, *Label3;
+    QDateEdit *DateTimePicker1, *DateTimePicker2;
+    PictureButton *BitBtn16, *BitBtn17, *BitBtn13;
+    QGroupBox *RadioGroup2;
+    QCheckBox *CheckBox1;
+    QRadioButton *RadioButton6, *RadioButton7, *RadioButton8, *RadioButton9;
+    QPushButton *Button6;
+
     // handlers: the frame and the menus
     void FormClose() override;
     void BitBtn3Click();
@@ -96,6 +111,16 @@ public:
     void BitBtn9Click();
     void BitBtn11Click();
 
+    // handlers: the archive page
+    void RadioButton6Click();
+    void RadioButton7Click();
+    void RadioButton8Click();
+    void RadioButton9Click();
+    void CheckBox1Click();
+    void BitBtn16Click();
+    void BitBtn17Click();
+    void Button6Click();
+
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -104,6 +129,9 @@ private:
     void buildFrame();
     void buildMenus();
     void buildCustomerPage();
+    void buildArchivePage();
+    /// Re-reads the archive in the order the direction box picks.
+    void sortArchive(const QString &descending, const QString &ascending);
     /// Connects a control's signal to a handler behind the error funnel.
     template <typename Sender, typename Signal> void wire(Sender *sender, Signal signal, void (TForm2::*handler)()) {
         ErrorFunnel::connect(sender, signal, this, [this, handler] { (this->*handler)(); });
