@@ -12,4 +12,5 @@ enum class DataEvent {
     StateChanged,    ///< browse, edit or insert entered
     UpdateRecord,    ///< views: write the text you hold into your field
     CheckBrowseMode, ///< details: finish your pending edit
+    Posted,          ///< a row was written and the dataset browses again
 };

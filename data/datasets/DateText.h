@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QString>
 
-/// A date typed or passed as text: the locale's short form, then
+/// A date typed or passed as text: the locale's short form (a two-digit year
+/// taken in the century nearest to now), then
 /// day.month.year, then ISO. Invalid when none fits.
 QDate dateFromText(const QString &text);

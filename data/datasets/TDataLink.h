@@ -33,6 +33,7 @@ protected:
     virtual void stateChanged() {}
     virtual void updateData() {}
     virtual void checkBrowseMode() {}
+    virtual void posted() {}
 
 private:
     TDataSource *m_dataSource = nullptr;

@@ -330,6 +330,7 @@ void TDataSet::Post() {
     placeRowAfterPost(row);
     notify(DataEvent::DataSetChanged);
     notify(DataEvent::StateChanged);
+    notify(DataEvent::Posted);
 }
 
 void TDataSet::Cancel() {

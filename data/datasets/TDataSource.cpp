@@ -80,6 +80,7 @@ void TDataSource::send(TDataLink *link, DataEvent event, TField *field) {
     case DataEvent::StateChanged: link->stateChanged(); break;
     case DataEvent::UpdateRecord: link->updateData(); break;
     case DataEvent::CheckBrowseMode: link->checkBrowseMode(); break;
+    case DataEvent::Posted: link->posted(); break;
     }
 }
 

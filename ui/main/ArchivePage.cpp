@@ -25,10 +25,12 @@ PictureButton *pictureButton(QWidget *parent, const QString &name, const QString
     return button;
 }
 
-QLabel *label(QWidget *parent, const QString &name, const QString &text, const QRect &geometry) {
+// A label as wide as its text, at its place.
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const QPoint &at) {
     auto *l = new QLabel(text, parent);
     l->setObjectName(name);
-    l->setGeometry(geometry);
+    l->move(at);
+    l->adjustSize();
     return l;
 }
 
@@ -67,9 +69,9 @@ void TForm2::buildArchivePage() {
 
     GroupBox3 = new WhiteGroupBox(QStringLiteral("GroupBox3"), QStringLiteral("Заказы за заданный промежуток времени"), page);
     GroupBox3->setGeometry(888, 80, 353, 169);
-    Label2 = label(GroupBox3, QStringLiteral("Label2"), QStringLiteral("C"), QRect(8, 48, 7, 13));
+    Label2 = label(GroupBox3, QStringLiteral("Label2"), QStringLiteral("C"), QPoint(8, 48));
     DateTimePicker1 = datePicker(GroupBox3, QStringLiteral("DateTimePicker1"), QRect(32, 40, 129, 21));
-    Label3 = label(GroupBox3, QStringLiteral("Label3"), QStringLiteral("по"), QRect(184, 48, 12, 13));
+    Label3 = label(GroupBox3, QStringLiteral("Label3"), QStringLiteral("по"), QPoint(184, 48));
     DateTimePicker2 = datePicker(GroupBox3, QStringLiteral("DateTimePicker2"), QRect(208, 40, 130, 21));
     BitBtn16 = pictureButton(GroupBox3, QStringLiteral("BitBtn16"), QStringLiteral("Поиск"), QRect(128, 72, 105, 39));
     BitBtn17 = pictureButton(GroupBox3, QStringLiteral("BitBtn17"), QStringLiteral("За весь период"),
