@@ -1,16 +1,41 @@
 #pragma once
 #include "platform/FormWindow.h"
 
+class QLabel;
+class QProgressBar;
+class QTimer;
+
 /// The splash window and the application's main form: closing it, by whatever
-/// path, ends the program. Once activated it hands over to the main window.
+/// path, ends the program. Every activation plays the five-stage progress run,
+/// whose last stage shows the main window, dates it today and hides the splash.
 class TForm1 : public FormWindow {
     Q_OBJECT
 public:
     explicit TForm1(QWidget *parent = nullptr);
 
-protected:
+    QLabel *Image1;
+    QLabel *Label1;
+    QProgressBar *ProgressBar1;
+    QTimer *Timer1;
+
     void FormActivate() override;
+    void Timer1Timer();
+
+    /// 0 until the first activation, then 1 to 5.
+    double stage() const { return m_stage; }
+    /// The bar's position; a position outside 0..100 is stored as the nearest bound.
+    int position() const;
+    void setPosition(int value);
+
+protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool advance(int step, int threshold);
+    void setStatus(const QString &text);
+    void handOver();
+
+    double m_stage = 0;
 };
 
 extern TForm1 *Form1;
