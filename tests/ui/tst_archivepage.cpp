@@ -19,8 +19,12 @@
 using namespace UiKit;
 
 namespace {
-TADOQuery *archive() { return DataModule3->ADOQuery2; }
-TADOQuery *total() { return DataModule3->ADOQuery6; }
+TADOQuery *archive() {
+    return DataModule3->ADOQuery2;
+}
+TADOQuery *total() {
+    return DataModule3->ADOQuery6;
+}
 
 QStringList column(const QString &field) {
     QStringList values;
@@ -34,8 +38,13 @@ QStringList chartLabels() {
         labels.append(label.trimmed());
     return labels;
 }
-QVariant periodTotal() { return total()->Active() ? total()->FieldByName(QStringLiteral("Сумма за промежуток"))->Value() : QVariant(); }
-QList<QRadioButton *> keys() { return {Form2->RadioButton6, Form2->RadioButton7, Form2->RadioButton8, Form2->RadioButton9}; }
+QVariant periodTotal() {
+    return total()->Active() ? total()->FieldByName(QStringLiteral("Сумма за промежуток"))->Value()
+                             : QVariant();
+}
+QList<QRadioButton *> keys() {
+    return {Form2->RadioButton6, Form2->RadioButton7, Form2->RadioButton8, Form2->RadioButton9};
+}
 void period(const QDate &from, const QDate &to) {
     Form2->DateTimePicker1->setDate(from);
     Form2->DateTimePicker2->setDate(to);
@@ -56,12 +65,17 @@ private slots:
         session = std::make_unique<Session>();
         const TestStores &s = session->stores;
         // firm and description run in opposite orders; prices and dates are all different.
-        s.addArchived(3, QStringLiteral("Bosch"), QStringLiteral("A-1"), QStringLiteral("Свеча"), 2, 150, QStringLiteral("2010-12-31"));
-        s.addArchived(1, QStringLiteral("Mann"), QStringLiteral("B-2"), QStringLiteral("Масляный фильтр"), 1, 900.5, QStringLiteral("2011-01-02"));
-        s.addArchived(2, QStringLiteral("Ate"), QStringLiteral("C-3"), QStringLiteral("Тормозные колодки"), 4, 2400, QStringLiteral("2011-05-23"));
-        s.addArchived(4, QStringLiteral("NGK"), QStringLiteral("D-4"), QStringLiteral("Акумулятор"), 3, 75, QStringLiteral("2011-05-24"));
+        s.addArchived(3, QStringLiteral("Bosch"), QStringLiteral("A-1"), QStringLiteral("Свеча"), 2,
+                      150, QStringLiteral("2010-12-31"));
+        s.addArchived(1, QStringLiteral("Mann"), QStringLiteral("B-2"),
+                      QStringLiteral("Масляный фильтр"), 1, 900.5, QStringLiteral("2011-01-02"));
+        s.addArchived(2, QStringLiteral("Ate"), QStringLiteral("C-3"),
+                      QStringLiteral("Тормозные колодки"), 4, 2400, QStringLiteral("2011-05-23"));
+        s.addArchived(4, QStringLiteral("NGK"), QStringLiteral("D-4"), QStringLiteral("Акумулятор"),
+                      3, 75, QStringLiteral("2011-05-24"));
         // Ordered later on the same day: outside a period that ends that day.
-        s.addArchived(5, QStringLiteral("Valeo"), QStringLiteral("E-5"), QStringLiteral("Щётки"), 6, 300, QStringLiteral("2011-05-24 10:30:00"));
+        s.addArchived(5, QStringLiteral("Valeo"), QStringLiteral("E-5"), QStringLiteral("Щётки"), 6,
+                      300, QStringLiteral("2011-05-24 10:30:00"));
         session->start(false);
         Form2->PageControl1->setCurrentWidget(Form2->TabSheet3);
     }
@@ -71,13 +85,15 @@ private slots:
         QCOMPARE(archive()->RecordCount(), 5);
         click(Form2->RadioButton8);
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY cena ASC"));
-        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
+        QCOMPARE(column(QStringLiteral("Артикул")),
+                 QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
         QCOMPARE(chartLabels(), column(QStringLiteral("Дата")));
         QVERIFY(Form2->RadioButton8->focusPolicy() & Qt::TabFocus);
         QVERIFY(!(Form2->RadioButton6->focusPolicy() & Qt::TabFocus));
 
         // The selected key clicked again runs nothing: a line stored meanwhile stays unseen.
-        session->stores.addArchived(6, QStringLiteral("Zeta"), QStringLiteral("F-6"), QString(), 1, 1, QStringLiteral("2011-06-01"));
+        session->stores.addArchived(6, QStringLiteral("Zeta"), QStringLiteral("F-6"), QString(), 1,
+                                    1, QStringLiteral("2011-06-01"));
         const int rebuilds = Form6->Series1->rebuilds();
         click(Form2->RadioButton8);
         QCOMPARE(archive()->RecordCount(), 5);
@@ -87,15 +103,18 @@ private slots:
         click(Form2->CheckBox1);
         for (QRadioButton *key : keys())
             QVERIFY(!key->isChecked());
-        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
+        QCOMPARE(column(QStringLiteral("Артикул")),
+                 QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
         QCOMPARE(Form6->Series1->rebuilds(), rebuilds);
 
         click(Form2->RadioButton7); // the maker, not the description
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY firm DESC"));
-        QCOMPARE(column(QStringLiteral("фирма")), QStringList({"Zeta", "Valeo", "NGK", "Mann", "Bosch", "Ate"}));
+        QCOMPARE(column(QStringLiteral("фирма")),
+                 QStringList({"Zeta", "Valeo", "NGK", "Mann", "Bosch", "Ate"}));
         click(Form2->RadioButton9); // the stored date, in time order
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY Date DESC"));
-        QCOMPARE(column(QStringLiteral("Дата")).mid(3), QStringList({"23.05.2011", "02.01.2011", "31.12.2010"}));
+        QCOMPARE(column(QStringLiteral("Дата")).mid(3),
+                 QStringList({"23.05.2011", "02.01.2011", "31.12.2010"}));
         click(Form2->RadioButton6);
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY idCust DESC"));
         QCOMPARE(column(QStringLiteral("Артикул")).first(), QStringLiteral("F-6"));
@@ -154,7 +173,8 @@ private slots:
         click(Form2->BitBtn17);
         for (TADOQuery *query : {archive(), total()})
             QCOMPARE(query->Parameters().Count(), 0);
-        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"E-5", "D-4", "C-3", "B-2", "A-1"}));
+        QCOMPARE(column(QStringLiteral("Артикул")),
+                 QStringList({"E-5", "D-4", "C-3", "B-2", "A-1"}));
         QCOMPARE(periodTotal(), wholeTotal);
         QVERIFY(boxes().boxes().isEmpty());
     }
@@ -201,14 +221,17 @@ private slots:
         QVERIFY(!archive()->FieldByName(QStringLiteral("Дата"))->CanModify());
 
         // Showing the window reads nothing: a line stored meanwhile stays unseen.
-        session->stores.addArchived(9, QStringLiteral("Zeta"), QStringLiteral("Z"), QString(), 1, 1, QStringLiteral("2012-01-01"));
+        session->stores.addArchived(9, QStringLiteral("Zeta"), QStringLiteral("Z"), QString(), 1, 1,
+                                    QStringLiteral("2012-01-01"));
         for (QAction *item : {Form2->N7, Form2->N17}) {
             int shownBars = -1;
-            QVERIFY(whileModal(Form6, [item] { item->trigger(); }, [&] {
-                shownBars = series->Count();
-                QVERIFY(Form6->showingModal());
-                click(Form6->BitBtn1);
-            }));
+            QVERIFY(whileModal(
+                Form6, [item] { item->trigger(); },
+                [&] {
+                    shownBars = series->Count();
+                    QVERIFY(Form6->showingModal());
+                    click(Form6->BitBtn1);
+                }));
             QCOMPARE(shownBars, 5);
             QVERIFY(!Form6->isVisible());
         }

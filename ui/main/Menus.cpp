@@ -77,18 +77,32 @@ void TForm2::buildMenus() {
     wire(N18, &QAction::triggered, &TForm2::N18Click);
 }
 
-void TForm2::N8Click() { Form8->ShowModal(); }
-void TForm2::N14Click() { Form8->ShowModal(); }
-void TForm2::N3Click() { Form9->Show(); }
-void TForm2::N16Click() { Form9->Show(); }
-void TForm2::N15Click() { Form1->Show(); }
-void TForm2::N18Click() { Form1->Close(); }
+void TForm2::N8Click() {
+    Form8->ShowModal();
+}
+void TForm2::N14Click() {
+    Form8->ShowModal();
+}
+void TForm2::N3Click() {
+    Form9->Show();
+}
+void TForm2::N16Click() {
+    Form9->Show();
+}
+void TForm2::N15Click() {
+    Form1->Show();
+}
+void TForm2::N18Click() {
+    Form1->Close();
+}
 
 // The help window and the games are filled in by their own windows'
 // work; until then their items do nothing.
 void TForm2::N10Click() {}
 void TForm2::N11Click() {}
-void TForm2::N17Click() { BitBtn13Click(); }
+void TForm2::N17Click() {
+    BitBtn13Click();
+}
 void TForm2::N1Click() {}
 void TForm2::N9Click() {}
 void TForm2::N13Click() {}

@@ -15,7 +15,8 @@
 
 TForm2 *Form2 = nullptr;
 
-TForm2::TForm2(QWidget *parent) : FormWindow(QStringLiteral("Form2"), QStringLiteral("Drevalon"), parent) {
+TForm2::TForm2(QWidget *parent)
+    : FormWindow(QStringLiteral("Form2"), QStringLiteral("Drevalon"), parent) {
     resize(1288, 1003);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -79,6 +80,10 @@ void TForm2::contextMenuEvent(QContextMenuEvent *event) {
     PopupMenu1->exec(event->globalPos());
 }
 
-void TForm2::FormClose() { Form1->Close(); }
+void TForm2::FormClose() {
+    Form1->Close();
+}
 
-void TForm2::BitBtn3Click() { Form1->Close(); }
+void TForm2::BitBtn3Click() {
+    Form1->Close();
+}
