@@ -12,6 +12,14 @@ PictureButton::PictureButton(const QString &name, const QString &label, QWidget 
     setFocusPolicy(Qt::StrongFocus);
 }
 
+PictureButton *PictureButton::place(QWidget *parent, const QString &name, const QString &label,
+                                    const QRect &geometry, bool handCursor) {
+    auto *button = new PictureButton(name, label, parent);
+    button->setGeometry(geometry);
+    button->setHandCursor(handCursor);
+    return button;
+}
+
 void PictureButton::setHandCursor(bool on) {
     if (on)
         setCursor(Qt::PointingHandCursor);

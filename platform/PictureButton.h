@@ -8,6 +8,9 @@ class PictureButton : public QAbstractButton {
     Q_OBJECT
 public:
     PictureButton(const QString &name, const QString &label, QWidget *parent = nullptr);
+    /// A button placed on its parent at its designed place.
+    static PictureButton *place(QWidget *parent, const QString &name, const QString &label, const QRect &geometry,
+                                bool handCursor);
     /// The pointing hand over the button.
     void setHandCursor(bool on);
     QSize sizeHint() const override;

@@ -132,7 +132,8 @@ void TDBGrid::stateChanged() {
 void TDBGrid::sizeColumns() {
     const QFontMetrics metrics(font());
     const QFontMetrics titleMetrics(horizontalHeader()->font());
-    const int charWidth = metrics.averageCharWidth();
+    // A column holds its display width in digits, as wide as the font's '0'.
+    const int charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
     for (int c = 0; c < m_model.columnCount(); ++c) {
         TField *field = m_model.fieldAt(c);
         const int title = titleMetrics.horizontalAdvance(m_model.titleAt(c)) + 10;

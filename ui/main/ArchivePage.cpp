@@ -18,14 +18,6 @@
 #include <QRadioButton>
 
 namespace {
-PictureButton *pictureButton(QWidget *parent, const QString &name, const QString &label,
-                             const QRect &geometry) {
-    auto *button = new PictureButton(name, label, parent);
-    button->setGeometry(geometry);
-    button->setHandCursor(true);
-    return button;
-}
-
 // A label as wide as its text, at its place.
 QLabel *label(QWidget *parent, const QString &name, const QString &text, const QPoint &at) {
     auto *l = new QLabel(text, parent);
@@ -81,10 +73,10 @@ void TForm2::buildArchivePage() {
     Label3 = label(GroupBox3, QStringLiteral("Label3"), QStringLiteral("по"), QPoint(184, 48));
     DateTimePicker2 =
         datePicker(GroupBox3, QStringLiteral("DateTimePicker2"), QRect(208, 40, 130, 21));
-    BitBtn16 = pictureButton(GroupBox3, QStringLiteral("BitBtn16"), QStringLiteral("Поиск"),
-                             QRect(128, 72, 105, 39));
-    BitBtn17 = pictureButton(GroupBox3, QStringLiteral("BitBtn17"),
-                             QStringLiteral("За весь период"), QRect(80, 120, 209, 39));
+    BitBtn16 = PictureButton::place(GroupBox3, QStringLiteral("BitBtn16"), QStringLiteral("Поиск"),
+                             QRect(128, 72, 105, 39), true);
+    BitBtn17 = PictureButton::place(GroupBox3, QStringLiteral("BitBtn17"),
+                             QStringLiteral("За весь период"), QRect(80, 120, 209, 39), true);
 
     // The sort keys are children of the page, drawn inside the group's frame.
     RadioGroup2 = new QGroupBox(QStringLiteral("Сортировка"), page);
@@ -115,8 +107,8 @@ void TForm2::buildArchivePage() {
         });
     }
 
-    BitBtn13 = pictureButton(page, QStringLiteral("BitBtn13"), QStringLiteral("Диаграмма"),
-                             QRect(992, 496, 153, 39));
+    BitBtn13 = PictureButton::place(page, QStringLiteral("BitBtn13"), QStringLiteral("Диаграмма"),
+                             QRect(992, 496, 153, 39), true);
     // Under the floating calendar: reached by Tab and pressed with the keyboard.
     Button6 = new QPushButton(QStringLiteral("Выход"), page);
     Button6->setObjectName(QStringLiteral("Button6"));

@@ -16,13 +16,6 @@
 #include <QRadioButton>
 
 namespace {
-PictureButton *pictureButton(QWidget *parent, const QString &name, const QString &label, const QRect &geometry) {
-    auto *button = new PictureButton(name, label, parent);
-    button->setGeometry(geometry);
-    button->setHandCursor(true);
-    return button;
-}
-
 QLabel *label(QWidget *parent, const QString &text, const QPoint &at) {
     auto *l = new QLabel(text, parent);
     l->move(at);
@@ -40,12 +33,12 @@ QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption
 
 void TForm2::buildCustomerPage() {
     QWidget *page = TabSheet1;
-    BitBtn5 = pictureButton(page, QStringLiteral("BitBtn5"), QStringLiteral("Полные списки"), QRect(330, 10, 160, 39));
-    BitBtn6 = pictureButton(page, QStringLiteral("BitBtn6"), QStringLiteral("Связать табл."), QRect(500, 10, 160, 39));
+    BitBtn5 = PictureButton::place(page, QStringLiteral("BitBtn5"), QStringLiteral("Полные списки"), QRect(330, 10, 160, 39), true);
+    BitBtn6 = PictureButton::place(page, QStringLiteral("BitBtn6"), QStringLiteral("Связать табл."), QRect(500, 10, 160, 39), true);
     LabeledEdit10 = new LabeledEdit(QStringLiteral("LabeledEdit10"), QStringLiteral("Введите пароль"), page);
     LabeledEdit10->setGeometry(920, 26, 121, 21);
     LabeledEdit10->setPasswordChar(QLatin1Char('5'));
-    BitBtn7 = pictureButton(page, QStringLiteral("BitBtn7"), QStringLiteral("OK"), QRect(1050, 10, 73, 39));
+    BitBtn7 = PictureButton::place(page, QStringLiteral("BitBtn7"), QStringLiteral("OK"), QRect(1050, 10, 73, 39), true);
 
     DBNavigator1 = Views::navigator(page, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource1"),
                                     {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
@@ -103,13 +96,13 @@ void TForm2::buildCustomerPage() {
         radios[i]->setCursor(Qt::PointingHandCursor);
         radios[i]->raise();
     }
-    BitBtn1 = pictureButton(GroupBox1, QStringLiteral("BitBtn1"), QStringLiteral("Поиск"), QRect(56, 184, 113, 39));
+    BitBtn1 = PictureButton::place(GroupBox1, QStringLiteral("BitBtn1"), QStringLiteral("Поиск"), QRect(56, 184, 113, 39), true);
     // "Весь список" belongs to the page and lies over the bottom of the group's frame.
-    BitBtn2 = pictureButton(page, QStringLiteral("BitBtn2"), QStringLiteral("Весь список"), QRect(1092, 508, 113, 39));
+    BitBtn2 = PictureButton::place(page, QStringLiteral("BitBtn2"), QStringLiteral("Весь список"), QRect(1092, 508, 113, 39), true);
 
-    BitBtn8 = pictureButton(page, QStringLiteral("BitBtn8"), QStringLiteral("Добавить клиента"), QRect(1044, 566, 209, 39));
-    BitBtn9 = pictureButton(page, QStringLiteral("BitBtn9"), QStringLiteral("Добавить машину"), QRect(1044, 612, 209, 39));
-    BitBtn11 = pictureButton(page, QStringLiteral("BitBtn11"), QStringLiteral("Удаление"), QRect(1044, 658, 209, 39));
+    BitBtn8 = PictureButton::place(page, QStringLiteral("BitBtn8"), QStringLiteral("Добавить клиента"), QRect(1044, 566, 209, 39), true);
+    BitBtn9 = PictureButton::place(page, QStringLiteral("BitBtn9"), QStringLiteral("Добавить машину"), QRect(1044, 612, 209, 39), true);
+    BitBtn11 = PictureButton::place(page, QStringLiteral("BitBtn11"), QStringLiteral("Удаление"), QRect(1044, 658, 209, 39), true);
     for (PictureButton *locked : {BitBtn8, BitBtn9, BitBtn11})
         locked->hide();
 

@@ -26,6 +26,7 @@ TForm2::TForm2(QWidget *parent)
     buildMenus();
     buildCustomerPage();
     buildArchivePage();
+    buildOrderPage();
     PageControl1->setCurrentWidget(TabSheet2);
     MonthCalendar1->raise();
     BitBtn3->raise();

@@ -9,6 +9,7 @@ class QAction;
 class QCalendarWidget;
 class QCheckBox;
 class QDateEdit;
+class QLineEdit;
 class QPushButton;
 class QGroupBox;
 class QLabel;
@@ -78,6 +79,13 @@ public:
     QRadioButton *RadioButton6, *RadioButton7, *RadioButton8, *RadioButton9;
     QPushButton *Button6;
 
+    // order placement page
+    TDBGrid *DBGrid5, *DBGrid6, *DBGrid8;
+    TDBNavigator *DBNavigator3;
+    PictureButton *BitBtn12, *BitBtn15, *BitBtn14, *BitBtn10;
+    QLabel *Label14;
+    QLineEdit *Edit1;
+
     // handlers: the frame and the menus
     void FormClose() override;
     void BitBtn3Click();
@@ -122,6 +130,12 @@ public:
     void BitBtn17Click();
     void Button6Click();
 
+    // handlers: the order placement page
+    void BitBtn12Click();
+    void BitBtn10Click();
+    void BitBtn15Click();
+    void BitBtn14Click();
+
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -131,6 +145,9 @@ private:
     void buildMenus();
     void buildCustomerPage();
     void buildArchivePage();
+    void buildOrderPage();
+    /// The order-line grid back on the order lines, read afresh; the scratch statement empty.
+    void restoreOrderLines();
     /// Re-reads the archive in the order the direction box picks.
     void sortArchive(const QString &descending, const QString &ascending);
     /// Connects a control's signal to a handler behind the error funnel.

@@ -1,0 +1,132 @@
+// The order placement page: lines of two customers through total, clear and
+// the move into the archive; a line still being typed; the second total; a
+// move that fails between its copy and its delete.
+#include "app/DrevalonApplication.h"
+#include "data/views/TDBGrid.h"
+#include "data/views/TDBNavigator.h"
+#include "platform/PictureButton.h"
+#include "tests/ui/UiKit.h"
+
+#include <QLineEdit>
+
+using namespace UiKit;
+
+namespace {
+TADOTable *lines() { return DataModule3->ADOTable2; }
+QVariant orderTotal() { return DataModule3->ADOQuery7->FieldByName(QStringLiteral("Сумма заказа"))->Value(); }
+
+/// Starts a line with the navigator and types its values, as the grid would.
+void typeLine(const QString &firm, const QString &kol, const QString &cena) {
+    Form2->DBNavigator3->ActivateButton(NavigateBtn::nbInsert);
+    lines()->FieldByName(QStringLiteral("Firm"))->setAsString(firm);
+    lines()->FieldByName(QStringLiteral("Kol"))->setAsString(kol);
+    lines()->FieldByName(QStringLiteral("cena"))->setAsString(cena);
+}
+} // namespace
+
+class TestOrderPage : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Session> session;
+    qint64 first = 0, second = 0;
+
+    ScriptedMessages &boxes() const { return *session->messages; }
+
+private slots:
+    void init() {
+        session = std::make_unique<Session>();
+        const TestStores &s = session->stores;
+        first = s.addCustomer(QStringLiteral("Ольга"), QStringLiteral("Королёва"), QStringLiteral("89771738028"));
+        second = s.addCustomer(QStringLiteral("Виктор"), QStringLiteral("Куликов"), QStringLiteral("89261112233"));
+        s.addCurrent(first, QStringLiteral("Mahle"), QStringLiteral("OC 90"), QStringLiteral("Фильтр масляный"), 2, 450);
+        s.addCurrent(first, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 320.5);
+        s.addCurrent(second, QStringLiteral("Febi"), QStringLiteral("36741"), QStringLiteral("Стойка"), 1, 1500);
+        session->start(false);
+    }
+    void cleanup() { session.reset(); }
+
+    void theRoadOfTwoCustomersOrders() {
+        QCOMPARE(Form2->PageControl1->currentWidget(), Form2->TabSheet2);
+        QCOMPARE(Form2->DBGrid6->model()->rowCount(), 2); // the selected customer's lines only
+        QCOMPARE(orderTotal().toDouble(), 2 * 450 + 4 * 320.5 + 1500.0);
+
+        // Сумма заказа stores the line being typed, with the customer's number.
+        typeLine(QStringLiteral("Bosch"), QStringLiteral("3"), QStringLiteral("100"));
+        click(Form2->BitBtn12);
+        QCOMPARE(session->count(QStringLiteral("orderNow"), QStringLiteral("Firm = 'Bosch' and idcust = ?"), {first}), 1);
+        QCOMPARE(orderTotal().toDouble(), 2 * 450 + 4 * 320.5 + 1500.0 + 300);
+
+        // A second press: the post fails, the total is not read again.
+        session->stores.addCurrent(second, QStringLiteral("Gates"), QString(), QString(), 1, 1000);
+        click(Form2->BitBtn12);
+        QCOMPARE(boxes().texts(QStringLiteral("error")),
+                 QStringList{QStringLiteral("ADOTable2: Dataset not in edit or insert mode.")});
+        QCOMPARE(orderTotal().toDouble(), 2 * 450 + 4 * 320.5 + 1500.0 + 300);
+        boxes().clear();
+
+        // The move takes every line of both customers, not the one being typed.
+        typeLine(QStringLiteral("Typed"), QStringLiteral("1"), QStringLiteral("1"));
+        click(Form2->BitBtn10);
+        QVERIFY(boxes().boxes().isEmpty());
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 5);
+        QCOMPARE(session->count(QStringLiteral("orderAll"), QStringLiteral("Date = date('now', 'localtime')")), 5);
+        QCOMPARE(session->count(QStringLiteral("orderAll"), QStringLiteral("Firm = 'Typed'")), 0);
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
+        QCOMPARE(DataModule3->DataSource5->DataSet(), static_cast<TDataSet *>(lines()));
+        QVERIFY(lines()->Active());
+        QCOMPARE(DataModule3->ADOQuery5->SQL().count(), 0);
+        QCOMPARE(Form2->DBGrid6->model()->rowCount(), 0);
+        QVERIFY(orderTotal().isNull());
+
+        // An empty order moves nothing and succeeds.
+        click(Form2->BitBtn10);
+        QVERIFY(boxes().boxes().isEmpty());
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 5);
+    }
+
+    void clearingAsksFirst() {
+        session->messages->answer({false});
+        click(Form2->BitBtn15);
+        QCOMPARE(boxes().texts(QStringLiteral("confirm")),
+                 QStringList{QStringLiteral("Желаете удалить все записи таблицы текущих заказов?")});
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 3);
+        click(Form2->BitBtn15);
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 0);
+        QCOMPARE(Form2->DBGrid6->model()->rowCount(), 0);
+        QVERIFY(orderTotal().isNull());
+    }
+
+    void aFailedMoveLosesNothingAndTheLinesComeBack_data() {
+        QTest::addColumn<QString>("trigger");
+        QTest::newRow("copy refused") << "BEFORE INSERT ON orderAll";
+        QTest::newRow("delete refused after the copy") << "BEFORE DELETE ON orderNow";
+    }
+    void aFailedMoveLosesNothingAndTheLinesComeBack() {
+        QFETCH(QString, trigger);
+        session->stores.sql(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'moving is refused'); END")
+                                .arg(trigger));
+        click(Form2->BitBtn10);
+        QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 1);
+        QVERIFY(boxes().texts(QStringLiteral("error")).first().contains(QStringLiteral("moving is refused")));
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 0);
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 3);
+        QCOMPARE(DataModule3->ADOQuery5->SQL().count(), 0);
+        QCOMPARE(DataModule3->DataSource5->DataSet(), static_cast<TDataSet *>(lines()));
+        QCOMPARE(Form2->DBGrid6->model()->rowCount(), 2);
+
+        // Once the store accepts it, every line is archived exactly once.
+        session->stores.sql(QStringLiteral("DROP TRIGGER refuse"));
+        click(Form2->BitBtn10);
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 3);
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
+    }
+
+};
+
+int main(int argc, char **argv) {
+    DrevalonApplication app(argc, argv);
+    TestOrderPage test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_orderpage.moc"
