@@ -57,8 +57,12 @@ TDataModule3::~TDataModule3() {
     const QList<TDataSet *> dataSets = findChildren<TDataSet *>(QString(), Qt::FindDirectChildrenOnly);
     for (bool details : {true, false})
         for (TDataSet *ds : dataSets)
-            if ((ds->MasterSource() != nullptr) == details)
-                ds->Cancel();
+            if ((ds->MasterSource() != nullptr) == details) {
+                try {
+                    ds->Cancel();
+                } catch (...) {
+                }
+            }
     for (auto it = dataSets.rbegin(); it != dataSets.rend(); ++it) {
         try {
             (*it)->setMasterSource(nullptr);

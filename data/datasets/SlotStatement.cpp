@@ -16,23 +16,19 @@ QString SlotStatement::line(int index) const {
 void SlotStatement::setLine(int index, const QString &text) {
     if (index < 0 || index >= count())
         outOfBounds(index);
-    m_lines[index] = text;
-    changed();
+    change([&] { m_lines[index] = text; });
 }
 
 void SlotStatement::add(const QString &text) {
-    m_lines.append(text);
-    changed();
+    change([&] { m_lines.append(text); });
 }
 
 void SlotStatement::clear() {
-    m_lines.clear();
-    changed();
+    change([&] { m_lines.clear(); });
 }
 
 void SlotStatement::setLines(const QStringList &lines) {
-    m_lines = lines;
-    changed();
+    change([&] { m_lines = lines; });
 }
 
 QString SlotStatement::text() const {
@@ -44,7 +40,10 @@ QString SlotStatement::text() const {
     return text;
 }
 
-void SlotStatement::changed() {
+void SlotStatement::change(const std::function<void()> &edit) {
+    if (m_beforeChange)
+        m_beforeChange();
+    edit();
     if (m_onChange)
         m_onChange();
 }

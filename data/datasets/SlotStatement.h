@@ -3,11 +3,15 @@
 #include <functional>
 
 /// A statement held as a list of text lines. Handlers overwrite a line by its
-/// number (a "slot"); every change tells the owner at once, which closes the
-/// query and takes the new text as its statement.
+/// number (a "slot"); the owner is told before every change, so it can close
+/// the query first (a failure there leaves the text as it was), and after it,
+/// to take the new text as its statement.
 class SlotStatement {
 public:
-    void setOnChange(std::function<void()> onChange) { m_onChange = std::move(onChange); }
+    void setOnChange(std::function<void()> beforeChange, std::function<void()> onChange) {
+        m_beforeChange = std::move(beforeChange);
+        m_onChange = std::move(onChange);
+    }
 
     int count() const { return static_cast<int>(m_lines.size()); }
     const QStringList &lines() const { return m_lines; }
@@ -21,8 +25,9 @@ public:
     QString text() const;
 
 private:
-    void changed();
+    void change(const std::function<void()> &edit);
 
     QStringList m_lines;
+    std::function<void()> m_beforeChange;
     std::function<void()> m_onChange;
 };

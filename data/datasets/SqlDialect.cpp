@@ -1,5 +1,7 @@
 #include "data/datasets/SqlDialect.h"
 #include "data/datasets/EDatabaseError.h"
+#include "data/datasets/SqlLiteral.h"
+#include "data/datasets/SqlText.h"
 #include "data/datasets/SqliteDialect.h"
 #include "data/datasets/StoreConnection.h"
 
@@ -18,6 +20,11 @@ std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
 
 SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                                             const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    // A statement that returns no rows is not run by an open: it is refused.
+    static const QRegularExpression readsRows(QStringLiteral("^\\s*\\(*\\s*(select|with|values)\\b"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (!readsRows.match(SqlText::codeOnly(sql)).hasMatch())
+        return {};
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -44,6 +51,8 @@ SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QStrin
 }
 
 QVariant SqlDialect::toStore(const QVariant &value) const {
+    if (value.typeId() == QMetaType::QString && !value.isNull())
+        return storableText(value.toString());
     if (value.typeId() == QMetaType::QDate)
         return value.toDate().toString(Qt::ISODate);
     if (value.typeId() == QMetaType::QDateTime)
@@ -68,6 +77,37 @@ QVariant SqlDialect::fromStore(const QVariant &value, FieldType type) const {
             return dt;
     }
     return value;
+}
+
+QString SqlDialect::nullSafeEquals(const QString &quotedColumn) const {
+    return quotedColumn + QStringLiteral(" is not distinct from ?");
+}
+
+QString SqlDialect::selectAllStatement(const QString &target) const { return QStringLiteral("select * from ") + target; }
+
+QString SqlDialect::rereadStatement(const QString &keyedSelect, const QString &keyName) const {
+    return QStringLiteral("select * from (") + keyedSelect + QStringLiteral(") as t where ") + quoteIdentifier(keyName) +
+           QStringLiteral(" = ?");
+}
+
+QString SqlDialect::insertStatement(const QString &target, const QStringList &quotedColumns) const {
+    if (quotedColumns.isEmpty())
+        return QStringLiteral("insert into ") + target + QStringLiteral(" default values");
+    QStringList marks;
+    for (int i = 0; i < quotedColumns.size(); ++i)
+        marks.append(QStringLiteral("?"));
+    return QStringLiteral("insert into ") + target + QStringLiteral(" (") + quotedColumns.join(QStringLiteral(", ")) +
+           QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+}
+
+QString SqlDialect::updateStatement(const QString &target, const QStringList &quotedColumns,
+                                    const QString &condition) const {
+    return QStringLiteral("update ") + target + QStringLiteral(" set ") + quotedColumns.join(QStringLiteral(" = ?, ")) +
+           QStringLiteral(" = ? where ") + condition;
+}
+
+QString SqlDialect::deleteStatement(const QString &target, const QString &condition) const {
+    return QStringLiteral("delete from ") + target + QStringLiteral(" where ") + condition;
 }
 
 QString SqlDialect::quoteIdentifier(const QString &name) const {

@@ -57,12 +57,32 @@ public:
     /// The columns of an index of a table; empty when there is no such index.
     virtual QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
                                      const QString &index) const = 0;
+    /// A value that differs whenever the rows of a schema may have changed, by
+    /// this connection or another; invalid when the store cannot tell cheaply.
+    virtual QVariant changeStamp(const QSqlDatabase &db, const QString &schema) const {
+        (void)db;
+        (void)schema;
+        return {};
+    }
     /// Whether the table exists.
     virtual bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const = 0;
     /// A value as the store wants it bound.
     virtual QVariant toStore(const QVariant &value) const;
     /// A value read from the store, as the field type wants it.
     virtual QVariant fromStore(const QVariant &value, FieldType type) const;
+    // The statements the layer writes itself, in this store's spelling.
+    /// `column` equal to the next marker, nulls equal to each other.
+    virtual QString nullSafeEquals(const QString &quotedColumn) const;
+    /// Every column of a table.
+    virtual QString selectAllStatement(const QString &target) const;
+    /// One row of a statement that carries the row key under `keyName`.
+    virtual QString rereadStatement(const QString &keyedSelect, const QString &keyName) const;
+    /// A row with the given columns (none: every column takes its default).
+    virtual QString insertStatement(const QString &target, const QStringList &quotedColumns) const;
+    virtual QString updateStatement(const QString &target, const QStringList &quotedColumns,
+                                    const QString &condition) const;
+    virtual QString deleteStatement(const QString &target, const QString &condition) const;
+
     QString quoteIdentifier(const QString &name) const;
     /// `schema.table`, quoted; just the table when schema is empty.
     QString qualifiedName(const QString &schema, const QString &table) const;

@@ -24,4 +24,7 @@ QString codeOnly(const QString &sql);
 QString unquoteName(const QString &name);
 
 inline const char *rowKeyName = "__rowkey";
+/// The column that gives a table without a key of its own a row key the store
+/// never hands out twice. It is read, never shown: no field is made of it.
+inline const char *storeKeyColumn = "RowKey";
 } // namespace SqlText

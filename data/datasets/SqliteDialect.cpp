@@ -349,3 +349,17 @@ bool SqliteDialect::hasTable(const QSqlDatabase &db, const QString &schema, cons
     q.addBindValue(table);
     return q.exec() && q.next();
 }
+
+QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schema) const {
+    // data_version moves with commits of other connections, total_changes with
+    // the writes of this one: together they tell any change, in microseconds.
+    sqlite3 *handle = handleOf(db);
+    QSqlQuery q(db);
+    if (!handle || !q.exec(QStringLiteral("pragma %1.data_version")
+                               .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
+        !q.next())
+        return {};
+    return QStringLiteral("%1:%2").arg(q.value(0).toLongLong()).arg(sqlite3_total_changes64(handle));
+}
+
+QString SqliteDialect::nullSafeEquals(const QString &quotedColumn) const { return quotedColumn + QStringLiteral(" is ?"); }

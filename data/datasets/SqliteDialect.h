@@ -21,6 +21,8 @@ public:
                                               const ParsedStatement &parsed) const override;
     QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
                              const QString &index) const override;
+    QString nullSafeEquals(const QString &quotedColumn) const override;
+    QVariant changeStamp(const QSqlDatabase &db, const QString &schema) const override;
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
     /// Registers the functions the statements need on an open connection.
     static void registerFunctions(const QSqlDatabase &db);

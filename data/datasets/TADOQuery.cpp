@@ -6,11 +6,10 @@
 
 
 TADOQuery::TADOQuery(const QString &name, QObject *parent) : TCustomADODataSet(name, parent) {
-    m_sql.setOnChange([this] { sqlChanged(); });
+    m_sql.setOnChange([this] { Close(); }, [this] { sqlChanged(); });
 }
 
 void TADOQuery::sqlChanged() {
-    Close();
     const QString text = m_sql.text();
     if (text == m_statement)
         return;

@@ -15,7 +15,7 @@ void TADOTable::setIndexFieldNames(const QString &names) {
 QString TADOTable::uniqueTable() const { return SqlText::unquoteName(m_tableName); }
 
 QString TADOTable::selectText() const {
-    return QStringLiteral("select * from ") + store().dialect().quoteIdentifier(uniqueTable());
+    return store().dialect().selectAllStatement(store().dialect().quoteIdentifier(uniqueTable()));
 }
 
 QStringList TADOTable::indexFieldNames() const {

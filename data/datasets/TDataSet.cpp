@@ -63,24 +63,27 @@ void TDataSet::setActive(bool active) {
 }
 
 void TDataSet::Open() {
-    if (Active()) return;
+    if (Active())
+        return;
+    // Everything that can fail comes before the dataset counts as open: a
+    // failed open leaves it closed, and the next open tries again.
     try {
         clearStorage();
         fetchRows(true);
+        m_sortColumns.clear();
+        rebuildOrder();
+        m_restriction.reset();
+        m_lo = 0;
+        m_hi = static_cast<int>(m_order.size());
+        if (linkEngaged()) {
+            ensureSortColumns();
+            applyRestriction(computeRestriction());
+        }
     } catch (...) {
         clearStorage();
         throw;
     }
     m_state = DataSetState::Browse;
-    m_sortColumns.clear();
-    rebuildOrder();
-    m_restriction.reset();
-    m_lo = 0;
-    m_hi = static_cast<int>(m_order.size());
-    if (linkEngaged()) {
-        ensureSortColumns();
-        applyRestriction(computeRestriction());
-    }
     m_pos = IsEmpty() ? -1 : 0;
     m_bof = true;
     m_eof = IsEmpty();
@@ -372,6 +375,23 @@ void TDataSet::Refresh() {
     const bool oldBof = m_bof, oldEof = m_eof;
     if (m_keyColumn >= 0 && m_pos >= 0) key = m_columns[m_keyColumn].get(currentStorageRow());
     const auto restriction = m_restriction;
+    refetch();
+    if (restriction) applyRestriction(restriction);
+    m_pos = -1;
+    if (!key.isNull()) {
+        for (int i = 0; i < RecordCount() && m_pos < 0; ++i)
+            if (m_columns[m_keyColumn].compareWith(storageRowAt(i), key) == 0) m_pos = i;
+    }
+    if (m_pos < 0) m_pos = std::min(std::max(oldPos, 0), RecordCount() - 1);
+    // Re-reading is no move: the marks stay while the same row stays current.
+    const bool samePlace = m_pos == oldPos;
+    m_bof = samePlace && oldBof;
+    m_eof = samePlace && oldEof;
+    setEmptyMarks();
+    notify(DataEvent::DataSetChanged);
+}
+
+void TDataSet::refetch() {
     clearStorage();
     try {
         fetchRows(false);
@@ -386,19 +406,6 @@ void TDataSet::Refresh() {
     rebuildOrder();
     m_lo = 0;
     m_hi = static_cast<int>(m_order.size());
-    if (restriction) applyRestriction(restriction);
-    m_pos = -1;
-    if (!key.isNull()) {
-        for (int i = 0; i < RecordCount() && m_pos < 0; ++i)
-            if (m_columns[m_keyColumn].compareWith(storageRowAt(i), key) == 0) m_pos = i;
-    }
-    if (m_pos < 0) m_pos = std::min(std::max(oldPos, 0), RecordCount() - 1);
-    // Re-reading is no move: the marks stay while the same row stays current.
-    const bool samePlace = m_pos == oldPos;
-    m_bof = samePlace && oldBof;
-    m_eof = samePlace && oldEof;
-    setEmptyMarks();
-    notify(DataEvent::DataSetChanged);
 }
 
 // --- ordering and the detail restriction ----------------------------------
@@ -530,8 +537,15 @@ void TDataSet::masterChanged() {
                                   m_restriction->end(), [](const QVariant &a, const QVariant &b) {
                                       return compareValues(a, b) == 0 && a.isNull() == b.isNull();
                                   }));
-    if (same) return;
-    const int current = currentStorageRow();
+    if (same)
+        return;
+    int current = currentStorageRow();
+    // A detail read from a store others write to is read again when it has
+    // changed, so a row added meanwhile shows with its master.
+    if (rowsOutdated()) {
+        refetch();
+        current = -1;
+    }
     ensureSortColumns();
     applyRestriction(restriction);
     if (restriction) {

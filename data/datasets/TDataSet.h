@@ -108,6 +108,9 @@ protected:
     virtual void deleteRow(int storageRow) = 0;
     /// Names of the fields the rows are ordered by (the dataset's index).
     virtual QStringList indexFieldNames() const { return {}; }
+    /// Whether the store changed since the rows were read, so that a master
+    /// move must read them again; datasets that narrow in memory say no.
+    virtual bool rowsOutdated() const { return false; }
 
     // For subclasses filling the storage.
     void clearStorage();
@@ -137,6 +140,8 @@ private:
     // ordering and the detail restriction
     std::vector<int> wantedSortColumns() const;
     void rebuildOrder();
+    /// Reads every row again; a failure closes the dataset.
+    void refetch();
     void ensureSortColumns();
     std::optional<std::vector<QVariant>> computeRestriction() const;
     void applyRestriction(const std::optional<std::vector<QVariant>> &restriction);

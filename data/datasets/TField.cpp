@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
+#include <cmath>
 
 namespace {
 QLocale numberLocale() {
@@ -72,7 +73,8 @@ QVariant TField::valueFromText(const QString &text) const {
         double d = numberLocale().toDouble(t, &ok);
         if (!ok)
             d = QLocale::c().toDouble(t, &ok);
-        if (!ok)
+        // "nan" and "inf" read as numbers but are none the store can keep.
+        if (!ok || !std::isfinite(d))
             throw EDatabaseError(
                 QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, m_name));
         return QVariant(d);

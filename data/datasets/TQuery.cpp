@@ -4,7 +4,7 @@
 #include "data/datasets/SqlText.h"
 
 TQuery::TQuery(const QString &name, QObject *parent) : TSqlDataSet(name, parent) {
-    m_sql.setOnChange([this] { Close(); });
+    m_sql.setOnChange([this] { Close(); }, {});
 }
 
 StoreConnection &TQuery::store() const {

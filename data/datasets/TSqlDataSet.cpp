@@ -130,6 +130,8 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
     }
     for (int c = firstColumn; c < static_cast<int>(info.size()); ++c) {
         const ColumnInfo &column = info[c];
+        if (column.column.compare(QLatin1String(SqlText::storeKeyColumn), Qt::CaseInsensitive) == 0)
+            continue;
         const FieldType type = column.autoIncrement ? FieldType::AutoInc : column.type;
         TField *field = addField(column.name, type == FieldType::Unknown ? FieldType::WideString : type, column.size,
                                  0, !writableColumn(column), c);
@@ -150,7 +152,7 @@ QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> 
         const TField &field = *Fields(i);
         if (field.originColumn().isEmpty() || field.originTable().compare(uniqueTable(), Qt::CaseInsensitive) != 0)
             continue;
-        condition += QStringLiteral(" and ") + dialect.quoteIdentifier(field.originColumn()) + QStringLiteral(" is ?");
+        condition += QStringLiteral(" and ") + dialect.nullSafeEquals(dialect.quoteIdentifier(field.originColumn()));
         values->append(original[field.column()]);
     }
     return condition;
@@ -176,40 +178,34 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     }
     QVariant key;
     if (inserting) {
-        QString sql = QStringLiteral("insert into ") + writeTarget();
-        if (names.isEmpty()) {
-            sql += QStringLiteral(" default values");
-        } else {
-            QStringList marks;
-            for (int i = 0; i < names.size(); ++i)
-                marks.append(QStringLiteral("?"));
-            sql += QStringLiteral(" (") + names.join(QStringLiteral(", ")) + QStringLiteral(") values (") +
-                   marks.join(QStringLiteral(", ")) + QLatin1Char(')');
-        }
-        key = conn.run(sql, bound).lastInsertId();
+        key = conn.run(dialect.insertStatement(writeTarget(), names), bound).lastInsertId();
     } else {
         key = original[keyColumn()];
         if (names.isEmpty())
             return;
         QVariantList matchValues;
         const QString condition = matchCondition(storageRow, original, &matchValues);
-        QString sql = QStringLiteral("update ") + writeTarget() + QStringLiteral(" set ") +
-                      names.join(QStringLiteral(" = ?, ")) + QStringLiteral(" = ? where ") + condition;
-        if (conn.run(sql, bound + matchValues).numRowsAffected() == 0)
+        if (conn.run(dialect.updateStatement(writeTarget(), names, condition), bound + matchValues).numRowsAffected() ==
+            0)
             throw EDatabaseError(QString::fromLatin1(notLocated));
     }
     for (size_t c = 0; c < values.size(); ++c)
         columns()[c].set(storageRow, values[c]);
     columns()[keyColumn()].set(storageRow, key);
-    reread(storageRow, key);
+    // The write stands: a read-back that fails now (a store busy for a moment)
+    // leaves the values as written rather than reporting a stored row as lost,
+    // which a second post would then write twice.
+    try {
+        reread(storageRow, key);
+    } catch (const std::exception &) {
+    }
 }
 
 void TSqlDataSet::reread(int storageRow, const QVariant &key) {
     // Read back what the store made of the row: generated numbers, defaults,
     // padding. A row the statement no longer selects keeps the written values.
     StoreConnection &conn = store();
-    const QString sql = QStringLiteral("select * from (") + m_keyedSelect + QStringLiteral(") where \"") +
-                        QLatin1String(SqlText::rowKeyName) + QStringLiteral("\" = ?");
+    const QString sql = conn.dialect().rereadStatement(m_keyedSelect, QLatin1String(SqlText::rowKeyName));
     QSqlQuery query = conn.run(sql, bindValues() << key);
     if (!query.next())
         return;
@@ -227,7 +223,6 @@ void TSqlDataSet::deleteRow(int storageRow) {
         original.push_back(column.get(storageRow));
     QVariantList matchValues;
     const QString condition = matchCondition(storageRow, original, &matchValues);
-    const QString sql = QStringLiteral("delete from ") + writeTarget() + QStringLiteral(" where ") + condition;
-    if (conn.run(sql, matchValues).numRowsAffected() == 0)
+    if (conn.run(conn.dialect().deleteStatement(writeTarget(), condition), matchValues).numRowsAffected() == 0)
         throw EDatabaseError(QString::fromLatin1(notLocatedForDelete));
 }

@@ -24,7 +24,7 @@ QString TTable::uniqueTable() const { return schema(); }
 
 QString TTable::writeTarget() const { return store().dialect().qualifiedName(schema(), schema()); }
 
-QString TTable::selectText() const { return QStringLiteral("select * from ") + writeTarget(); }
+QString TTable::selectText() const { return store().dialect().selectAllStatement(writeTarget()); }
 
 void TTable::fetchRows(bool describe) {
     store();
@@ -39,5 +39,13 @@ void TTable::fetchRows(bool describe) {
                 throw EDBEngineError(QStringLiteral("Index does not exist. Index: %1. File: %2").arg(m_indexName, file));
         }
     }
+    m_readStamp = m_engine->dialect().changeStamp(m_engine->database(), schema());
     TSqlDataSet::fetchRows(describe);
+}
+
+bool TTable::rowsOutdated() const {
+    if (!m_engine)
+        return false;
+    const QVariant now = m_engine->dialect().changeStamp(m_engine->database(), schema());
+    return !now.isValid() || now != m_readStamp;
 }

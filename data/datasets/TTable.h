@@ -1,6 +1,8 @@
 #pragma once
 #include "data/datasets/TSqlDataSet.h"
 
+#include <QVariant>
+
 class LocalEngine;
 
 /// A local table reached through an engine alias, ordered by a named index. The
@@ -29,6 +31,7 @@ protected:
     QStringList indexFieldNames() const override { return m_indexFields; }
     bool internalCanModify() const override { return !m_readOnly; }
     void fetchRows(bool describe) override;
+    bool rowsOutdated() const override;
 
 private:
     QString schema() const;
@@ -39,4 +42,5 @@ private:
     QString m_indexName;
     QStringList m_indexFields;
     bool m_readOnly = false;
+    QVariant m_readStamp; // the store's change stamp when the rows were read
 };

@@ -1,5 +1,8 @@
 -- The database: customers, the order archive, the order being composed and
 -- the shop's requisites for the work order.
+-- Every table has a key the store never hands out twice (a customer's number,
+-- RowKey elsewhere), so a row deleted and written again by someone else is
+-- never taken for the row a workstation read.
 -- Customer text columns behave as fixed-width Unicode text: values are padded
 -- with blanks to the full width when written, compared ignoring trailing
 -- blanks, and a value longer than the column is refused.
@@ -55,7 +58,8 @@ CREATE TABLE orderAll (
     description NVARCHAR(100),
     kol         INTEGER,
     cena        REAL,
-    Date        DATE DEFAULT (date('now', 'localtime'))
+    Date        DATE DEFAULT (date('now', 'localtime')),
+    RowKey      INTEGER PRIMARY KEY AUTOINCREMENT
 );
 
 CREATE TABLE orderNow (
@@ -64,12 +68,14 @@ CREATE TABLE orderNow (
     number      NVARCHAR(50),
     description NVARCHAR(100),
     kol         INTEGER,
-    cena        REAL
+    cena        REAL,
+    RowKey      INTEGER PRIMARY KEY AUTOINCREMENT
 );
 
 CREATE TABLE IP (
     Name    NVARCHAR(100),
     Address NVARCHAR(200),
     Phone   NVARCHAR(40),
-    INN     NVARCHAR(12)
+    INN     NVARCHAR(12),
+    RowKey  INTEGER PRIMARY KEY AUTOINCREMENT
 );

@@ -14,6 +14,26 @@ TDBEdit::TDBEdit(const QString &name, QWidget *parent) : QLineEdit(parent) {
     m_link.onStateChange = [this] { refreshReadOnly(); };
     m_link.onUpdateData = [this] { updateRecord(); };
     refreshReadOnly();
+    // Keys start the edit before they change the text; a change from anywhere
+    // else (the context menu's paste, cut, delete, undo; a drop) arrives here
+    // after the fact and goes through the same cycle, or is taken back.
+    connect(this, &QLineEdit::textEdited, this, &TDBEdit::editedElsewhere);
+}
+
+void TDBEdit::editedElsewhere(const QString &edited) {
+    if (m_modified && m_link.DataSet() && m_link.DataSet()->editing())
+        return;
+    const int cursor = cursorPosition();
+    bool started = false;
+    ErrorFunnel::guard([&] { started = beginChange(); });
+    if (!started) {
+        refresh();
+        return;
+    }
+    // Starting the edit shows the row again: put the user's change back.
+    if (text() != edited)
+        setText(edited);
+    setCursorPosition(cursor);
 }
 
 TDBEdit::~TDBEdit() { ViewBinding::cancel(&m_link); }
@@ -31,8 +51,11 @@ void TDBEdit::refresh() {
     if (length != maxLength())
         setMaxLength(length);
     const QString shown = field ? field->DisplayText() : QString();
-    if (shown != text())
+    if (shown != text()) {
         setText(shown);
+        // A long value shows its beginning, not its end.
+        setCursorPosition(0);
+    }
     m_modified = false;
     m_refusedText = QString();
     refreshReadOnly();

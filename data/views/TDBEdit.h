@@ -31,6 +31,7 @@ private:
     void refreshReadOnly();
     /// Starts editing before a change; false when the change must be dropped.
     bool beginChange();
+    void editedElsewhere(const QString &edited);
 
     FieldDataLink m_link;
     bool m_modified = false;

@@ -42,11 +42,16 @@ TDBGrid::TDBGrid(const QString &name, QWidget *parent) : QTableView(parent) {
     m_editor->hide();
     m_editor->installEventFilter(this);
     connect(m_editor, &QLineEdit::textEdited, this, [this] { m_editorModified = true; });
-    connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusChanged);
+    m_focusConnection = connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusChanged);
     setOptions(defaultOptions());
 }
 
-TDBGrid::~TDBGrid() { ViewBinding::cancel(&m_link); }
+TDBGrid::~TDBGrid() {
+    // The application outlives us and announces focus changes while our bases
+    // are being torn down: stop listening first.
+    disconnect(m_focusConnection);
+    ViewBinding::cancel(&m_link);
+}
 
 void TDBGrid::setDataSourceName(const QString &name) { ViewBinding::request(&m_link, name); }
 

@@ -112,6 +112,7 @@ private:
     bool m_editorModified = false;
     int m_column = 0;
     bool m_syncing = false;
+    QMetaObject::Connection m_focusConnection;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDBGrid::Options)
