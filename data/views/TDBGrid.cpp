@@ -376,6 +376,7 @@ void TDBGrid::typeCharacter(const QString &text) {
 // --- the cell editor ---------------------------------------------------------------
 
 void TDBGrid::openEditor(const QString &text, bool selectAll) {
+    m_refusedText = QString();
     TField *field = m_model.fieldAt(m_column);
     m_editor->setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767);
     m_editor->setText(text);
@@ -493,6 +494,12 @@ void TDBGrid::leave() {
     if (!active())
         return;
     TDataSet *ds = dataSet();
+    // The value refused a moment ago and not changed since: keep the focus and
+    // spare the user the same box again (a click first focuses, then presses).
+    if (m_editorOpen && m_editorModified && !m_refusedText.isNull() && m_editor->text() == m_refusedText) {
+        m_editor->setFocus();
+        return;
+    }
     try {
         if ((m_options & dgCancelOnExit) && ds->State() == DataSetState::Insert && !ds->Modified() &&
             !m_editorModified) {
@@ -501,8 +508,12 @@ void TDBGrid::leave() {
         }
         writeEditor(); // the row stays in edit or insert state
         closeEditor();
+        m_refusedText = QString();
     } catch (const std::exception &error) {
+        // Take the focus back at once: the control that was clicked then sees
+        // it has not got it and does nothing.
+        m_refusedText = m_editorOpen ? m_editor->text() : QString();
+        m_editorOpen ? m_editor->setFocus() : setFocus();
         ErrorFunnel::report(error);
-        QTimer::singleShot(0, this, [this] { m_editorOpen ? m_editor->setFocus() : setFocus(); });
     }
 }

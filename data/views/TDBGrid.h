@@ -110,6 +110,7 @@ private:
     QLineEdit *m_editor;
     bool m_editorOpen = false;
     bool m_editorModified = false;
+    QString m_refusedText; // the editor's text last refused on leaving
     int m_column = 0;
     bool m_syncing = false;
     QMetaObject::Connection m_focusConnection;

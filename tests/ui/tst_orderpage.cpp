@@ -7,6 +7,7 @@
 #include "platform/PictureButton.h"
 #include "tests/ui/UiKit.h"
 
+#include <QApplication>
 #include <QLineEdit>
 
 using namespace UiKit;
@@ -122,6 +123,22 @@ private slots:
         QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
     }
 
+
+    void aRefusedCellValueIsReportedOnce() {
+        Form2->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form2));
+        auto cellCentre = [](TDBGrid *grid, int row, int column) {
+            return grid->visualRect(grid->model()->index(row, column)).center();
+        };
+        QTest::mouseClick(Form2->DBGrid6->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(Form2->DBGrid6, 0, 3));
+        for (QChar c : QStringLiteral("1-2"))
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QVERIFY(Form2->DBGrid6->cellEditor());
+        // A click on the customers: the quantity is refused once, the customer stays.
+        QTest::mouseClick(Form2->DBGrid5->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(Form2->DBGrid5, 1, 0));
+        QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 1);
+        QCOMPARE(DataModule3->ADOTable3->RecNo(), 0);
+    }
 };
 
 int main(int argc, char **argv) {

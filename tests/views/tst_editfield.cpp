@@ -253,6 +253,30 @@ private slots:
         QCOMPARE(msgs().texts("error").size(), 1);
     }
 
+    void changesFromTheContextMenuGoThroughTheEdit() {
+        // What the context menu's Paste and Cut do: the dataset edits, and
+        // leaving the field writes the text.
+        QVERIFY(focus(customerEdits[1]));
+        QApplication::clipboard()->setText(QStringLiteral("Smirnov"));
+        customerEdits[1]->selectAll();
+        customerEdits[1]->paste();
+        QCOMPARE(module->ADOQuery1->State(), DataSetState::Edit);
+        QCOMPARE(customerEdits[1]->text(), QStringLiteral("Smirnov"));
+        QVERIFY(focus(customerEdits[0]));
+        customerEdits[0]->selectAll();
+        customerEdits[0]->cut();
+        QVERIFY(focus(window->elsewhere));
+        module->ADOQuery1->Post();
+        QCOMPARE(shop->count("customer", "lmane = 'Smirnov' and Name is null"), 1);
+
+        // A long value shows its beginning whenever a row is shown.
+        auto *narrow = Views::edit(window, "Narrow", "DataSource2", "Vin", QRect(10, 500, 60, 22));
+        narrow->show();
+        module->Table1->Next();
+        module->Table1->Prior();
+        QCOMPARE(narrow->cursorPosition(), 0);
+    }
+
     void viewsOfOneSourceShareTheEdit() {
         // Typed into the edit field, seen at once in the grid's cell and the label.
         auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true,

@@ -153,6 +153,16 @@ private slots:
         QVERIFY(cars->columnWidth(0) > cars->columnWidth(1));
         QVERIFY(cars->columnWidth(1) > cars->columnWidth(3));
         QVERIFY(cars->columnWidth(0) >= 32 * cars->fontMetrics().averageCharWidth());
+        // A real VIN is shown whole: 17 characters in a column of 21.
+        const QString vin = cars->model()->index(0, 1).data().toString();
+        QCOMPARE(vin.size(), 17);
+        QVERIFY(cars->columnWidth(1) >= cars->fontMetrics().horizontalAdvance(vin) + 6);
+
+        // A grid that goes while it has the focus stops following focus changes.
+        QVERIFY(focus(cars));
+        delete cars;
+        QVERIFY(focus(window->elsewhere));
+        QVERIFY(focus(customers));
     }
 
     void viewsPlacedBeforeTheModuleBindWhenItComes() {
