@@ -26,10 +26,6 @@ TypeClass typeClassOf(FieldType type) {
 
 bool isTextType(FieldType type) { return typeClassOf(type) == TypeClass::Text; }
 
-bool isIntegerType(FieldType type) {
-    return type == FieldType::Integer || type == FieldType::AutoInc;
-}
-
 QString fieldTypeName(FieldType type) {
     switch (type) {
     case FieldType::String: return QStringLiteral("String");

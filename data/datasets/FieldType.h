@@ -23,7 +23,6 @@ enum class TypeClass { Text, Number, Temporal, Other, Unknown };
 
 TypeClass typeClassOf(FieldType type);
 bool isTextType(FieldType type);
-bool isIntegerType(FieldType type);
 QString fieldTypeName(FieldType type);
 /// Default display width in characters when no persistent field sets one.
 int defaultDisplayWidth(FieldType type, int size);

@@ -30,7 +30,6 @@ public:
     /// A dialect for a Qt SQL driver name; nullptr when there is none.
     static std::unique_ptr<SqlDialect> forDriver(const QString &driver);
 
-    virtual QString driverName() const = 0;
     /// Opens the store named by `database`; never creates a missing one.
     /// Throws with the store's text when it cannot be used.
     virtual void open(QSqlDatabase &db, const QString &database) = 0;

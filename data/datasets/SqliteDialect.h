@@ -6,7 +6,6 @@
 /// dates to day.month.year text that the statements use.
 class SqliteDialect : public SqlDialect {
 public:
-    QString driverName() const override { return QStringLiteral("QSQLITE"); }
     void open(QSqlDatabase &db, const QString &database) override;
     /// Opens an empty in-memory store that can attach files by URI.
     static void openMemory(QSqlDatabase &db);

@@ -93,7 +93,6 @@ void TDataSet::Open() {
 void TDataSet::Close() {
     if (!Active()) return;
     notifyDetailsCheckBrowseMode();
-    internalClose();
     m_state = DataSetState::Inactive;
     m_buffer.clear();
     m_original.clear();
@@ -139,11 +138,6 @@ std::vector<QVariant> TDataSet::rowValues(int storageRow) const {
     for (const ColumnData &column : m_columns)
         values.push_back(storageRow < 0 ? QVariant() : column.get(storageRow));
     return values;
-}
-
-void TDataSet::storeRow(int storageRow, const std::vector<QVariant> &values) {
-    for (size_t c = 0; c < m_columns.size() && c < values.size(); ++c)
-        m_columns[c].set(storageRow, values[c]);
 }
 
 QVariant TDataSet::fieldValue(const TField &field) const {

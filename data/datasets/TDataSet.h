@@ -100,7 +100,6 @@ protected:
     /// Fetches every row into the columns. With describe, (re)builds the fields
     /// first; without, the fields stay as they are (a refresh).
     virtual void fetchRows(bool describe) = 0;
-    virtual void internalClose() {}
     virtual bool internalCanModify() const { return true; }
     /// Writes the row to the store and stores back what the store now holds.
     virtual void writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
@@ -135,7 +134,6 @@ private:
     void insertRow(bool append);
     void notifyDetailsCheckBrowseMode();
     std::vector<QVariant> rowValues(int storageRow) const;
-    void storeRow(int storageRow, const std::vector<QVariant> &values);
 
     // ordering and the detail restriction
     std::vector<int> wantedSortColumns() const;
