@@ -11,6 +11,7 @@ packages=(
   libkainjow-mustache-dev libqcustomplot-dev
   postgresql
   xvfb xauth fonts-dejavu-core
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

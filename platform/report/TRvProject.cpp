@@ -1,0 +1,258 @@
+#include "platform/report/TRvProject.h"
+#include "platform/Exception.h"
+#include "platform/report/OutputOptionsWindow.h"
+#include "platform/report/ReportPages.h"
+#include "platform/report/ReportRowSource.h"
+#include "platform/report/ReportTemplate.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressDialog>
+#include <QScreen>
+
+namespace {
+/// Brackets the reading of every source: each one that began is ended again,
+/// also when a later one or the rendering fails.
+class SourceReading {
+public:
+    explicit SourceReading(const QList<ReportRowSource *> &sources) {
+        try {
+            for (ReportRowSource *source : sources) {
+                source->beginRead();
+                m_begun.append(source);
+            }
+        } catch (...) {
+            // No destructor runs for a constructor that throws.
+            endQuietly();
+            throw;
+        }
+    }
+    ~SourceReading() { endQuietly(); }
+    /// Ends every source; the first failure is rethrown once all are ended.
+    void finish() {
+        std::exception_ptr failure;
+        while (!m_begun.isEmpty()) {
+            try {
+                m_begun.takeLast()->endRead();
+            } catch (...) {
+                if (!failure) failure = std::current_exception();
+            }
+        }
+        if (failure) std::rethrow_exception(failure);
+    }
+
+private:
+    void endQuietly() noexcept {
+        try {
+            finish();
+        } catch (...) {
+            // Already failing: the first error is the one the user sees.
+        }
+    }
+
+    QList<ReportRowSource *> m_begun;
+};
+
+QList<int> pageRange(int from, int to) {
+    QList<int> out;
+    for (int page = from; page <= to; ++page)
+        out.append(page);
+    return out;
+}
+
+/// The pages a printer asks for when its own dialog chose a range, else `chosen`.
+QList<int> pagesFor(const QPrinter &printer, const QList<int> &chosen, int pageCount) {
+    if (printer.printRange() != QPrinter::PageRange || printer.fromPage() < 1) return chosen;
+    return pageRange(printer.fromPage(), std::min(printer.toPage(), pageCount));
+}
+
+/// Every page in order, once per copy: copies come out collated.
+QList<int> sheets(const QList<int> &pages, int copies) {
+    QList<int> out;
+    for (int copy = 0; copy < copies; ++copy)
+        out.append(pages);
+    return out;
+}
+
+QString quoted(const QString &path) {
+    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
+}
+} // namespace
+
+TRvProject::TRvProject(const QString &name, QObject *parent) : QObject(parent) {
+    setObjectName(name);
+}
+
+TRvProject::~TRvProject() = default;
+
+void TRvProject::setProjectFile(const QString &path) {
+    QString file = path;
+    if (!QFileInfo(file).fileName().contains(QLatin1Char('.'))) file += QStringLiteral(".rav");
+    if (file != m_projectFile) Close();
+    m_projectFile = file;
+}
+
+void TRvProject::Open() {
+    if (Active()) return;
+    const QFileInfo info(m_projectFile);
+    if (!info.isFile())
+        throw Exception(QStringLiteral("The following reporting project does not exist:\n") +
+                        quoted(info.absoluteFilePath()));
+    QFile file(info.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("The following reporting project cannot be read:\n") +
+                        quoted(info.absoluteFilePath()) + QLatin1Char('\n') + file.errorString());
+    m_layout = std::make_unique<ReportTemplate>(QString::fromUtf8(file.readAll()),
+                                                info.absoluteFilePath());
+}
+
+void TRvProject::Close() {
+    m_layout.reset();
+}
+
+void TRvProject::addConnection(ReportRowSource *source) {
+    for (ReportRowSource *&known : m_sources) {
+        if (known->sourceName() == source->sourceName()) {
+            known = source;
+            return;
+        }
+    }
+    m_sources.append(source);
+}
+
+ReportRowSource *TRvProject::connection(const QString &name) const {
+    for (ReportRowSource *source : m_sources)
+        if (source->sourceName() == name) return source;
+    return nullptr;
+}
+
+QString TRvProject::renderHtml() {
+    Open();
+    SourceReading reading(m_sources);
+    const QString html = m_layout->render(m_parameters, m_sources);
+    reading.finish();
+    return html;
+}
+
+void TRvProject::Execute() {
+    Open();
+    ++m_runs;
+    m_lastHtml.clear();
+    OutputOptionsWindow::Choice choice;
+    {
+        OutputOptionsWindow window(defaultFileName(), QApplication::activeWindow());
+        m_optionsWindow = &window;
+        const int answer = window.exec();
+        m_optionsWindow = nullptr;
+        if (answer != QDialog::Accepted) return;
+        choice = window.choice();
+    }
+
+    const QString html = renderHtml();
+    const ReportPages pages(html);
+    QList<int> numbers = pageRange(1, pages.pageCount());
+    if (choice.fromPage > 0) {
+        if (choice.fromPage > pages.pageCount())
+            throw Exception(QStringLiteral("The report has %1 page(s); there is no page %2.")
+                                .arg(pages.pageCount())
+                                .arg(choice.fromPage));
+        numbers = pageRange(choice.fromPage, std::min(choice.toPage, pages.pageCount()));
+    }
+    m_lastHtml = html;
+    switch (choice.destination) {
+    case OutputOptionsWindow::Destination::Preview:
+        preview(pages, numbers);
+        break;
+    case OutputOptionsWindow::Destination::Printer:
+        printOnPrinter(pages, numbers, choice.copies);
+        break;
+    case OutputOptionsWindow::Destination::File:
+        writeFile(pages, numbers, choice.copies, choice.fileName);
+        break;
+    }
+}
+
+void TRvProject::preview(const ReportPages &pages, const QList<int> &numbers) {
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPages::preparePrinter(printer);
+    printer.setDocName(m_layout->title());
+    QPrintPreviewDialog window(&printer, QApplication::activeWindow());
+    window.setObjectName(QStringLiteral("ReportPreview"));
+    window.setWindowTitle(QStringLiteral("Report Preview"));
+    if (const QScreen *screen = window.screen()) {
+        const QRect free = screen->availableGeometry();
+        window.resize(std::min(1000, free.width() * 9 / 10), free.height() * 9 / 10);
+    }
+    // The preview's own print button lands here too, with the printer it chose.
+    connect(&window, &QPrintPreviewDialog::paintRequested, &window, [&](QPrinter *target) {
+        pages.print(*target, sheets(pagesFor(*target, numbers, pages.pageCount()), 1));
+    });
+    m_previewWindow = &window;
+    window.exec();
+    m_previewWindow = nullptr;
+}
+
+void TRvProject::printOnPrinter(const ReportPages &pages, const QList<int> &numbers, int copies) {
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPages::preparePrinter(printer);
+    printer.setDocName(m_layout->title());
+    printer.setCopyCount(copies);
+    if (numbers.size() != pages.pageCount()) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(numbers.first(), numbers.last());
+    }
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setMinMax(1, pages.pageCount());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() != QDialog::Accepted) return;
+    // A printer that cannot make copies itself gets every page once per copy.
+    const int repeat = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
+    const QList<int> toSend = sheets(pagesFor(printer, numbers, pages.pageCount()), repeat);
+
+    QProgressDialog status(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0,
+                           int(toSend.size()), QApplication::activeWindow());
+    status.setObjectName(QStringLiteral("ReportStatus"));
+    status.setWindowTitle(QStringLiteral("Report Status"));
+    status.setWindowModality(Qt::ApplicationModal);
+    status.setMinimumDuration(0);
+    m_statusWindow = &status;
+    const bool done = pages.print(printer, toSend, [&](int sent, int total) {
+        status.setLabelText(sent < total ? QStringLiteral("Sending page %1 of %2 to %3")
+                                               .arg(sent + 1)
+                                               .arg(total)
+                                               .arg(printer.printerName())
+                                         : QStringLiteral("Done"));
+        status.setValue(sent);
+        return !status.wasCanceled();
+    });
+    m_statusWindow = nullptr;
+    if (!done && !status.wasCanceled())
+        throw Exception(QStringLiteral("The report could not be sent to the printer ") +
+                        quoted(printer.printerName()));
+}
+
+void TRvProject::writeFile(const ReportPages &pages, const QList<int> &numbers, int copies,
+                           const QString &fileName) {
+    QPrinter printer(QPrinter::HighResolution);
+    ReportPages::preparePrinter(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(fileName);
+    printer.setDocName(m_layout->title());
+    printer.setCreator(QCoreApplication::applicationName());
+    if (!pages.print(printer, sheets(numbers, copies)))
+        throw Exception(QStringLiteral("The report cannot be written to the file:\n") +
+                        quoted(fileName));
+}
+
+QString TRvProject::defaultFileName() const {
+    QString name = m_layout->title();
+    if (name.isEmpty()) name = QFileInfo(m_projectFile).completeBaseName();
+    for (QChar &c : name)
+        if (QStringLiteral("/\\:*?\"<>|").contains(c)) c = QLatin1Char('_');
+    return QDir::home().filePath(name + QStringLiteral(".pdf"));
+}

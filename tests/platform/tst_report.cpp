@@ -1,0 +1,336 @@
+// The work order over real stores: the report engine with the shipped project,
+// the four data-set connections over the data module's datasets, and the
+// output options window driven from inside its own loop, as a user drives it.
+#include "data/Unit3.h"
+#include "data/datasets/TDataLink.h"
+#include "data/views/TRvDataSetConnection.h"
+#include "platform/ErrorFunnel.h"
+#include "platform/report/OutputOptionsWindow.h"
+#include "platform/report/TRvProject.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestStores.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+const QString shippedProject = QStringLiteral(DREVALON_SOURCE_DIR "/resources/report/Project1.rav");
+
+/// Counts everything a dataset tells the views bound to its data source.
+class EventCount : public TDataLink {
+public:
+    int events = 0;
+
+protected:
+    void activeChanged() override { ++events; }
+    void dataSetChanged() override { ++events; }
+    void scrolled() override { ++events; }
+    void recordChanged(TField *) override { ++events; }
+    void stateChanged() override { ++events; }
+};
+
+/// Two customers (Petrov first, so he is current), his lines, Smirnova's line,
+/// the shop's requisites, the data module over them and the project with its
+/// four connections, as the main window sets them up.
+struct Shop {
+    TestStores stores;
+    ScriptedMessagesGuard messages;
+    std::unique_ptr<TDataModule3> module;
+    std::vector<std::unique_ptr<TRvDataSetConnection>> connections;
+    TRvProject project{QStringLiteral("RvProject1")};
+    qint64 petrov = 0;
+
+    Shop() {
+        petrov = stores.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"),
+                                    QStringLiteral("89161234567"));
+        const qint64 smirnova =
+            stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Смирнова"),
+                               QStringLiteral("89035550011"), QStringLiteral("4957770022"));
+        stores.addCurrent(petrov, QStringLiteral("Mann"), QStringLiteral("W 712/75"),
+                          QStringLiteral("Фильтр масляный"), 2, 450.5);
+        stores.addCurrent(petrov, QStringLiteral("ATE"), QStringLiteral("13.0460-7218.2"),
+                          QStringLiteral("<b>Колодки</b> & \"перед\""), 1, 3200);
+        stores.addCurrent(petrov, QStringLiteral("Sachs"), QStringLiteral("3000 951 029"),
+                          QStringLiteral("Комплект сцепления"), 1, 12500);
+        stores.addCurrent(smirnova, QStringLiteral("NGK"), QStringLiteral("BKR6E"),
+                          QStringLiteral("Свеча"), 4, 250);
+        stores.addCurrent(smirnova, QStringLiteral("Bosch"), QStringLiteral("F 026 400 350"),
+                          QStringLiteral("Фильтр воздушный"), 1, 980);
+        stores.sql(QStringLiteral("insert into IP(Name, Address, Phone, INN) values (?, ?, ?, ?)"),
+                   {QStringLiteral("ИП Древалов А. В."),
+                    QStringLiteral("г. Москва, ул. Автозаводская, д. 17"),
+                    QStringLiteral("8 (495) 675-12-48"), QStringLiteral("772158304649")});
+        module = std::make_unique<TDataModule3>(stores.settings());
+        const std::vector<TDataSet *> datasets{module->ADOTable3, module->ADOTable2,
+                                               module->ADOQuery7, module->ADOTable4};
+        for (std::size_t i = 0; i < datasets.size(); ++i) {
+            connections.push_back(std::make_unique<TRvDataSetConnection>(
+                QStringLiteral("RvDataSetConnection%1").arg(i + 1), datasets[i]));
+            project.addConnection(connections.back().get());
+        }
+        project.setProjectFile(shippedProject);
+    }
+};
+
+/// Runs the project and, once the output options window's loop runs, `inside`
+/// with it. A window `inside` leaves open is cancelled, so a fault never hangs
+/// the suite. Returns whether `inside` ran at all.
+bool withOptions(TRvProject &project, const std::function<void(OutputOptionsWindow &)> &inside) {
+    bool ran = false;
+    QTimer timer; // owned here: it can never fire after this call returns
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        OutputOptionsWindow *window = project.outputOptionsWindow();
+        if (!window || !window->isVisible()) return;
+        timer.stop();
+        ran = true;
+        inside(*window);
+        if (window->isVisible()) window->reject();
+    });
+    timer.start(10);
+    project.Execute();
+    return ran;
+}
+
+void clickMark(QRadioButton *button) {
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
+}
+
+/// Chooses a PDF file, the copies and, when `from` is given, a page range; then OK.
+void toFile(OutputOptionsWindow &window, const QString &path, int copies = 1, int from = 0,
+            int to = 0) {
+    clickMark(window.fileButton());
+    window.fileNameEdit()->selectAll();
+    QTest::keyClicks(window.fileNameEdit(), path);
+    window.copiesBox()->setValue(copies);
+    if (from > 0) {
+        clickMark(window.pageRangeButton());
+        window.fromPageBox()->setValue(from);
+        window.toPageBox()->setValue(to);
+    }
+    QTest::mouseClick(window.okButton(), Qt::LeftButton);
+}
+
+/// The text of a PDF, pages separated by form feeds, no-break spaces as blanks.
+QString pdfText(const QString &path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        qFatal("pdftotext failed on %s (package poppler-utils)", qPrintable(path));
+    return QString::fromUtf8(process.readAllStandardOutput())
+        .replace(QChar(0x00A0), QLatin1Char(' '));
+}
+
+/// The line of the text holding `label`.
+QString lineWith(const QString &text, const QString &label) {
+    for (const QString &line : text.split(QLatin1Char('\n')))
+        if (line.contains(label)) return line.simplified();
+    return QString();
+}
+} // namespace
+
+class tst_report : public QObject {
+    Q_OBJECT
+private slots:
+    void workOrderWrittenAsPdf();
+    void projectFileParametersAndCancel();
+    void datasetsPutBackAfterRun();
+};
+
+void tst_report::workOrderWrittenAsPdf() {
+    Shop shop;
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("order.pdf"));
+    shop.project.SetParam(QStringLiteral("opl"), QStringLiteral("5000.5"));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
+        QCOMPARE(window.windowTitle(), QStringLiteral("Output Options"));
+        QVERIFY(window.previewButton()->isChecked());
+        QCOMPARE(window.fileNameEdit()->text(), QDir::toNativeSeparators(QDir::home().filePath(
+                                                    QStringLiteral("Наряд-заказ.pdf"))));
+        toFile(window, pdf);
+    }));
+    QString text = pdfText(pdf);
+    for (const QString &expected :
+         {QStringLiteral("НАРЯД-ЗАКАЗ"), QStringLiteral("ИП Древалов А. В."),
+          QStringLiteral("ИНН 772158304649"), QStringLiteral("Петров Пётр"),
+          QStringLiteral("89161234567"), QStringLiteral("Фильтр масляный"),
+          QStringLiteral("W 712/75"), QStringLiteral("450,50"), QStringLiteral("901,00"),
+          QStringLiteral("12 500,00"), QStringLiteral("Исполнитель"), QStringLiteral("Заказчик"),
+          QStringLiteral("Страница 1 из 1")})
+        QVERIFY2(text.contains(expected),
+                 qPrintable(expected + QStringLiteral(" missing from:\n") + text));
+    // Markup typed into a field is printed as text, never interpreted.
+    QVERIFY2(text.contains(QStringLiteral("<b>Колодки</b> & \"перед\"")), qPrintable(text));
+    // Only the current customer's lines; the total covers every line of the table.
+    QVERIFY(!text.contains(QStringLiteral("BKR6E")));
+    QVERIFY(!text.contains(QStringLiteral("Смирнова")));
+    QVERIFY2(lineWith(text, QStringLiteral("Итого")).endsWith(QStringLiteral("18 581,00")),
+             qPrintable(text));
+    QVERIFY(lineWith(text, QStringLiteral("Предоплата")).endsWith(QStringLiteral("5 000,50")));
+    QVERIFY(lineWith(text, QStringLiteral("К оплате")).endsWith(QStringLiteral("13 580,50")));
+
+    // A prepayment that is no number is printed as typed, and nothing is due.
+    shop.project.SetParam(QStringLiteral("opl"), QStringLiteral("5000-4000"));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
+    text = pdfText(pdf);
+    QVERIFY(lineWith(text, QStringLiteral("Предоплата")).endsWith(QStringLiteral("5000-4000")));
+    QCOMPARE(lineWith(text, QStringLiteral("К оплате")), QStringLiteral("К оплате, руб.:"));
+
+    // Lines of two text lines each, enough for three pages: every page has the
+    // header row and its footer, and no line of the order is split between pages.
+    for (int i = 0; i < 80; ++i)
+        shop.stores.addCurrent(
+            shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
+            QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
+    shop.module->ADOTable2->Close();
+    shop.module->ADOTable2->Open();
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
+    const QStringList pages = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+    auto numbers = [](const QString &page, const QString &pattern) {
+        QStringList out;
+        for (const auto &match : QRegularExpression(pattern).globalMatch(page))
+            out.append(match.captured(1));
+        return out;
+    };
+    for (int i = 0; i < pages.size(); ++i) {
+        QVERIFY(pages[i].contains(QStringLiteral("Наименование")));
+        QVERIFY(
+            pages[i].contains(QStringLiteral("Страница %1 из %2").arg(i + 1).arg(pages.size())));
+        QCOMPARE(numbers(pages[i], QStringLiteral("№(\\d+)")),
+                 numbers(pages[i], QStringLiteral("F-(\\d+)")));
+    }
+    const QString second = QStringLiteral("Страница 2 из %1").arg(pages.size());
+    QVERIFY(withOptions(shop.project,
+                        [&](OutputOptionsWindow &window) { toFile(window, pdf, 2, 2, 2); }));
+    const QStringList sheets = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QCOMPARE(sheets.size(), 2);
+    QVERIFY(sheets[0].contains(second) && sheets[1].contains(second));
+    QCOMPARE(shop.project.runCount(), 4);
+}
+
+void tst_report::projectFileParametersAndCancel() {
+    Shop shop;
+    QTemporaryDir dir;
+
+    // A name without any full stop gets ".rav"; a missing file is named in full.
+    shop.project.setProjectFile(dir.filePath(QStringLiteral("Project1")));
+    QCOMPARE(shop.project.ProjectFile(), dir.filePath(QStringLiteral("Project1.rav")));
+    shop.project.setProjectFile(dir.filePath(QStringLiteral("order.layout")));
+    QCOMPARE(shop.project.ProjectFile(), dir.filePath(QStringLiteral("order.layout")));
+    shop.project.setProjectFile(dir.filePath(QStringLiteral("Project1")));
+    ErrorFunnel::guard([&] { shop.project.Execute(); });
+    QCOMPARE(shop.messages->texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("The following reporting project does not exist:\n\"%1\"")
+                             .arg(dir.filePath(QStringLiteral("Project1.rav")))});
+    QCOMPARE(shop.project.runCount(), 0);
+
+    // Parameters outlive closing; the file is read again on the next opening.
+    QVERIFY(QFile::copy(shippedProject, dir.filePath(QStringLiteral("Project1.rav"))));
+    shop.project.SetParam(QStringLiteral("opl"), QStringLiteral("300"));
+    shop.project.Open();
+    shop.project.Close();
+    QVERIFY(!shop.project.Active());
+    QCOMPARE(shop.project.GetParam(QStringLiteral("opl")), QStringLiteral("300"));
+    QVERIFY(shop.project.renderHtml().contains(QStringLiteral("18\u00a0281,00")));
+    shop.project.Close();
+    QFile layout(dir.filePath(QStringLiteral("Project1.rav")));
+    QVERIFY(layout.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    layout.write(
+        QStringLiteral(
+            "{{OPL}}|{{#RvDataSetConnection3}}{{сумма заказа}}|{{#calc}}2 * {{Сумма заказа}} - "
+            "{{opl}}{{/calc}}{{/RvDataSetConnection3}}|{{#RvDataSetConnection1}}{{#current}}"
+            "{{LMANE}}{{^phone2}}-{{/phone2}}{{/current}}{{/RvDataSetConnection1}}")
+            .toUtf8());
+    layout.close();
+    QCOMPARE(shop.project.renderHtml(), QStringLiteral("300|18581|36\u00a0862,00|Петров-"));
+
+    // Cancel writes nothing and reports nothing; a file that cannot be written is an error.
+    shop.project.setProjectFile(shippedProject);
+    const QString pdf = dir.filePath(QStringLiteral("cancelled.pdf"));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
+        clickMark(window.fileButton());
+        window.fileNameEdit()->setText(pdf);
+        QTest::mouseClick(window.cancelButton(), Qt::LeftButton);
+    }));
+    QVERIFY(!QFile::exists(pdf));
+    QVERIFY(shop.project.lastHtml().isEmpty());
+    const QString unwritable = dir.filePath(QStringLiteral("no/such/dir/order.pdf"));
+    ErrorFunnel::guard([&] {
+        withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, unwritable); });
+    });
+    QCOMPARE(shop.messages->texts(QStringLiteral("error")).last(),
+             QStringLiteral("The report cannot be written to the file:\n\"%1\"").arg(unwritable));
+
+    // The preselected preview shows the report's page until its window is closed.
+    int previewPages = -1;
+    QTimer previewWatch;
+    QObject::connect(&previewWatch, &QTimer::timeout, [&] {
+        QDialog *preview = shop.project.previewWindow();
+        if (!preview || !preview->isVisible()) return;
+        previewWatch.stop();
+        QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview"));
+        previewPages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
+        preview->reject();
+    });
+    previewWatch.start(10);
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
+        QTest::mouseClick(window.okButton(), Qt::LeftButton);
+    }));
+    QCOMPARE(previewPages, 1);
+    QCOMPARE(shop.messages->texts(QStringLiteral("error")).size(), 2);
+}
+
+void tst_report::datasetsPutBackAfterRun() {
+    Shop shop;
+    QTemporaryDir dir;
+    TDataModule3 &m = *shop.module;
+    m.ADOTable3->setRecNo(1); // Smirnova
+    m.ADOTable2->setRecNo(1); // her second line
+    QVERIFY(!m.ADOTable4->Active());
+    std::vector<std::unique_ptr<EventCount>> watches;
+    for (TDataSource *source : {m.DataSource5, m.DataSource7, m.DataSource8}) {
+        watches.push_back(std::make_unique<EventCount>());
+        watches.back()->setDataSource(source);
+        watches.back()->events = 0;
+    }
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
+        QVERIFY(!m.ADOTable4->Active()); // nothing is read before the output is chosen
+        toFile(window, dir.filePath(QStringLiteral("order.pdf")));
+    }));
+    const QString text = pdfText(dir.filePath(QStringLiteral("order.pdf")));
+    QVERIFY(text.contains(QStringLiteral("ИП Древалов А. В.")) &&
+            text.contains(QStringLiteral("Смирнова Анна")));
+    QVERIFY(text.contains(QStringLiteral("89035550011, 4957770022")) &&
+            text.contains(QStringLiteral("BKR6E")));
+    QVERIFY(!m.ADOTable4->Active());
+    QCOMPARE(m.ADOTable3->RecNo(), 1);
+    QCOMPARE(m.ADOTable2->RecNo(), 1);
+    for (const auto &watch : watches)
+        QCOMPARE(watch->events, 0);
+
+    // A source that fails ends the run with its error, and every source opened
+    // for the run is closed again.
+    m.ADOQuery7->Close();
+    shop.stores.sql(QStringLiteral("drop table IP"));
+    ErrorFunnel::guard([&] { shop.project.renderHtml(); });
+    QCOMPARE(shop.messages->texts(QStringLiteral("error")).size(), 1);
+    QVERIFY(!m.ADOQuery7->Active());
+    QVERIFY(!m.ADOTable4->Active());
+    QCOMPARE(m.ADOTable3->RecNo(), 1);
+}
+
+QTEST_MAIN(tst_report)
+#include "tst_report.moc"
