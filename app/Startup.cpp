@@ -32,6 +32,7 @@ void Startup::createAll(const StoreSettings &settings) {
         // The main window's views name data sources that exist only now.
         DataModule3 = new TDataModule3(settings, [](TDataModule3 &module) {
             ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });
+            Form2->bindDataModule(module);
         });
         Form4 = new TForm4;
         Form5 = new TForm5;

@@ -5,10 +5,13 @@
 #include "data/views/TDBGrid.h"
 #include "data/views/TDBNavigator.h"
 #include "platform/PictureButton.h"
+#include "tests/support/ReportKit.h"
 #include "tests/ui/UiKit.h"
+#include "ui/dialogs/Unit10.h"
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 using namespace UiKit;
 
@@ -138,6 +141,50 @@ private slots:
         QTest::mouseClick(Form2->DBGrid5->viewport(), Qt::LeftButton, Qt::NoModifier, cellCentre(Form2->DBGrid5, 1, 0));
         QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 1);
         QCOMPARE(DataModule3->ADOTable3->RecNo(), 0);
+    }
+
+    void workOrderFromThePageAndTheCheckDialog() {
+        using namespace ReportKit;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("order.pdf"));
+        Form2->Edit1->setText(QStringLiteral("1000"));
+        // Yes: every line with its customer's name; a line of the other order
+        // deleted there is not in the total of the print that follows.
+        session->messages->answer({true});
+        QVERIFY(whileModal(Form10, [] { click(Form2->BitBtn14); }, [&] {
+            TADOQuery *check = DataModule3->ADOQuery8;
+            QCOMPARE(check->RecordCount(), 3);
+            while (check->FieldByName(QStringLiteral("name"))->AsString().trimmed() != QStringLiteral("Виктор"))
+                check->Next();
+            Form10->DBNavigator1->ActivateButton(NavigateBtn::nbDelete);
+            QVERIFY(withOptions(*Form2->RvProject1, [&](OutputOptionsWindow &window) { toFile(window, pdf); },
+                                [] { click(Form10->BitBtn1); }));
+            QVERIFY(Form10->isVisible()); // OK prints and stays open
+        }));
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 2);
+        const QString text = pdfText(pdf);
+        for (const QString &expected : {QStringLiteral("Королёва"), QStringLiteral("OC 90"), QStringLiteral("BKR6E"),
+                                        QStringLiteral("2 182,00"), QStringLiteral("1 000,00")})
+            QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" missing from:\n") + text));
+        QVERIFY(!text.contains(QStringLiteral("36741")));
+        QVERIFY(boxes().texts(QStringLiteral("error")).isEmpty());
+
+        // No prints at once; Cancel in the output options produces nothing.
+        session->messages->answer({false});
+        QVERIFY(withOptions(*Form2->RvProject1, [](OutputOptionsWindow &window) { window.reject(); },
+                            [] { click(Form2->BitBtn14); }));
+        QVERIFY(boxes().texts(QStringLiteral("error")).isEmpty());
+
+        // No project: the message, nothing printed, the total read afresh all the same.
+        const QString missing = dir.filePath(QStringLiteral("Missing.rav"));
+        Form2->RvProject1->Close();
+        Form2->RvProject1->setProjectFile(missing);
+        session->stores.addCurrent(second, QStringLiteral("Gates"), QString(), QString(), 1, 1000);
+        session->messages->answer({false});
+        click(Form2->BitBtn14);
+        QCOMPARE(boxes().texts(QStringLiteral("error")),
+                 QStringList{QStringLiteral("The following reporting project does not exist:\n\"%1\"").arg(missing)});
+        QCOMPARE(orderTotal().toDouble(), 2 * 450 + 4 * 320.5 + 1000.0);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "platform/BackgroundImage.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/PictureButton.h"
+#include "platform/report/TRvProject.h"
 #include "ui/main/Unit2.h"
 
 #include <QLabel>
@@ -68,4 +69,9 @@ void TForm10::BitBtn2Click() { Form10->Close(); }
 void PrintWorkOrder() {
     DataModule3->ADOQuery7->Close();
     DataModule3->ADOQuery7->Open();
+    TRvProject *project = Form2->RvProject1;
+    project->Open();
+    project->SetParam(QStringLiteral("opl"), Form2->Edit1->text());
+    project->Close();
+    project->Execute();
 }

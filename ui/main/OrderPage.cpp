@@ -2,13 +2,16 @@
 // the prepayment, the work order and the move of the order into the archive.
 #include "data/Unit3.h"
 #include "data/datasets/StoreTransaction.h"
+#include "data/views/TRvDataSetConnection.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/ViewFactory.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PictureButton.h"
+#include "platform/report/TRvProject.h"
 #include "ui/dialogs/Unit10.h"
 #include "ui/main/Unit2.h"
 
+#include <DrevalonBuild.h>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -66,6 +69,24 @@ void TForm2::buildOrderPage() {
     wire(BitBtn15, &PictureButton::clicked, &TForm2::BitBtn15Click);
     wire(BitBtn14, &PictureButton::clicked, &TForm2::BitBtn14Click);
     wire(BitBtn10, &PictureButton::clicked, &TForm2::BitBtn10Click);
+}
+
+void TForm2::buildReport() {
+    RvProject1 = new TRvProject(QStringLiteral("RvProject1"), this);
+    RvProject1->setProjectFile(QString::fromUtf8(DrevalonBuild::reportProject));
+    TRvDataSetConnection **connections[] = {&RvDataSetConnection1, &RvDataSetConnection2, &RvDataSetConnection3,
+                                            &RvDataSetConnection4};
+    for (int i = 0; i < 4; ++i) {
+        *connections[i] = new TRvDataSetConnection(QStringLiteral("RvDataSetConnection%1").arg(i + 1), nullptr, this);
+        RvProject1->addConnection(*connections[i]);
+    }
+}
+
+void TForm2::bindDataModule(const TDataModule3 &module) {
+    RvDataSetConnection1->setDataSet(module.ADOTable3);
+    RvDataSetConnection2->setDataSet(module.ADOTable2);
+    RvDataSetConnection3->setDataSet(module.ADOQuery7);
+    RvDataSetConnection4->setDataSet(module.ADOTable4);
 }
 
 void TForm2::BitBtn12Click() {

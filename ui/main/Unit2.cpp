@@ -27,6 +27,7 @@ TForm2::TForm2(QWidget *parent)
     buildCustomerPage();
     buildArchivePage();
     buildOrderPage();
+    buildReport();
     PageControl1->setCurrentWidget(TabSheet2);
     MonthCalendar1->raise();
     BitBtn3->raise();

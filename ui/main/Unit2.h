@@ -20,6 +20,9 @@ class QTabWidget;
 class TDBEdit;
 class TDBGrid;
 class TDBNavigator;
+class TDataModule3;
+class TRvDataSetConnection;
+class TRvProject;
 
 /// The main window: three pages under a menu bar, the floating calendar and the
 /// exit button over every page. Closing it ends the program. Its views are bound
@@ -86,6 +89,13 @@ public:
     QLabel *Label14;
     QLineEdit *Edit1;
 
+    // the work order: the report project and the rows it reads
+    TRvProject *RvProject1;
+    TRvDataSetConnection *RvDataSetConnection1, *RvDataSetConnection2, *RvDataSetConnection3,
+        *RvDataSetConnection4;
+    /// Binds the report's row sources to the data module's datasets by name.
+    void bindDataModule(const TDataModule3 &module);
+
     // handlers: the frame and the menus
     void FormClose() override;
     void BitBtn3Click();
@@ -146,6 +156,7 @@ private:
     void buildCustomerPage();
     void buildArchivePage();
     void buildOrderPage();
+    void buildReport();
     /// The order-line grid back on the order lines, read afresh; the scratch statement empty.
     void restoreOrderLines();
     /// Re-reads the archive in the order the direction box picks.
