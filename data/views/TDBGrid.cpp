@@ -11,7 +11,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
+#include <QtMath>
 
 void TDBGrid::Link::recordChanged(TField *field) {
     m_grid->m_model.rowChanged(m_grid->dataSet()->RecNo());
@@ -135,14 +137,16 @@ void TDBGrid::stateChanged() {
 }
 
 void TDBGrid::sizeColumns() {
-    const QFontMetrics metrics(font());
+    const QFontMetricsF metrics(font());
     const QFontMetrics titleMetrics(horizontalHeader()->font());
-    // A column holds its display width in digits, as wide as the font's '0'.
-    const int charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+    // A column holds its display width in digits, as wide as the font's '0',
+    // plus the margins the cell keeps on both sides of its text and the grid line.
+    const qreal charWidth = metrics.horizontalAdvance(QLatin1Char('0'));
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
     for (int c = 0; c < m_model.columnCount(); ++c) {
         TField *field = m_model.fieldAt(c);
         const int title = titleMetrics.horizontalAdvance(m_model.titleAt(c)) + 10;
-        const int data = field ? field->DisplayWidth() * charWidth + 6 : 0;
+        const int data = field ? qCeil(field->DisplayWidth() * charWidth) + margins : 0;
         setColumnWidth(c, qMax(title, data));
     }
 }
