@@ -100,11 +100,11 @@ bool TField::IsValidChar(QChar c) const {
     case FieldType::Integer:
     case FieldType::AutoInc:
         return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
-    case FieldType::Float:
-        // Both marks pass: dropping the one the locale does not use would turn
-        // a typed 1.5 into 15; the conversion reads it or refuses it clearly.
+    case FieldType::Float: {
+        const QString decimal = QLocale().decimalPoint();
         return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('e') ||
-               c == QLatin1Char('E') || c == QLatin1Char('.') || c == QLatin1Char(',');
+               c == QLatin1Char('E') || (!decimal.isEmpty() && c == decimal.front());
+    }
     default:
         return true;
     }
