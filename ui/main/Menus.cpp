@@ -1,5 +1,5 @@
 // The main menu and the context menu of the main window, and the handlers of
-// the items that have no button of their own.
+// the items that have no button of their own, the games apart.
 #include "app/Unit1.h"
 #include "ui/dialogs/Unit8.h"
 #include "ui/extras/Unit9.h"
@@ -96,19 +96,10 @@ void TForm2::N18Click() {
     Form1->Close();
 }
 
-// The help window and the games are filled in by their own windows'
-// work; until then their items do nothing.
+// The help window is filled in by its own window's work; until then its
+// items do nothing.
 void TForm2::N10Click() {}
 void TForm2::N11Click() {}
 void TForm2::N17Click() {
     BitBtn13Click();
 }
-void TForm2::N1Click() {}
-void TForm2::N9Click() {}
-void TForm2::N13Click() {}
-void TForm2::N21Click() {}
-void TForm2::N31Click() {}
-void TForm2::N41Click() {}
-void TForm2::N51Click() {}
-void TForm2::N61Click() {}
-void TForm2::N71Click() {}
