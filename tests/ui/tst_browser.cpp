@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QToolBar>
 #include <QToolButton>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
@@ -178,25 +177,6 @@ private slots:
         QCOMPARE(Form9->ComboBox1->currentText(), QStringLiteral(R"(http:\\www.zr.ru\news)"));
         QVERIFY(clickAndWait(Form9->ToolButton1));
         QCOMPARE(view()->title(), QStringLiteral("Каталог"));
-    }
-
-    void toolbar() {
-        QCOMPARE(Form9->ToolBar1->height(), 33);
-        QCOMPARE(Form9->ToolBar1->geometry().top(), 0);
-        QCOMPARE(Form9->ToolBar1->width(), Form9->width());
-        QList<QToolButton *> buttons = {Form9->ToolButton1, Form9->ToolButton2, Form9->ToolButton3};
-        const QStringList hints = {QStringLiteral("Назад"), QStringLiteral("Вперед"),
-                                   QStringLiteral("Открыть")};
-        for (int i = 0; i < 3; ++i) {
-            QCOMPARE(buttons[i]->geometry(), QRect(97 * i, 0, 97, 33));
-            QCOMPARE(buttons[i]->toolTip(), hints[i]);
-            QCOMPARE(buttons[i]->toolButtonStyle(), Qt::ToolButtonIconOnly);
-            QVERIFY(!buttons[i]->icon().isNull());
-        }
-        QCOMPARE(Form9->ComboBox1->geometry().topLeft(), QPoint(296, 8));
-        QCOMPARE(Form9->ComboBox1->width(), 313);
-        QVERIFY(Form9->ComboBox1->isVisible());
-        QCOMPARE(view()->geometry(), QRect(0, 33, Form9->width(), Form9->height() - 33));
     }
 
     void backslashForm_data() {
