@@ -5,7 +5,15 @@
 #include <QFont>
 #include <QLocale>
 
-DrevalonApplication::DrevalonApplication(int &argc, char **argv) : QApplication(argc, argv) {
+int &DrevalonApplication::beforeCreation(int &argc) {
+    // The mini browser's web engine shares the OpenGL contexts of the
+    // application, which can only be asked for before it is created.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return argc;
+}
+
+DrevalonApplication::DrevalonApplication(int &argc, char **argv)
+    : QApplication(beforeCreation(argc), argv) {
     // Only closing the main form ends the program, never the last visible window.
     setQuitOnLastWindowClosed(false);
     setApplicationName(applicationTitle());

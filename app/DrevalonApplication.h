@@ -9,4 +9,8 @@ class DrevalonApplication : public QApplication {
 public:
     DrevalonApplication(int &argc, char **argv);
     bool notify(QObject *receiver, QEvent *event) override;
+
+private:
+    /// What must be settled before the application object exists.
+    static int &beforeCreation(int &argc);
 };

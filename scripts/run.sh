@@ -9,4 +9,8 @@ alias_dir=$(sed -n 's/.*aliasDir = "\(.*\)";/\1/p' build/generated/DrevalonBuild
 if [ ! -e "$db" ] && [ ! -e "$alias_dir/drevalonParadox.db" ]; then
   build/tools/drevalon-stores --demo
 fi
+# The mini browser's web engine will not run as root with its sandbox on.
+if [ "$(id -u)" -eq 0 ]; then
+  export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
 exec build/app/drevalon

@@ -1,11 +1,13 @@
 // The main menu and the context menu of the main window, and the handlers of
-// the items that have no button of their own.
+// the items that have no button of their own, the games apart.
 #include "app/Unit1.h"
+#include "ui/dialogs/Unit7.h"
 #include "ui/dialogs/Unit8.h"
 #include "ui/extras/Unit9.h"
 #include "ui/main/Unit2.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -96,19 +98,28 @@ void TForm2::N18Click() {
     Form1->Close();
 }
 
-// The help window and the games are filled in by their own windows'
-// work; until then their items do nothing.
-void TForm2::N10Click() {}
-void TForm2::N11Click() {}
+void TForm2::N10Click() {
+    Form7->Label5->hide();
+    Form7->Label6->hide();
+    Form7->Label7->hide();
+    Form7->Label1->show();
+    Form7->Label2->show();
+    Form7->Label3->show();
+    Form7->Label4->show();
+    Form7->setWindowTitle(QStringLiteral("Справка"));
+    Form7->ShowModal();
+}
+void TForm2::N11Click() {
+    Form7->setWindowTitle(QStringLiteral("Автор"));
+    Form7->Label5->show();
+    Form7->Label6->show();
+    Form7->Label7->show();
+    Form7->Label1->hide();
+    Form7->Label2->hide();
+    Form7->Label3->hide();
+    Form7->Label4->hide();
+    Form7->ShowModal();
+}
 void TForm2::N17Click() {
     BitBtn13Click();
 }
-void TForm2::N1Click() {}
-void TForm2::N9Click() {}
-void TForm2::N13Click() {}
-void TForm2::N21Click() {}
-void TForm2::N31Click() {}
-void TForm2::N41Click() {}
-void TForm2::N51Click() {}
-void TForm2::N61Click() {}
-void TForm2::N71Click() {}

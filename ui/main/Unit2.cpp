@@ -1,4 +1,5 @@
 #include "ui/main/Unit2.h"
+#include "DrevalonBuild.h"
 #include "app/Unit1.h"
 #include "platform/BackgroundImage.h"
 #include "platform/ErrorFunnel.h"
@@ -16,7 +17,8 @@
 TForm2 *Form2 = nullptr;
 
 TForm2::TForm2(QWidget *parent)
-    : FormWindow(QStringLiteral("Form2"), QStringLiteral("Drevalon"), parent) {
+    : FormWindow(QStringLiteral("Form2"), QStringLiteral("Drevalon"), parent),
+      m_gamesDir(QString::fromUtf8(DrevalonBuild::gamesDir)) {
     resize(1288, 1003);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -38,6 +38,9 @@ public:
     static bool passwordAccepted(const QString &typed);
     /// The six changes of the customer page that open the lock.
     void unlock();
+    /// The folder the game items start their programs from; the build's unless set.
+    const QString &gamesDir() const { return m_gamesDir; }
+    void setGamesDir(const QString &dir) { m_gamesDir = dir; }
 
     // frame
     QWidget *Client;
@@ -151,6 +154,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QString m_gamesDir;
+
     void buildFrame();
     void buildMenus();
     void buildCustomerPage();
