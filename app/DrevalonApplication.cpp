@@ -12,8 +12,7 @@ int &DrevalonApplication::beforeCreation(int &argc) {
     return argc;
 }
 
-DrevalonApplication::DrevalonApplication(int &argc, char **argv)
-    : QApplication(beforeCreation(argc), argv) {
+DrevalonApplication::DrevalonApplication(int &argc, char **argv) : QApplication(beforeCreation(argc), argv) {
     // Only closing the main form ends the program, never the last visible window.
     setQuitOnLastWindowClosed(false);
     setApplicationName(applicationTitle());

@@ -20,8 +20,7 @@ static QPixmap splashPicture() {
     return QPixmap(QStringLiteral(":/pictures/splash.png"));
 }
 
-TForm1::TForm1(QWidget *parent)
-    : FormWindow(QStringLiteral("Form1"), QStringLiteral("Drevalon DataBase"), parent) {
+TForm1::TForm1(QWidget *parent) : FormWindow(QStringLiteral("Form1"), QStringLiteral("Drevalon DataBase"), parent) {
     setWindowFlag(Qt::FramelessWindowHint);
     setFixedSize(235, 278);
     move(532, 327);
@@ -60,9 +59,7 @@ TForm1::TForm1(QWidget *parent)
     Timer1->start();
 }
 
-int TForm1::position() const {
-    return ProgressBar1->value();
-}
+int TForm1::position() const { return ProgressBar1->value(); }
 
 void TForm1::setPosition(int value) {
     // QProgressBar ignores a value outside its range; the run relies on the
@@ -104,7 +101,8 @@ void TForm1::Timer1Timer() {
         setStatus(QStringLiteral("завершение загружзки"));
     }
     if (m_stage == 5) {
-        if (advance(5, 100)) Timer1->stop();
+        if (advance(5, 100))
+            Timer1->stop();
         handOver();
     }
 }

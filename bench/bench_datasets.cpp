@@ -49,7 +49,8 @@ int main(int argc, char **argv) {
     const QString db = QString::fromLocal8Bit(argv[1]);
     const StoreSettings settings{QStringLiteral("QSQLITE"), db, QString::fromLocal8Bit(argv[2])};
 
-    const double rawArchive = rawRead(db, QStringLiteral("select idcust,Firm,number,description,kol,cena,date from orderAll"));
+    const double rawArchive =
+        rawRead(db, QStringLiteral("select idcust,Firm,number,description,kol,cena,date from orderAll"));
     QElapsedTimer timer;
     TADOConnection connection(QStringLiteral("ADOConnection1"));
     connection.setStore(settings.driver, settings.database);
@@ -69,8 +70,8 @@ int main(int argc, char **argv) {
         module.ADOQuery2->Close();
         module.ADOQuery2->Open();
         const double queryOpen = timer.nsecsElapsed() / 1e6;
-        std::printf("ADOQuery2, %d rows: open %.0f ms, ratio to raw %.2f\n", module.ADOQuery2->RecordCount(),
-                    queryOpen, queryOpen / rawArchive);
+        std::printf("ADOQuery2, %d rows: open %.0f ms, ratio to raw %.2f\n", module.ADOQuery2->RecordCount(), queryOpen,
+                    queryOpen / rawArchive);
 
         timer.start();
         int moves = 0;

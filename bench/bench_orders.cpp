@@ -22,7 +22,8 @@ void addLines(const QString &path, int count) {
         db.open();
         db.transaction();
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"));
+        q.prepare(QStringLiteral(
+            "insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"));
         for (int i = 0; i < count; ++i) {
             q.addBindValue(1 + i % 7);
             q.addBindValue(QStringLiteral("Bosch"));

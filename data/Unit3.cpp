@@ -130,13 +130,14 @@ void TDataModule3::writeStatements() {
         QString(),
         QString(),
     });
-    ADOQuery3->SQL().setLines({QStringLiteral("insert into customer(Name, lmane, phone, phone2)"), QString(),
-                               QString(), QString()});
-    Query1->SQL().setLines({QStringLiteral("insert into drevalonParadox(model,vin,dvs,kpp,idcust)"), QString(),
-                            QString(), QString()});
+    ADOQuery3->SQL().setLines(
+        {QStringLiteral("insert into customer(Name, lmane, phone, phone2)"), QString(), QString(), QString()});
+    Query1->SQL().setLines(
+        {QStringLiteral("insert into drevalonParadox(model,vin,dvs,kpp,idcust)"), QString(), QString(), QString()});
     ADOQuery6->SQL().setLines({QStringLiteral("select sum(cena*Kol) as [Сумма за промежуток]"),
                                QStringLiteral("from orderAll"), QStringLiteral(" ")});
-    ADOQuery7->SQL().setLines({QStringLiteral("select sum(Kol*Cena) as [Сумма заказа]"), QStringLiteral("from orderNow")});
+    ADOQuery7->SQL().setLines(
+        {QStringLiteral("select sum(Kol*Cena) as [Сумма заказа]"), QStringLiteral("from orderNow")});
     ADOQuery8->SQL().setLines({QStringLiteral("select c.name, c.lmane, n.firm, n.number, n.description, n.Kol, n.cena"),
                                QStringLiteral("from customer c join ordernow n "),
                                QStringLiteral("on n.idcust=c.idcust")});

@@ -22,8 +22,8 @@ class TDataModule3 : public QObject {
 public:
     /// bindPending runs once every component exists and before any opens: the
     /// main window binds its views to the module there.
-    explicit TDataModule3(const StoreSettings &settings,
-                          const std::function<void(TDataModule3 &)> &bindPending = {}, QObject *parent = nullptr);
+    explicit TDataModule3(const StoreSettings &settings, const std::function<void(TDataModule3 &)> &bindPending = {},
+                          QObject *parent = nullptr);
     ~TDataModule3() override;
 
     TDataSource *findDataSource(const QString &name) const;

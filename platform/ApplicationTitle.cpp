@@ -13,6 +13,4 @@ QString applicationTitleOf(const QString &programPath) {
     return name.left(1) + name.mid(1).toLower();
 }
 
-QString applicationTitle() {
-    return applicationTitleOf(QCoreApplication::applicationFilePath());
-}
+QString applicationTitle() { return applicationTitleOf(QCoreApplication::applicationFilePath()); }

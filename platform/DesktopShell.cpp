@@ -7,8 +7,7 @@
 void DesktopShell::openUrl(const QString &address) {
     // Addresses are kept as people write them, without a scheme; the desktop
     // needs one to know a web address from a file name.
-    const QString full =
-        address.contains(QLatin1String("://")) ? address : QStringLiteral("http://") + address;
+    const QString full = address.contains(QLatin1String("://")) ? address : QStringLiteral("http://") + address;
     QDesktopServices::openUrl(QUrl(full, QUrl::TolerantMode));
 }
 

@@ -14,9 +14,7 @@ QString ErrorFunnel::messageOf(const std::exception &error) {
     return QString::fromUtf8(error.what());
 }
 
-void ErrorFunnel::report(const std::exception &error) {
-    Messages::error(boxText(messageOf(error)));
-}
+void ErrorFunnel::report(const std::exception &error) { Messages::error(boxText(messageOf(error))); }
 
 void ErrorFunnel::guard(const std::function<void()> &handler) {
     try {

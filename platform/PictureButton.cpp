@@ -12,8 +12,8 @@ PictureButton::PictureButton(const QString &name, const QString &label, QWidget 
     setFocusPolicy(Qt::StrongFocus);
 }
 
-PictureButton *PictureButton::place(QWidget *parent, const QString &name, const QString &label,
-                                    const QRect &geometry, bool handCursor) {
+PictureButton *PictureButton::place(QWidget *parent, const QString &name, const QString &label, const QRect &geometry,
+                                    bool handCursor) {
     auto *button = new PictureButton(name, label, parent);
     button->setGeometry(geometry);
     button->setHandCursor(handCursor);

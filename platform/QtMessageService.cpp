@@ -7,8 +7,8 @@
 namespace {
 QWidget *activeParent() { return QApplication::activeWindow(); }
 
-int run(QMessageBox::Icon icon, const QString &caption, const QString &text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+int run(QMessageBox::Icon icon, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton defaultButton) {
     QMessageBox box(icon, caption, text, buttons, activeParent());
     box.setDefaultButton(defaultButton);
     return box.exec();
@@ -20,8 +20,8 @@ void QtMessageService::information(const QString &text) {
 }
 
 bool QtMessageService::confirm(const QString &text) {
-    return run(QMessageBox::Question, QStringLiteral("Confirm"), text,
-               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) == QMessageBox::Yes;
+    return run(QMessageBox::Question, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Yes) == QMessageBox::Yes;
 }
 
 bool QtMessageService::confirmDelete() {

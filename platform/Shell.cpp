@@ -8,12 +8,11 @@ std::unique_ptr<ShellService> &current() {
 }
 } // namespace
 
-ShellService &Shell::service() {
-    return *current();
-}
+ShellService &Shell::service() { return *current(); }
 
 std::unique_ptr<ShellService> Shell::install(std::unique_ptr<ShellService> service) {
-    if (!service) service = std::make_unique<DesktopShell>();
+    if (!service)
+        service = std::make_unique<DesktopShell>();
     std::swap(service, current());
     return service;
 }

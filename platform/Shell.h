@@ -25,9 +25,7 @@ ShellService &service();
 /// Installs a shell (nullptr restores the desktop's); returns the previous one.
 std::unique_ptr<ShellService> install(std::unique_ptr<ShellService> service);
 
-inline void openUrl(const QString &address) {
-    service().openUrl(address);
-}
+inline void openUrl(const QString &address) { service().openUrl(address); }
 inline void startDetached(const QString &path, const QString &workingDir, ShowMode mode) {
     service().startDetached(path, workingDir, mode);
 }

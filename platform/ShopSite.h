@@ -12,7 +12,8 @@ namespace ShopSite {
 inline QString address() {
     const QString setting = QString::fromUtf8(DrevalonBuild::webAddress);
     const QString host = QUrl::fromUserInput(setting).host();
-    if (host.isEmpty()) return setting;
+    if (host.isEmpty())
+        return setting;
     return host.startsWith(QLatin1String("www.")) ? host : QStringLiteral("www.") + host;
 }
 } // namespace ShopSite

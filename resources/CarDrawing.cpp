@@ -128,8 +128,7 @@ void glass(QPainter &p, const QPainterPath &path, QPointF shift = {}) {
     // A glint across the glass.
     p.setClipPath(path);
     p.setPen(QPen(QColor(255, 255, 255, 90), 3));
-    p.drawLine(QPointF(path.boundingRect().left() + 4, 70),
-               QPointF(path.boundingRect().left() + 16, 40));
+    p.drawLine(QPointF(path.boundingRect().left() + 4, 70), QPointF(path.boundingRect().left() + 16, 40));
     p.restore();
 }
 
@@ -148,8 +147,7 @@ void wheel(QPainter &p, QPointF c) {
     p.setPen(QPen(QColor(110, 110, 110), 1.6, Qt::SolidLine, Qt::RoundCap));
     for (int i = 0; i < 5; ++i) {
         const double a = i * 2 * M_PI / 5 - M_PI / 2;
-        p.drawLine(c + QPointF(2.5 * std::cos(a), 2.5 * std::sin(a)),
-                   c + QPointF(7 * std::cos(a), 7 * std::sin(a)));
+        p.drawLine(c + QPointF(2.5 * std::cos(a), 2.5 * std::sin(a)), c + QPointF(7 * std::cos(a), 7 * std::sin(a)));
     }
     p.setBrush(QColor(80, 80, 80));
     p.setPen(Qt::NoPen);
@@ -218,6 +216,4 @@ void CarDrawing::drawExplodedBody(QPainter &p) {
     wheel(p, rearWheel);
 }
 
-QRectF CarDrawing::bounds() {
-    return QRectF(14, 24, 210, 116);
-}
+QRectF CarDrawing::bounds() { return QRectF(14, 24, 210, 116); }

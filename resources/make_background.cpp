@@ -32,7 +32,10 @@ int main(int argc, char **argv) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    struct Layer { double baseline, amplitude, phase; QColor top, bottom; };
+    struct Layer {
+        double baseline, amplitude, phase;
+        QColor top, bottom;
+    };
     const Layer layers[] = {
         {820, 90, 0.10, QColor(226, 244, 214), QColor(196, 230, 176)},
         {900, 110, 0.32, QColor(188, 226, 160), QColor(150, 206, 118)},

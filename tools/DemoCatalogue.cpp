@@ -5,9 +5,7 @@ namespace DemoCatalogue {
 
 namespace {
 
-QStringList split(const char *joined) {
-    return QString::fromUtf8(joined).split(QLatin1Char('|'));
-}
+QStringList split(const char *joined) { return QString::fromUtf8(joined).split(QLatin1Char('|')); }
 
 } // namespace
 
@@ -43,7 +41,8 @@ QStringList surnames() {
 
 QString feminineSurname(const QString &surname) {
     for (const char *ending : {"ов", "ев", "ёв", "ин", "ын"}) {
-        if (surname.endsWith(QString::fromUtf8(ending))) return surname + QString::fromUtf8("а");
+        if (surname.endsWith(QString::fromUtf8(ending)))
+            return surname + QString::fromUtf8("а");
     }
     const QString adjectival = QString::fromUtf8("ий");
     if (surname.endsWith(adjectival))
@@ -56,9 +55,7 @@ QStringList mobilePrefixes() {
                  "8965|8967|8977|8985|8999");
 }
 
-QStringList cityPrefixes() {
-    return split("8495|8499|8496");
-}
+QStringList cityPrefixes() { return split("8495|8499|8496"); }
 
 QVector<CarModel> carModels() {
     struct Row {
@@ -104,8 +101,8 @@ QVector<CarModel> carModels() {
     };
     QVector<CarModel> models;
     for (const Row &row : rows) {
-        models.append({QString::fromUtf8(row.model), QString::fromLatin1(row.wmi),
-                       split(row.engines), split(row.gearboxes)});
+        models.append(
+            {QString::fromUtf8(row.model), QString::fromLatin1(row.wmi), split(row.engines), split(row.gearboxes)});
     }
     return models;
 }
@@ -160,16 +157,15 @@ QVector<Part> parts() {
     };
     QVector<Part> list;
     for (const Row &row : rows) {
-        list.append({QString::fromUtf8(row.firm), QString::fromUtf8(row.number),
-                     QString::fromUtf8(row.description), row.price, row.usualKol});
+        list.append({QString::fromUtf8(row.firm), QString::fromUtf8(row.number), QString::fromUtf8(row.description),
+                     row.price, row.usualKol});
     }
     return list;
 }
 
 Shop shop() {
     // The INN carries valid check digits, as the work order's readers expect.
-    return {QString::fromUtf8("ИП Древалов А. В."),
-            QString::fromUtf8("г. Москва, ул. Автозаводская, д. 17, стр. 2"),
+    return {QString::fromUtf8("ИП Древалов А. В."), QString::fromUtf8("г. Москва, ул. Автозаводская, д. 17, стр. 2"),
             QStringLiteral("8 (495) 675-12-48"), QStringLiteral("772158304649")};
 }
 

@@ -25,8 +25,7 @@ constexpr double lowestPrice = 450.0;
 constexpr double highestPrice = 12500.0;
 
 bool failed(const QSqlQuery &query, const char *what, QString *error) {
-    *error =
-        QStringLiteral("writing %1 failed: %2").arg(QLatin1String(what), query.lastError().text());
+    *error = QStringLiteral("writing %1 failed: %2").arg(QLatin1String(what), query.lastError().text());
     return false;
 }
 
@@ -49,9 +48,8 @@ bool DemoData::write(QSqlDatabase database, QSqlDatabase carTable, QString *erro
         *error = QStringLiteral("cannot start a transaction");
         return false;
     }
-    const bool ok = writeCustomersAndCars(database, carTable, error) &&
-                    writeArchive(database, error) && writeCurrentOrder(database, error) &&
-                    writeShop(database, error);
+    const bool ok = writeCustomersAndCars(database, carTable, error) && writeArchive(database, error) &&
+                    writeCurrentOrder(database, error) && writeShop(database, error);
     if (!ok) {
         database.rollback();
         carTable.rollback();
@@ -66,8 +64,7 @@ bool DemoData::write(QSqlDatabase database, QSqlDatabase carTable, QString *erro
     return true;
 }
 
-bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTable,
-                                     QString *error) {
+bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTable, QString *error) {
     QSqlQuery customer(database);
     QSqlQuery car(carTable);
     if (!prepare(customer,
@@ -92,9 +89,11 @@ bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTa
         // A customer without a second phone has empty text there, never NULL
         // (a null QString would be bound as NULL).
         QString second = QStringLiteral("");
-        if (random.chance(0.3)) second = phone(random, random.chance(0.5) ? m_mobiles : m_cities);
+        if (random.chance(0.3))
+            second = phone(random, random.chance(0.5) ? m_mobiles : m_cities);
         customer.bindValue(3, second);
-        if (!customer.exec()) return failed(customer, "customers", error);
+        if (!customer.exec())
+            return failed(customer, "customers", error);
         const qint64 idcust = customer.lastInsertId().toLongLong();
         m_idcusts.append(idcust);
         ++m_written.customers;
@@ -109,7 +108,8 @@ bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTa
             car.bindValue(2, random.pick(model.engines));
             car.bindValue(3, random.pick(model.gearboxes));
             car.bindValue(4, idcust);
-            if (!car.exec()) return failed(car, "cars", error);
+            if (!car.exec())
+                return failed(car, "cars", error);
             ++m_written.cars;
         }
     }
@@ -117,7 +117,8 @@ bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTa
 }
 
 bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
-    if (m_counts.archive == 0) return true;
+    if (m_counts.archive == 0)
+        return true;
     if (m_idcusts.isEmpty()) {
         *error = QStringLiteral("archive lines need at least one customer");
         return false;
@@ -158,7 +159,8 @@ bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
             line.bindValue(3, part.description);
             line.bindValue(4, random.chance(0.8) ? part.usualKol : 1 + random.below(4));
             line.bindValue(5, price(random, part, age));
-            if (!line.exec()) return failed(line, "archive lines", error);
+            if (!line.exec())
+                return failed(line, "archive lines", error);
         }
         written += lines;
     }
@@ -167,7 +169,8 @@ bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
 }
 
 bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
-    if (m_idcusts.isEmpty()) return true;
+    if (m_idcusts.isEmpty())
+        return true;
     QSqlQuery line(database);
     if (!prepare(line,
                  QStringLiteral("INSERT INTO orderNow (idcust, Firm, number, description, kol, "
@@ -180,7 +183,8 @@ bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
     const int wanted = int(std::min<qint64>(2 + random.below(2), m_idcusts.size()));
     while (chosen.size() < wanted) {
         const qint64 idcust = random.pick(m_idcusts);
-        if (!chosen.contains(idcust)) chosen.append(idcust);
+        if (!chosen.contains(idcust))
+            chosen.append(idcust);
     }
     for (qint64 idcust : chosen) {
         const int lines = 1 + random.below(4);
@@ -192,7 +196,8 @@ bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
             line.bindValue(3, part.description);
             line.bindValue(4, part.usualKol);
             line.bindValue(5, price(random, part, 0.0));
-            if (!line.exec()) return failed(line, "the current order", error);
+            if (!line.exec())
+                return failed(line, "the current order", error);
             ++m_written.current;
         }
     }
@@ -202,15 +207,15 @@ bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
 bool DemoData::writeShop(QSqlDatabase &database, QString *error) {
     const DemoCatalogue::Shop shop = DemoCatalogue::shop();
     QSqlQuery row(database);
-    if (!prepare(row,
-                 QStringLiteral("INSERT INTO IP (Name, Address, Phone, INN) VALUES (?, ?, ?, ?)"),
+    if (!prepare(row, QStringLiteral("INSERT INTO IP (Name, Address, Phone, INN) VALUES (?, ?, ?, ?)"),
                  "the shop's requisites", error))
         return false;
     row.bindValue(0, shop.name);
     row.bindValue(1, shop.address);
     row.bindValue(2, shop.phone);
     row.bindValue(3, shop.inn);
-    if (!row.exec()) return failed(row, "the shop's requisites", error);
+    if (!row.exec())
+        return failed(row, "the shop's requisites", error);
     m_written.shops = 1;
     return true;
 }
@@ -237,8 +242,7 @@ qint64 DemoData::someCustomer(DemoRandom &random) const {
     // A shop has regulars: a third of the visits come from the first fifth of
     // the customers.
     const int all = int(m_idcusts.size());
-    return m_idcusts.at(random.chance(0.33) ? random.below(std::max(1, all / 5))
-                                            : random.below(all));
+    return m_idcusts.at(random.chance(0.33) ? random.below(std::max(1, all / 5)) : random.below(all));
 }
 
 double DemoData::price(DemoRandom &random, const DemoCatalogue::Part &part, double age) const {

@@ -22,9 +22,7 @@ public:
     double unit() { return double(next() >> 11) * (1.0 / 9007199254740992.0); }
     bool chance(double p) { return unit() < p; }
     // decltype(auto): a reference into a list, a value for a character of a QString.
-    template <typename List> decltype(auto) pick(const List &items) {
-        return items[below(int(items.size()))];
-    }
+    template <typename List> decltype(auto) pick(const List &items) { return items[below(int(items.size()))]; }
 
 private:
     quint64 m_state;

@@ -19,15 +19,18 @@ int connectionCounter = 0;
 const char *const sidecarSuffixes[] = {"-journal", "-wal", "-shm"};
 
 bool removeIfPresent(const QString &path, QString *error) {
-    if (!StoreCreator::occupied(path) || QFile::remove(path)) return true;
+    if (!StoreCreator::occupied(path) || QFile::remove(path))
+        return true;
     *error = QStringLiteral("cannot remove %1").arg(path);
     return false;
 }
 
 bool removeWithSidecars(const QString &path, QString *error) {
-    if (!removeIfPresent(path, error)) return false;
+    if (!removeIfPresent(path, error))
+        return false;
     for (const char *suffix : sidecarSuffixes) {
-        if (!removeIfPresent(path + QLatin1String(suffix), error)) return false;
+        if (!removeIfPresent(path + QLatin1String(suffix), error))
+            return false;
     }
     return true;
 }
@@ -60,8 +63,7 @@ bool StoreCreator::create(QString *error) {
     }
     const QString script = QString::fromUtf8(schemaFile.readAll());
 
-    const QString staging =
-        m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
+    const QString staging = m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
     if (occupied(staging)) {
         *error = QStringLiteral("%1 is in the way; remove it and try again").arg(staging);
         return false;
@@ -102,7 +104,8 @@ bool StoreCreator::install(bool replace, QString *error) {
         *error = QStringLiteral("%1 appeared while the stores were being made").arg(m_target);
         return false;
     }
-    if (!removeWithSidecars(m_target, error)) return false;
+    if (!removeWithSidecars(m_target, error))
+        return false;
     if (!QFile::rename(m_staging, m_target)) {
         *error = QStringLiteral("cannot rename %1 to %2").arg(m_staging, m_target);
         return false;
@@ -112,7 +115,8 @@ bool StoreCreator::install(bool replace, QString *error) {
 }
 
 void StoreCreator::close() {
-    if (!m_db.isValid()) return;
+    if (!m_db.isValid())
+        return;
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connection);

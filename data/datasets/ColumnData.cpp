@@ -15,14 +15,14 @@ bool isNumber(const QVariant &v) {
     case QMetaType::Short:
     case QMetaType::UShort:
     case QMetaType::Long:
-    case QMetaType::ULong:
-        return true;
-    default:
-        return false;
+    case QMetaType::ULong: return true;
+    default: return false;
     }
 }
 
-bool isIntegral(const QVariant &v) { return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float; }
+bool isIntegral(const QVariant &v) {
+    return isNumber(v) && v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float;
+}
 
 template <typename T> int threeWay(const T &a, const T &b) { return a < b ? -1 : (b < a ? 1 : 0); }
 } // namespace
@@ -30,22 +30,16 @@ template <typename T> int threeWay(const T &a, const T &b) { return a < b ? -1 :
 ColumnData::Kind ColumnData::kindFor(FieldType type) {
     switch (type) {
     case FieldType::Integer:
-    case FieldType::AutoInc:
-        return Kind::Integer;
-    case FieldType::Float:
-        return Kind::Real;
-    case FieldType::Date:
-        return Kind::Date;
-    case FieldType::DateTime:
-        return Kind::DateTime;
+    case FieldType::AutoInc: return Kind::Integer;
+    case FieldType::Float: return Kind::Real;
+    case FieldType::Date: return Kind::Date;
+    case FieldType::DateTime: return Kind::DateTime;
     case FieldType::String:
     case FieldType::FixedChar:
     case FieldType::WideString:
     case FieldType::FixedWideChar:
-    case FieldType::Memo:
-        return Kind::Text;
-    default:
-        return Kind::Variant;
+    case FieldType::Memo: return Kind::Text;
+    default: return Kind::Variant;
     }
 }
 

@@ -49,7 +49,7 @@ private:
     // a few hundred values across a million rows.
     QHash<QString, QString> m_distinct;
     std::vector<std::uint8_t> m_null;
-    std::vector<qint64> m_ints;   // Integer, Date (Julian day), DateTime (ms since epoch)
+    std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;
     std::vector<QString> m_texts;
     std::vector<QVariant> m_variants;

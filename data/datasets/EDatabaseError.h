@@ -18,8 +18,7 @@ public:
 /// Errors of the local table engine (alias, table file, index).
 class EDBEngineError : public EDatabaseError {
 public:
-    explicit EDBEngineError(QString message)
-        : EDatabaseError(std::move(message), QStringLiteral("EDBEngineError")) {}
+    explicit EDBEngineError(QString message) : EDatabaseError(std::move(message), QStringLiteral("EDBEngineError")) {}
 };
 
 namespace DbText {

@@ -6,20 +6,15 @@ TypeClass typeClassOf(FieldType type) {
     case FieldType::FixedChar:
     case FieldType::WideString:
     case FieldType::FixedWideChar:
-    case FieldType::Memo:
-        return TypeClass::Text;
+    case FieldType::Memo: return TypeClass::Text;
     case FieldType::Integer:
     case FieldType::AutoInc:
-    case FieldType::Float:
-        return TypeClass::Number;
+    case FieldType::Float: return TypeClass::Number;
     case FieldType::Date:
-    case FieldType::DateTime:
-        return TypeClass::Temporal;
+    case FieldType::DateTime: return TypeClass::Temporal;
     case FieldType::Boolean:
-    case FieldType::Blob:
-        return TypeClass::Other;
-    case FieldType::Unknown:
-        break;
+    case FieldType::Blob: return TypeClass::Other;
+    case FieldType::Unknown: break;
     }
     return TypeClass::Unknown;
 }

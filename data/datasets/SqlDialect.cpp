@@ -83,11 +83,13 @@ QString SqlDialect::nullSafeEquals(const QString &quotedColumn) const {
     return quotedColumn + QStringLiteral(" is not distinct from ?");
 }
 
-QString SqlDialect::selectAllStatement(const QString &target) const { return QStringLiteral("select * from ") + target; }
+QString SqlDialect::selectAllStatement(const QString &target) const {
+    return QStringLiteral("select * from ") + target;
+}
 
 QString SqlDialect::rereadStatement(const QString &keyedSelect, const QString &keyName) const {
-    return QStringLiteral("select * from (") + keyedSelect + QStringLiteral(") as t where ") + quoteIdentifier(keyName) +
-           QStringLiteral(" = ?");
+    return QStringLiteral("select * from (") + keyedSelect + QStringLiteral(") as t where ") +
+           quoteIdentifier(keyName) + QStringLiteral(" = ?");
 }
 
 QString SqlDialect::insertStatement(const QString &target, const QStringList &quotedColumns) const {
@@ -117,7 +119,8 @@ QString SqlDialect::quoteIdentifier(const QString &name) const {
 }
 
 QString SqlDialect::qualifiedName(const QString &schema, const QString &table) const {
-    return schema.isEmpty() ? quoteIdentifier(table) : quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(table);
+    return schema.isEmpty() ? quoteIdentifier(table)
+                            : quoteIdentifier(schema) + QLatin1Char('.') + quoteIdentifier(table);
 }
 
 FieldType fieldTypeFromDeclared(const QString &declared, int *size) {

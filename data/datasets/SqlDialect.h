@@ -41,7 +41,7 @@ public:
     /// The field type each result column is read as, given their description.
     using TypesFor = std::function<std::vector<FieldType>(const std::vector<ColumnInfo> &)>;
     struct SelectResult {
-        bool isSelect = false;         ///< false: the statement returns no rows
+        bool isSelect = false; ///< false: the statement returns no rows
         std::vector<ColumnInfo> columns;
     };
     /// Runs a statement and appends every row it returns to `columns` (made here,

@@ -43,7 +43,7 @@ QList<SqlText::TableRef> SqlText::tableReferences(const QString &sql) {
     static const QRegularExpression name(
         QStringLiteral("\\G(\\[[^\\]]+\\]|\"[^\"]+\"|`[^`]+`|[\\w.]+)(?:\\s+(?:as\\s+)?(\\w+))?"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    static const QStringList notAliases = {"where", "join", "inner", "left", "right", "full", "cross", "on",
+    static const QStringList notAliases = {"where", "join",  "inner",  "left",  "right", "full",    "cross", "on",
                                            "order", "group", "having", "union", "limit", "natural", "outer"};
     const QString code = codeOnly(sql);
     QList<TableRef> refs;
@@ -82,6 +82,6 @@ QString SqlText::withRowKey(const QString &sql, const QString &expression) {
     const int at = selectEnd(codeOnly(sql));
     if (at < 0 || isAggregate(sql))
         return QString();
-    return sql.left(at) + QLatin1Char(' ') + expression + QStringLiteral(" as \"") +
-           QLatin1String(rowKeyName) + QStringLiteral("\",") + sql.mid(at);
+    return sql.left(at) + QLatin1Char(' ') + expression + QStringLiteral(" as \"") + QLatin1String(rowKeyName) +
+           QStringLiteral("\",") + sql.mid(at);
 }

@@ -31,7 +31,6 @@ QString uriOf(const QString &path) {
            QStringLiteral("?mode=rw");
 }
 
-
 // Convert(type, value, style): the date styles the statements use. The type
 // arrives evaluated: char(11) is SQLite's char() function, a one-character
 // string whose code is the width of the fixed text to return.
@@ -68,9 +67,18 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
     QByteArray text(raw, length);
     if (isDate) {
         switch (sqlite3_value_int(argv[2])) {
-        case 104: std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year); text = buffer; break;
-        case 103: std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", day, month, year); text = buffer; break;
-        case 102: std::snprintf(buffer, sizeof buffer, "%04d.%02d.%02d", year, month, day); text = buffer; break;
+        case 104:
+            std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);
+            text = buffer;
+            break;
+        case 103:
+            std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", day, month, year);
+            text = buffer;
+            break;
+        case 102:
+            std::snprintf(buffer, sizeof buffer, "%04d.%02d.%02d", year, month, day);
+            text = buffer;
+            break;
         case 23: text = QByteArray(raw, 10); break;
         case 120: text = hasTime ? QByteArray(raw, 19) : QByteArray(raw, 10) + " 00:00:00"; break;
         default: break;
@@ -87,8 +95,8 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
 
 void SqliteDialect::registerFunctions(const QSqlDatabase &db) {
     if (sqlite3 *handle = handleOf(db))
-        sqlite3_create_function_v2(handle, "Convert", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   convertFunction, nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(handle, "Convert", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, convertFunction,
+                                   nullptr, nullptr, nullptr);
 }
 
 void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
@@ -97,7 +105,8 @@ void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
     if (!QFileInfo::exists(database))
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": the file does not exist").arg(database));
     if (!db.open())
-        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, StoreConnection::textOf(db.lastError())));
+        throw EDatabaseError(
+            QStringLiteral("Cannot open database \"%1\": %2").arg(database, StoreConnection::textOf(db.lastError())));
     // Opening is lazy: read the schema once so an unreadable file fails here.
     QSqlQuery check(db);
     if (!check.exec(QStringLiteral("select count(*) from sqlite_master"))) {
@@ -122,7 +131,8 @@ void SqliteDialect::attach(QSqlDatabase &db, const QString &path, const QString 
     q.prepare(QStringLiteral("ATTACH DATABASE ? AS ") + SqliteDialect().quoteIdentifier(schema));
     q.addBindValue(uriOf(path));
     if (!q.exec())
-        throw EDBEngineError(QStringLiteral("Cannot open table file \"%1\": %2").arg(path, StoreConnection::textOf(q.lastError())));
+        throw EDBEngineError(
+            QStringLiteral("Cannot open table file \"%1\": %2").arg(path, StoreConnection::textOf(q.lastError())));
 }
 
 QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {
@@ -134,7 +144,8 @@ namespace {
 // holds a star (its columns cannot be told apart by position).
 QStringList selectItems(const QString &sql) {
     const QString code = SqlText::codeOnly(sql);
-    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
+                                           QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression from(QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
     const auto start = select.match(code);
     if (!start.hasMatch())
@@ -150,8 +161,9 @@ QStringList selectItems(const QString &sql) {
         else if (depth == 0 && c == QLatin1Char(',')) {
             items << sql.mid(itemStart, i - itemStart).trimmed();
             itemStart = i + 1;
-        } else if (depth == 0 && from.match(code, i, QRegularExpression::NormalMatch,
-                                            QRegularExpression::AnchorAtOffsetMatchOption).hasMatch()) {
+        } else if (depth == 0 &&
+                   from.match(code, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                       .hasMatch()) {
             items << sql.mid(itemStart, i - itemStart).trimmed();
             break;
         }
@@ -274,8 +286,8 @@ SqlDialect::SelectResult SqliteDialect::select(const QSqlDatabase &db, const QSt
                 break;
             }
             case SQLITE_BLOB:
-                column.append(QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, c)),
-                                         sqlite3_column_bytes(raw, c)));
+                column.append(
+                    QByteArray(static_cast<const char *>(sqlite3_column_blob(raw, c)), sqlite3_column_bytes(raw, c)));
                 break;
             default: column.append(QVariant()); break;
             }
@@ -335,8 +347,9 @@ QStringList SqliteDialect::indexColumns(const QSqlDatabase &db, const QString &s
         return {};
     QSqlQuery info(db);
     QStringList columns;
-    if (info.exec(QStringLiteral("pragma %1.index_info(%2)")
-                      .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema), quoteIdentifier(index))))
+    if (info.exec(
+            QStringLiteral("pragma %1.index_info(%2)")
+                .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema), quoteIdentifier(index))))
         while (info.next())
             columns.append(info.value(2).toString());
     return columns;
@@ -355,11 +368,14 @@ QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schem
     // the writes of this one: together they tell any change, in microseconds.
     sqlite3 *handle = handleOf(db);
     QSqlQuery q(db);
-    if (!handle || !q.exec(QStringLiteral("pragma %1.data_version")
-                               .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
+    if (!handle ||
+        !q.exec(QStringLiteral("pragma %1.data_version")
+                    .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
         !q.next())
         return {};
     return QStringLiteral("%1:%2").arg(q.value(0).toLongLong()).arg(sqlite3_total_changes64(handle));
 }
 
-QString SqliteDialect::nullSafeEquals(const QString &quotedColumn) const { return quotedColumn + QStringLiteral(" is ?"); }
+QString SqliteDialect::nullSafeEquals(const QString &quotedColumn) const {
+    return quotedColumn + QStringLiteral(" is ?");
+}

@@ -27,8 +27,8 @@ void TADOConnection::Open() {
     if (m_connected)
         return;
     if (!m_dialect)
-        throw EDatabaseError(QStringLiteral("Provider cannot be found. It may not be properly installed (driver %1)")
-                                 .arg(m_driver));
+        throw EDatabaseError(
+            QStringLiteral("Provider cannot be found. It may not be properly installed (driver %1)").arg(m_driver));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(m_driver, m_qtName);
         try {

@@ -4,7 +4,6 @@
 #include "data/datasets/SqlText.h"
 #include "data/datasets/TADOConnection.h"
 
-
 TADOQuery::TADOQuery(const QString &name, QObject *parent) : TCustomADODataSet(name, parent) {
     m_sql.setOnChange([this] { Close(); }, [this] { sqlChanged(); });
 }
@@ -46,7 +45,8 @@ void TADOQuery::describeParameters(TParameters &parameters) const {
 
 QVariantList TADOQuery::bindValues() const {
     if (m_parameters.Count() != m_parsed.names.size())
-        fail(QStringLiteral("Parameter object is improperly defined. Inconsistent or incomplete information was provided"));
+        fail(QStringLiteral(
+            "Parameter object is improperly defined. Inconsistent or incomplete information was provided"));
     // Parameters named before the store was reachable are described now.
     std::vector<FieldType> described;
     for (int i = 0; i < m_parameters.Count() && described.empty(); ++i)

@@ -3,7 +3,6 @@
 #include "data/datasets/SlotStatement.h"
 #include "data/datasets/TCustomADODataSet.h"
 
-
 enum class TCursorType { ctUnspecified, ctOpenForwardOnly, ctKeyset, ctDynamic, ctStatic };
 
 /// A server query: a statement held line by line, opened when it returns rows and

@@ -18,6 +18,4 @@ QString TADOTable::selectText() const {
     return store().dialect().selectAllStatement(store().dialect().quoteIdentifier(uniqueTable()));
 }
 
-QStringList TADOTable::indexFieldNames() const {
-    return m_indexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-}
+QStringList TADOTable::indexFieldNames() const { return m_indexFieldNames.split(QLatin1Char(';'), Qt::SkipEmptyParts); }

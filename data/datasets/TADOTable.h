@@ -1,7 +1,6 @@
 #pragma once
 #include "data/datasets/TCustomADODataSet.h"
 
-
 /// A server table: every row of one table, read once when it opens, ordered in
 /// memory by IndexFieldNames and, as a detail, narrowed in memory to the
 /// master's current key.

@@ -23,16 +23,16 @@ TDataSet::~TDataSet() {
     }
 }
 
-void TDataSet::fail(const QString &text) const {
-    throw EDatabaseError::of(objectName(), text);
-}
+void TDataSet::fail(const QString &text) const { throw EDatabaseError::of(objectName(), text); }
 
 void TDataSet::checkActive() const {
-    if (!Active()) fail(QString::fromLatin1(DbText::closedDataSet));
+    if (!Active())
+        fail(QString::fromLatin1(DbText::closedDataSet));
 }
 
 void TDataSet::checkCanModify() const {
-    if (!CanModify()) fail(QString::fromLatin1(DbText::readOnlyDataSet));
+    if (!CanModify())
+        fail(QString::fromLatin1(DbText::readOnlyDataSet));
 }
 
 void TDataSet::notify(DataEvent event, TField *field) {
@@ -40,17 +40,12 @@ void TDataSet::notify(DataEvent event, TField *field) {
         source->dataEvent(event, field);
 }
 
-void TDataSet::notifyDetailsCheckBrowseMode() {
-    notify(DataEvent::CheckBrowseMode);
-}
+void TDataSet::notifyDetailsCheckBrowseMode() { notify(DataEvent::CheckBrowseMode); }
 
-void TDataSet::attachDataSource(TDataSource *source) {
-    m_dataSources.push_back(source);
-}
+void TDataSet::attachDataSource(TDataSource *source) { m_dataSources.push_back(source); }
 
 void TDataSet::detachDataSource(TDataSource *source) {
-    m_dataSources.erase(std::remove(m_dataSources.begin(), m_dataSources.end(), source),
-                        m_dataSources.end());
+    m_dataSources.erase(std::remove(m_dataSources.begin(), m_dataSources.end(), source), m_dataSources.end());
 }
 
 // --- opening and closing --------------------------------------------------
@@ -91,7 +86,8 @@ void TDataSet::Open() {
 }
 
 void TDataSet::Close() {
-    if (!Active()) return;
+    if (!Active())
+        return;
     notifyDetailsCheckBrowseMode();
     m_state = DataSetState::Inactive;
     m_buffer.clear();
@@ -110,8 +106,7 @@ void TDataSet::clearStorage() {
     m_restriction.reset();
 }
 
-TField *TDataSet::addField(const QString &name, FieldType type, int size, int displayWidth,
-                           bool readOnly, int column) {
+TField *TDataSet::addField(const QString &name, FieldType type, int size, int displayWidth, bool readOnly, int column) {
     auto field = std::make_unique<TField>(this, name, type, size, displayWidth, readOnly);
     field->setIndex(FieldCount());
     field->setColumn(column);
@@ -121,12 +116,14 @@ TField *TDataSet::addField(const QString &name, FieldType type, int size, int di
 
 TField *TDataSet::FindField(const QString &name) const {
     for (const auto &field : m_fields)
-        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0) return field.get();
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return field.get();
     return nullptr;
 }
 
 TField *TDataSet::FieldByName(const QString &name) const {
-    if (TField *field = FindField(name)) return field;
+    if (TField *field = FindField(name))
+        return field;
     fail(QStringLiteral("Field '%1' not found").arg(name));
 }
 
@@ -141,22 +138,26 @@ std::vector<QVariant> TDataSet::rowValues(int storageRow) const {
 }
 
 QVariant TDataSet::fieldValue(const TField &field) const {
-    if (!Active() || m_pos < 0 || field.column() < 0) return QVariant();
-    if (editing()) return m_buffer[field.column()];
+    if (!Active() || m_pos < 0 || field.column() < 0)
+        return QVariant();
+    if (editing())
+        return m_buffer[field.column()];
     return m_columns[field.column()].get(currentStorageRow());
 }
 
 QVariant TDataSet::valueAt(int row, const TField &field) const {
-    if (!Active() || row < 0 || row >= RecordCount() || field.column() < 0) return QVariant();
-    if (editing() && row == m_pos) return m_buffer[field.column()];
+    if (!Active() || row < 0 || row >= RecordCount() || field.column() < 0)
+        return QVariant();
+    if (editing() && row == m_pos)
+        return m_buffer[field.column()];
     return m_columns[field.column()].get(storageRowAt(row));
 }
 
 void TDataSet::setFieldValue(TField &field, const QVariant &value) {
-    if (!editing()) fail(QString::fromLatin1(DbText::notEditing));
+    if (!editing())
+        fail(QString::fromLatin1(DbText::notEditing));
     if (field.ReadOnly())
-        throw EDatabaseError(
-            QStringLiteral("Field '%1' cannot be modified").arg(field.FieldName()));
+        throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(field.FieldName()));
     QVariant converted = value;
     if (value.typeId() == QMetaType::QString && !isTextType(field.DataType()))
         converted = field.valueFromText(value.toString());
@@ -165,9 +166,11 @@ void TDataSet::setFieldValue(TField &field, const QVariant &value) {
 }
 
 bool TDataSet::Modified() const {
-    if (!editing()) return false;
+    if (!editing())
+        return false;
     for (size_t c = 0; c < m_buffer.size(); ++c)
-        if (!sameValue(m_buffer[c], m_original[c])) return true;
+        if (!sameValue(m_buffer[c], m_original[c]))
+            return true;
     return false;
 }
 
@@ -201,7 +204,8 @@ void TDataSet::Last() {
 int TDataSet::MoveBy(int distance) {
     checkActive();
     CheckBrowseMode();
-    if (distance == 0) return 0;
+    if (distance == 0)
+        return 0;
     m_bof = m_eof = false;
     const int from = m_pos;
     int target = m_pos + distance;
@@ -221,13 +225,15 @@ int TDataSet::MoveBy(int distance) {
 
 void TDataSet::setRecNo(int row) {
     checkActive();
-    if (row == m_pos || row < 0 || row >= RecordCount()) return;
+    if (row == m_pos || row < 0 || row >= RecordCount())
+        return;
     // Finishing the pending edit may drop an inserted row and shift positions:
     // aim at the row itself, not at its position.
     const int target = storageRowAt(row);
     CheckBrowseMode();
     const int found = findInView(target);
-    if (found < 0 || found == m_pos) return;
+    if (found < 0 || found == m_pos)
+        return;
     m_pos = found;
     m_bof = m_eof = false;
     notify(DataEvent::Scrolled);
@@ -235,22 +241,26 @@ void TDataSet::setRecNo(int row) {
 
 int TDataSet::findInView(int storageRow) const {
     for (int i = m_lo; i < m_hi; ++i)
-        if (m_order[i] == storageRow) return i - m_lo;
+        if (m_order[i] == storageRow)
+            return i - m_lo;
     return -1;
 }
 
 // --- editing ----------------------------------------------------------------
 
 void TDataSet::UpdateRecord() {
-    if (Active()) notify(DataEvent::UpdateRecord);
+    if (Active())
+        notify(DataEvent::UpdateRecord);
 }
 
 void TDataSet::CheckBrowseMode() {
     checkActive();
     notifyDetailsCheckBrowseMode();
-    if (!editing()) return;
+    if (!editing())
+        return;
     UpdateRecord();
-    if (!editing()) return;
+    if (!editing())
+        return;
     if (Modified())
         Post();
     else
@@ -259,7 +269,8 @@ void TDataSet::CheckBrowseMode() {
 
 void TDataSet::Edit() {
     checkActive();
-    if (editing()) return;
+    if (editing())
+        return;
     if (IsEmpty()) {
         Insert();
         return;
@@ -301,7 +312,8 @@ void TDataSet::insertRow(bool append) {
 void TDataSet::Post() {
     checkActive();
     UpdateRecord();
-    if (!editing()) fail(QString::fromLatin1(DbText::notEditing));
+    if (!editing())
+        fail(QString::fromLatin1(DbText::notEditing));
     notifyDetailsCheckBrowseMode();
     const int row = currentStorageRow();
     const bool inserting = m_state == DataSetState::Insert;
@@ -317,7 +329,8 @@ void TDataSet::Post() {
 }
 
 void TDataSet::Cancel() {
-    if (!editing()) return;
+    if (!editing())
+        return;
     if (m_state == DataSetState::Insert) {
         const int row = currentStorageRow();
         m_order.erase(m_order.begin() + m_lo + m_pos);
@@ -328,7 +341,8 @@ void TDataSet::Cancel() {
                 column.truncate(row);
         }
         m_pos = std::min(m_posBeforeInsert, RecordCount() - 1);
-        if (m_pos < 0 && !IsEmpty()) m_pos = 0;
+        if (m_pos < 0 && !IsEmpty())
+            m_pos = 0;
         setEmptyMarks();
     }
     m_state = DataSetState::Browse;
@@ -344,7 +358,8 @@ void TDataSet::Delete() {
         Cancel();
         return;
     }
-    if (IsEmpty()) fail(QString::fromLatin1(DbText::emptyDataSet));
+    if (IsEmpty())
+        fail(QString::fromLatin1(DbText::emptyDataSet));
     notifyDetailsCheckBrowseMode();
     checkCanModify();
     const int row = currentStorageRow();
@@ -354,7 +369,8 @@ void TDataSet::Delete() {
     m_state = DataSetState::Browse;
     m_buffer.clear();
     m_original.clear();
-    if (m_pos >= RecordCount()) m_pos = RecordCount() - 1;
+    if (m_pos >= RecordCount())
+        m_pos = RecordCount() - 1;
     m_bof = m_eof = false;
     setEmptyMarks();
     notify(DataEvent::DataSetChanged);
@@ -367,16 +383,20 @@ void TDataSet::Refresh() {
     QVariant key;
     const int oldPos = m_pos;
     const bool oldBof = m_bof, oldEof = m_eof;
-    if (m_keyColumn >= 0 && m_pos >= 0) key = m_columns[m_keyColumn].get(currentStorageRow());
+    if (m_keyColumn >= 0 && m_pos >= 0)
+        key = m_columns[m_keyColumn].get(currentStorageRow());
     const auto restriction = m_restriction;
     refetch();
-    if (restriction) applyRestriction(restriction);
+    if (restriction)
+        applyRestriction(restriction);
     m_pos = -1;
     if (!key.isNull()) {
         for (int i = 0; i < RecordCount() && m_pos < 0; ++i)
-            if (m_columns[m_keyColumn].compareWith(storageRowAt(i), key) == 0) m_pos = i;
+            if (m_columns[m_keyColumn].compareWith(storageRowAt(i), key) == 0)
+                m_pos = i;
     }
-    if (m_pos < 0) m_pos = std::min(std::max(oldPos, 0), RecordCount() - 1);
+    if (m_pos < 0)
+        m_pos = std::min(std::max(oldPos, 0), RecordCount() - 1);
     // Re-reading is no move: the marks stay while the same row stays current.
     const bool samePlace = m_pos == oldPos;
     m_bof = samePlace && oldBof;
@@ -407,12 +427,14 @@ void TDataSet::refetch() {
 std::vector<int> TDataSet::wantedSortColumns() const {
     std::vector<int> wanted;
     for (const QString &name : indexFieldNames())
-        if (TField *field = FindField(name.trimmed())) wanted.push_back(field->column());
+        if (TField *field = FindField(name.trimmed()))
+            wanted.push_back(field->column());
     if (linkEngaged()) {
         const QStringList masterNames = m_masterFields.split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (int i = static_cast<int>(wanted.size()); i < masterNames.size(); ++i) {
             TField *field = FindField(masterNames[i].trimmed());
-            if (!field) fail(QStringLiteral("Field '%1' not found").arg(masterNames[i].trimmed()));
+            if (!field)
+                fail(QStringLiteral("Field '%1' not found").arg(masterNames[i].trimmed()));
             wanted.push_back(field->column());
         }
     }
@@ -422,7 +444,8 @@ std::vector<int> TDataSet::wantedSortColumns() const {
 int TDataSet::compareSortColumns(int a, int b) const {
     for (int column : m_sortColumns) {
         const int c = m_columns[column].compareRows(a, b);
-        if (c != 0) return c;
+        if (c != 0)
+            return c;
     }
     return 0;
 }
@@ -432,27 +455,28 @@ void TDataSet::rebuildOrder() {
     std::iota(m_order.begin(), m_order.end(), 0);
     m_sortColumns = wantedSortColumns();
     if (!m_sortColumns.empty())
-        std::stable_sort(m_order.begin(), m_order.end(),
-                         [this](int a, int b) { return compareSortColumns(a, b) < 0; });
+        std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return compareSortColumns(a, b) < 0; });
 }
 
 void TDataSet::ensureSortColumns() {
-    if (wantedSortColumns() == m_sortColumns) return;
+    if (wantedSortColumns() == m_sortColumns)
+        return;
     m_sortColumns = wantedSortColumns();
-    std::stable_sort(m_order.begin(), m_order.end(),
-                     [this](int a, int b) { return compareSortColumns(a, b) < 0; });
+    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return compareSortColumns(a, b) < 0; });
 }
 
 int TDataSet::compareKey(int storageRow, const std::vector<QVariant> &key) const {
     for (size_t i = 0; i < key.size(); ++i) {
         const int c = m_columns[m_sortColumns[i]].compareWith(storageRow, key[i]);
-        if (c != 0) return c;
+        if (c != 0)
+            return c;
     }
     return 0;
 }
 
 std::optional<std::vector<QVariant>> TDataSet::computeRestriction() const {
-    if (!linkEngaged()) return std::nullopt;
+    if (!linkEngaged())
+        return std::nullopt;
     TDataSet *master = MasterSource()->DataSet();
     std::vector<QVariant> key;
     for (const QString &name : m_masterFields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
@@ -469,28 +493,29 @@ void TDataSet::applyRestriction(const std::optional<std::vector<QVariant>> &rest
     }
     // A master without a current row has null values, and then the rows whose
     // link is null are the ones that match: nulls compare equal here.
-    const auto lower = std::partition_point(
-        m_order.begin(), m_order.end(), [&](int row) { return compareKey(row, *restriction) < 0; });
-    const auto upper = std::partition_point(
-        lower, m_order.end(), [&](int row) { return compareKey(row, *restriction) == 0; });
+    const auto lower = std::partition_point(m_order.begin(), m_order.end(),
+                                            [&](int row) { return compareKey(row, *restriction) < 0; });
+    const auto upper =
+        std::partition_point(lower, m_order.end(), [&](int row) { return compareKey(row, *restriction) == 0; });
     m_lo = static_cast<int>(lower - m_order.begin());
     m_hi = static_cast<int>(upper - m_order.begin());
 }
 
 void TDataSet::placeRowAfterPost(int storageRow) {
-    if (m_sortColumns.empty()) return;
+    if (m_sortColumns.empty())
+        return;
     // Keep the order sorted by the index so the restriction stays a range: a row
     // whose key changed moves to where its key belongs.
     const auto at = std::find(m_order.begin(), m_order.end(), storageRow);
     const int index = static_cast<int>(at - m_order.begin());
     const bool afterPrev = index == 0 || compareSortColumns(m_order[index - 1], storageRow) <= 0;
-    const bool beforeNext = index + 1 >= static_cast<int>(m_order.size()) ||
-                            compareSortColumns(storageRow, m_order[index + 1]) <= 0;
-    if (afterPrev && beforeNext) return;
+    const bool beforeNext =
+        index + 1 >= static_cast<int>(m_order.size()) || compareSortColumns(storageRow, m_order[index + 1]) <= 0;
+    if (afterPrev && beforeNext)
+        return;
     m_order.erase(at);
-    const auto place =
-        std::upper_bound(m_order.begin(), m_order.end(), storageRow,
-                         [this](int a, int b) { return compareSortColumns(a, b) < 0; });
+    const auto place = std::upper_bound(m_order.begin(), m_order.end(), storageRow,
+                                        [this](int a, int b) { return compareSortColumns(a, b) < 0; });
     m_order.insert(place, storageRow);
     applyRestriction(m_restriction);
     const int found = findInView(storageRow);
@@ -500,17 +525,17 @@ void TDataSet::placeRowAfterPost(int storageRow) {
 
 // --- master-detail ----------------------------------------------------------
 
-TDataSource *TDataSet::MasterSource() const {
-    return m_masterLink->DataSource();
-}
+TDataSource *TDataSet::MasterSource() const { return m_masterLink->DataSource(); }
 
 void TDataSet::setMasterSource(TDataSource *source) {
-    if (source == MasterSource()) return;
+    if (source == MasterSource())
+        return;
     m_masterLink->setDataSource(source); // tells masterChanged()
 }
 
 void TDataSet::setMasterFields(const QString &fields) {
-    if (fields == m_masterFields) return;
+    if (fields == m_masterFields)
+        return;
     m_masterFields = fields;
     masterChanged();
 }
@@ -522,15 +547,15 @@ bool TDataSet::linkEngaged() const {
 }
 
 void TDataSet::masterChanged() {
-    if (!Active()) return;
+    if (!Active())
+        return;
     CheckBrowseMode();
     const auto restriction = computeRestriction();
     const bool same = restriction.has_value() == m_restriction.has_value() &&
-                      (!restriction ||
-                       std::equal(restriction->begin(), restriction->end(), m_restriction->begin(),
-                                  m_restriction->end(), [](const QVariant &a, const QVariant &b) {
-                                      return compareValues(a, b) == 0 && a.isNull() == b.isNull();
-                                  }));
+                      (!restriction || std::equal(restriction->begin(), restriction->end(), m_restriction->begin(),
+                                                  m_restriction->end(), [](const QVariant &a, const QVariant &b) {
+                                                      return compareValues(a, b) == 0 && a.isNull() == b.isNull();
+                                                  }));
     if (same)
         return;
     int current = currentStorageRow();

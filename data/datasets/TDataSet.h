@@ -156,9 +156,9 @@ private:
     std::vector<ColumnData> m_columns;
     int m_keyColumn = -1;
 
-    std::vector<int> m_order;         // storage rows in dataset order
-    std::vector<int> m_sortColumns;   // columns m_order is sorted by
-    int m_lo = 0, m_hi = 0;           // the rows held now: m_order[m_lo, m_hi)
+    std::vector<int> m_order;       // storage rows in dataset order
+    std::vector<int> m_sortColumns; // columns m_order is sorted by
+    int m_lo = 0, m_hi = 0;         // the rows held now: m_order[m_lo, m_hi)
     int m_pos = -1;
     bool m_bof = true, m_eof = true;
     std::optional<std::vector<QVariant>> m_restriction;

@@ -40,18 +40,15 @@ QString TField::displayTextOf(const QVariant &value) const {
         return QString();
     switch (value.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float:
-        return formatFloat(value.toDouble());
-    case QMetaType::QDate:
-        return QLocale().toString(value.toDate(), QLocale::ShortFormat);
+    case QMetaType::Float: return formatFloat(value.toDouble());
+    case QMetaType::QDate: return QLocale().toString(value.toDate(), QLocale::ShortFormat);
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         if (dt.time() == QTime(0, 0))
             return QLocale().toString(dt.date(), QLocale::ShortFormat);
         return QLocale().toString(dt, QLocale::ShortFormat);
     }
-    default:
-        return value.toString();
+    default: return value.toString();
     }
 }
 
@@ -86,8 +83,7 @@ QVariant TField::valueFromText(const QString &text) const {
             throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(text));
         return m_type == FieldType::Date ? QVariant(date) : QVariant(date.startOfDay());
     }
-    default:
-        return QVariant(text);
+    default: return QVariant(text);
     }
 }
 
@@ -98,18 +94,14 @@ void TField::setAsString(const QString &text) { setValue(valueFromText(text)); }
 bool TField::IsValidChar(QChar c) const {
     switch (m_type) {
     case FieldType::Integer:
-    case FieldType::AutoInc:
-        return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
+    case FieldType::AutoInc: return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
     case FieldType::Float: {
         const QString decimal = QLocale().decimalPoint();
         return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('e') ||
                c == QLatin1Char('E') || (!decimal.isEmpty() && c == decimal.front());
     }
-    default:
-        return true;
+    default: return true;
     }
 }
 
-bool TField::CanModify() const {
-    return !m_readOnly && m_type != FieldType::Blob && m_dataSet->CanModify();
-}
+bool TField::CanModify() const { return !m_readOnly && m_type != FieldType::Blob && m_dataSet->CanModify(); }

@@ -33,7 +33,8 @@ bool holdsText(const ColumnData &column) {
     return false;
 }
 
-const char *notLocated = "Row cannot be located for updating. Some values may have been changed since it was last read.";
+const char *notLocated =
+    "Row cannot be located for updating. Some values may have been changed since it was last read.";
 const char *notLocatedForDelete =
     "Row cannot be located for deleting. Some values may have been changed since it was last read.";
 const char *noKey = "Insufficient key column information for updating or refreshing.";
@@ -121,8 +122,8 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
             const int c = findColumn(def.name);
             if (c < 0)
                 fail(QStringLiteral("Field '%1' not found").arg(def.name));
-            TField *field = addField(def.name, def.type, def.size, def.displayWidth,
-                                     def.readOnly || !writableColumn(info[c]), c);
+            TField *field =
+                addField(def.name, def.type, def.size, def.displayWidth, def.readOnly || !writableColumn(info[c]), c);
             field->setOrigin(info[c].table, info[c].column);
             checkValues(*field, info[c].type);
         }
@@ -133,18 +134,15 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
         if (column.column.compare(QLatin1String(SqlText::storeKeyColumn), Qt::CaseInsensitive) == 0)
             continue;
         const FieldType type = column.autoIncrement ? FieldType::AutoInc : column.type;
-        TField *field = addField(column.name, type == FieldType::Unknown ? FieldType::WideString : type, column.size,
-                                 0, !writableColumn(column), c);
+        TField *field = addField(column.name, type == FieldType::Unknown ? FieldType::WideString : type, column.size, 0,
+                                 !writableColumn(column), c);
         field->setOrigin(column.table, column.column);
     }
 }
 
-bool TSqlDataSet::writable(const TField &field) const {
-    return !field.ReadOnly() && !field.originColumn().isEmpty();
-}
+bool TSqlDataSet::writable(const TField &field) const { return !field.ReadOnly() && !field.originColumn().isEmpty(); }
 
-QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> &original,
-                                    QVariantList *values) const {
+QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const {
     const SqlDialect &dialect = store().dialect();
     QString condition = dialect.rowKeyExpression(QString()) + QStringLiteral(" = ?");
     values->append(columns()[keyColumn()].get(storageRow));

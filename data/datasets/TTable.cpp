@@ -36,7 +36,8 @@ void TTable::fetchRows(bool describe) {
         if (!m_indexName.isEmpty()) {
             m_indexFields = m_engine->dialect().indexColumns(m_engine->database(), schema(), schema(), m_indexName);
             if (m_indexFields.isEmpty())
-                throw EDBEngineError(QStringLiteral("Index does not exist. Index: %1. File: %2").arg(m_indexName, file));
+                throw EDBEngineError(
+                    QStringLiteral("Index does not exist. Index: %1. File: %2").arg(m_indexName, file));
         }
     }
     m_readStamp = m_engine->dialect().changeStamp(m_engine->database(), schema());

@@ -13,8 +13,7 @@ public:
 protected:
     double getTickStep(const QCPRange &range) override;
     int getSubTickCount(double) override { return 0; }
-    QString getTickLabel(double tick, const QLocale &locale, QChar formatChar,
-                         int precision) override;
+    QString getTickLabel(double tick, const QLocale &locale, QChar formatChar, int precision) override;
     QVector<double> createTickVector(double tickStep, const QCPRange &range) override;
 
 private:

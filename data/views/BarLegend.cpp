@@ -23,9 +23,7 @@ QString BarLegend::entryText(int index) const {
                                         m_series->Label(index).trimmed());
 }
 
-int BarLegend::entryHeight() const {
-    return QFontMetrics(m_font).height() + 2;
-}
+int BarLegend::entryHeight() const { return QFontMetrics(m_font).height() + 2; }
 
 int BarLegend::entryWidth() const {
     const QFontMetrics metrics(m_font);
@@ -41,7 +39,8 @@ int BarLegend::visibleEntries() const {
 }
 
 QSize BarLegend::minimumOuterSizeHint() const {
-    if (m_series->Count() == 0) return QSize(0, 0);
+    if (m_series->Count() == 0)
+        return QSize(0, 0);
     return QSize(entryWidth() + shadow + mMargins.left() + mMargins.right(), 0);
 }
 
@@ -52,9 +51,9 @@ QSize BarLegend::maximumOuterSizeHint() const {
 
 void BarLegend::draw(QCPPainter *painter) {
     const int entries = visibleEntries();
-    if (entries == 0) return;
-    const QRect frame(rect().left(), rect().top(), entryWidth(),
-                      2 * padding + entries * entryHeight());
+    if (entries == 0)
+        return;
+    const QRect frame(rect().left(), rect().top(), entryWidth(), 2 * padding + entries * entryHeight());
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->fillRect(frame.translated(shadow, shadow), QColor(128, 128, 128));
     painter->setPen(Qt::black);
@@ -63,8 +62,7 @@ void BarLegend::draw(QCPPainter *painter) {
     painter->setFont(m_font);
     for (int i = 0; i < entries; ++i) {
         const int top = frame.top() + padding + i * entryHeight();
-        const QRect box(frame.left() + padding, top + (entryHeight() - boxSize) / 2, boxSize,
-                        boxSize);
+        const QRect box(frame.left() + padding, top + (entryHeight() - boxSize) / 2, boxSize, boxSize);
         painter->setPen(Qt::black);
         painter->setBrush(m_series->seriesColor());
         painter->drawRect(box);

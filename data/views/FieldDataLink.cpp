@@ -13,9 +13,7 @@ void FieldDataLink::findField() {
     m_field = (ds && ds->Active()) ? ds->FindField(m_fieldName) : nullptr;
 }
 
-bool FieldDataLink::canModify() const {
-    return m_field && m_field->CanModify();
-}
+bool FieldDataLink::canModify() const { return m_field && m_field->CanModify(); }
 
 bool FieldDataLink::edit() {
     if (!canModify())

@@ -14,14 +14,11 @@ public:
     ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
 
-QPointF back(const QPointF &point, double depth) {
-    return point + QPointF(depth, -depth);
-}
+QPointF back(const QPointF &point, double depth) { return point + QPointF(depth, -depth); }
 } // namespace
 
 TBarSeries::TBarSeries(const QString &name, QCPAxis *keyAxis, QCPAxis *valueAxis)
-    : QCPBars(keyAxis, valueAxis),
-      m_source(std::make_unique<TDataSource>(name + QStringLiteral("Source"))) {
+    : QCPBars(keyAxis, valueAxis), m_source(std::make_unique<TDataSource>(name + QStringLiteral("Source"))) {
     setObjectName(name);
     setName(name);
     setWidth(0.7);
@@ -31,13 +28,9 @@ TBarSeries::TBarSeries(const QString &name, QCPAxis *keyAxis, QCPAxis *valueAxis
 
 TBarSeries::~TBarSeries() = default;
 
-void TBarSeries::setDataSet(TDataSet *dataSet) {
-    m_source->setDataSet(dataSet);
-}
+void TBarSeries::setDataSet(TDataSet *dataSet) { m_source->setDataSet(dataSet); }
 
-TDataSet *TBarSeries::DataSet() const {
-    return m_source->DataSet();
-}
+TDataSet *TBarSeries::DataSet() const { return m_source->DataSet(); }
 
 void TBarSeries::setSeriesColor(const QColor &color) {
     m_color = color;
@@ -45,9 +38,7 @@ void TBarSeries::setSeriesColor(const QColor &color) {
     setPen(QPen(color.darker(160)));
 }
 
-double TBarSeries::YValue(int index) const {
-    return (data()->constBegin() + index)->value;
-}
+double TBarSeries::YValue(int index) const { return (data()->constBegin() + index)->value; }
 
 void TBarSeries::follow() {
     TDataSet *dataSet = DataSet();
@@ -58,7 +49,8 @@ void TBarSeries::follow() {
 }
 
 void TBarSeries::clearPoints() {
-    if (m_labels.isEmpty() && data()->isEmpty()) return;
+    if (m_labels.isEmpty() && data()->isEmpty())
+        return;
     data()->clear();
     m_labels.clear();
     m_maxY = 0;
@@ -86,8 +78,7 @@ void TBarSeries::rebuild() {
         const double value = y.isNull() ? 0.0 : y.toDouble();
         points[row] = QCPBarsData(row, value);
         maxY = std::max(maxY, value);
-        labels.append(labelField ? labelField->displayTextOf(dataSet->valueAt(row, *labelField))
-                                 : QString());
+        labels.append(labelField ? labelField->displayTextOf(dataSet->valueAt(row, *labelField)) : QString());
     }
     data()->set(points, true);
     m_labels = std::move(labels);
@@ -103,11 +94,13 @@ QRect TBarSeries::clipRect() const {
 
 void TBarSeries::draw(QCPPainter *painter) {
     drawWalls(painter);
-    if (Count() == 0) return;
+    if (Count() == 0)
+        return;
     const QCPRange keys = keyAxis()->range();
     const int first = std::max(0, static_cast<int>(std::floor(keys.lower)));
     const int last = std::min(Count() - 1, static_cast<int>(std::ceil(keys.upper)));
-    if (first > last) return;
+    if (first > last)
+        return;
     const double pixelsPerBar = keyAxis()->axisRect()->width() / std::max(keys.size(), 1e-9);
     if (pixelsPerBar >= 3)
         drawBoxes(painter, first, last);
@@ -125,10 +118,10 @@ void TBarSeries::drawWalls(QCPPainter *painter) const {
     painter->setPen(edge);
     painter->setBrush(wallColor);
     // The floor and the left wall are shaded; the back wall is left clear.
-    painter->drawPolygon(QPolygonF({front.bottomLeft(), front.bottomRight(),
-                                    back(front.bottomRight(), d), back(front.bottomLeft(), d)}));
-    painter->drawPolygon(QPolygonF({front.topLeft(), back(front.topLeft(), d),
-                                    back(front.bottomLeft(), d), front.bottomLeft()}));
+    painter->drawPolygon(QPolygonF(
+        {front.bottomLeft(), front.bottomRight(), back(front.bottomRight(), d), back(front.bottomLeft(), d)}));
+    painter->drawPolygon(
+        QPolygonF({front.topLeft(), back(front.topLeft(), d), back(front.bottomLeft(), d), front.bottomLeft()}));
     painter->setBrush(Qt::NoBrush);
     painter->drawRect(front.translated(d, -d));
     QPen grid(QColor(160, 160, 160));
@@ -136,7 +129,8 @@ void TBarSeries::drawWalls(QCPPainter *painter) const {
     painter->setPen(grid);
     for (double tick : valueAxis()->tickVector()) {
         const double y = valueAxis()->coordToPixel(tick);
-        if (y <= front.top() || y >= front.bottom()) continue;
+        if (y <= front.top() || y >= front.bottom())
+            continue;
         const QPointF left(front.left(), y);
         painter->drawLine(left, back(left, d));
         painter->drawLine(back(left, d), back(QPointF(front.right(), y), d));
@@ -158,14 +152,14 @@ void TBarSeries::drawBoxes(QCPPainter *painter, int first, int last) const {
     // Left to right: each box's front covers the side of the box before it.
     for (int i = first; i <= last; ++i) {
         const double value = (begin + i)->value;
-        if (value == 0) continue;
+        if (value == 0)
+            continue;
         const double x = keyAxis()->coordToPixel(i);
         const double y = valueAxis()->coordToPixel(value);
         const QPointF topLeft(x - half, std::min(y, base)), topRight(x + half, std::min(y, base));
         const QPointF bottomRight(x + half, std::max(y, base));
         painter->setBrush(side);
-        painter->drawPolygon(
-            QPolygonF({topRight, back(topRight, d), back(bottomRight, d), bottomRight}));
+        painter->drawPolygon(QPolygonF({topRight, back(topRight, d), back(bottomRight, d), bottomRight}));
         painter->setBrush(top);
         painter->drawPolygon(QPolygonF({topLeft, back(topLeft, d), back(topRight, d), topRight}));
         painter->setBrush(m_color);
@@ -177,7 +171,8 @@ void TBarSeries::drawBoxes(QCPPainter *painter, int first, int last) const {
 void TBarSeries::drawColumns(QCPPainter *painter, int first, int last) const {
     // Many bars share each pixel column: draw the tallest of each column once.
     const QRect front = keyAxis()->axisRect()->rect();
-    if (front.width() <= 0) return;
+    if (front.width() <= 0)
+        return;
     std::vector<double> tallest(static_cast<size_t>(front.width()) + 1, 0.0);
     auto begin = data()->constBegin();
     for (int i = first; i <= last; ++i) {
@@ -189,10 +184,11 @@ void TBarSeries::drawColumns(QCPPainter *painter, int first, int last) const {
     const double d = 2;
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, false);
-    for (const auto &[shift, color] : {std::pair<double, QColor>(d, m_color.darker(150)),
-                                       std::pair<double, QColor>(0, m_color)}) {
+    for (const auto &[shift, color] :
+         {std::pair<double, QColor>(d, m_color.darker(150)), std::pair<double, QColor>(0, m_color)}) {
         for (size_t column = 0; column < tallest.size(); ++column) {
-            if (tallest[column] <= 0) continue;
+            if (tallest[column] <= 0)
+                continue;
             const double y = valueAxis()->coordToPixel(tallest[column]);
             painter->fillRect(QRectF(front.left() + column + shift, y - shift, 1, base - y), color);
         }

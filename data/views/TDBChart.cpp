@@ -58,9 +58,10 @@ void TDBChart::placeView() {
     const int depth = std::min(width(), height()) * m_depthPercent / 100 / 8;
     const int spareX = width() * (100 - m_zoomPercent) / 200;
     const int spareY = height() * (100 - m_zoomPercent) / 200;
-    axisRect()->setMinimumMargins(QMargins(spareX + m_horizOffset, spareY / 2 + depth + 4,
-                                           spareX / 2 + depth + 4, spareY / 2));
-    if (m_series) m_series->setDepth(depth);
+    axisRect()->setMinimumMargins(
+        QMargins(spareX + m_horizOffset, spareY / 2 + depth + 4, spareX / 2 + depth + 4, spareY / 2));
+    if (m_series)
+        m_series->setDepth(depth);
 }
 
 void TDBChart::resizeEvent(QResizeEvent *event) {

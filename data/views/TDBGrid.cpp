@@ -18,7 +18,8 @@
 void TDBGrid::Link::recordChanged(TField *field) {
     m_grid->m_model.rowChanged(m_grid->dataSet()->RecNo());
     // Another view changed the value under an editor nobody typed into: show it.
-    if (m_grid->m_editorOpen && !m_grid->m_editorModified && field && field == m_grid->m_model.fieldAt(m_grid->m_column))
+    if (m_grid->m_editorOpen && !m_grid->m_editorModified && field &&
+        field == m_grid->m_model.fieldAt(m_grid->m_column))
         m_grid->m_editor->setText(field->Text());
 }
 
@@ -222,18 +223,10 @@ bool TDBGrid::handleKey(QKeyEvent *event) {
     case Qt::Key_Down: act([&] { moveDown(); }); return true;
     case Qt::Key_PageUp: act([&] { ds->MoveBy(-page); }); return true;
     case Qt::Key_PageDown: act([&] { ds->MoveBy(page); }); return true;
-    case Qt::Key_Home:
-        act([&] { ctrl ? ds->First() : setColumn(0); });
-        return true;
-    case Qt::Key_End:
-        act([&] { ctrl ? ds->Last() : setColumn(m_model.columnCount() - 1); });
-        return true;
-    case Qt::Key_Left:
-        act([&] { setColumn(qMax(0, m_column - 1)); });
-        return true;
-    case Qt::Key_Right:
-        act([&] { setColumn(qMin(m_model.columnCount() - 1, m_column + 1)); });
-        return true;
+    case Qt::Key_Home: act([&] { ctrl ? ds->First() : setColumn(0); }); return true;
+    case Qt::Key_End: act([&] { ctrl ? ds->Last() : setColumn(m_model.columnCount() - 1); }); return true;
+    case Qt::Key_Left: act([&] { setColumn(qMax(0, m_column - 1)); }); return true;
+    case Qt::Key_Right: act([&] { setColumn(qMin(m_model.columnCount() - 1, m_column + 1)); }); return true;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         if (!(m_options & dgTabs))
@@ -438,9 +431,7 @@ bool TDBGrid::eventFilter(QObject *watched, QEvent *event) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Insert:
-        handleKey(key);
-        return true;
+    case Qt::Key_Insert: handleKey(key); return true;
     case Qt::Key_Delete:
         if (key->modifiers() & Qt::ControlModifier) {
             handleKey(key);

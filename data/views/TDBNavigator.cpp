@@ -9,8 +9,8 @@
 
 namespace {
 const std::array<NavigateBtn, 10> allKinds = {
-    NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast, NavigateBtn::nbInsert,
-    NavigateBtn::nbDelete, NavigateBtn::nbEdit, NavigateBtn::nbPost, NavigateBtn::nbCancel, NavigateBtn::nbRefresh};
+    NavigateBtn::nbFirst,  NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,   NavigateBtn::nbInsert,
+    NavigateBtn::nbDelete, NavigateBtn::nbEdit,  NavigateBtn::nbPost, NavigateBtn::nbCancel, NavigateBtn::nbRefresh};
 }
 
 QString TDBNavigator::hintOf(NavigateBtn kind) {

@@ -15,9 +15,11 @@ void TRvDataSetConnection::beginRead() {
 }
 
 void TRvDataSetConnection::endRead() {
-    if (!m_openedForRun) return;
+    if (!m_openedForRun)
+        return;
     m_openedForRun = false;
-    if (m_dataSet) m_dataSet->Close();
+    if (m_dataSet)
+        m_dataSet->Close();
 }
 
 QStringList TRvDataSetConnection::fieldNames() const {
@@ -28,13 +30,9 @@ QStringList TRvDataSetConnection::fieldNames() const {
     return names;
 }
 
-int TRvDataSetConnection::rowCount() const {
-    return m_dataSet && m_dataSet->Active() ? m_dataSet->RecordCount() : 0;
-}
+int TRvDataSetConnection::rowCount() const { return m_dataSet && m_dataSet->Active() ? m_dataSet->RecordCount() : 0; }
 
-int TRvDataSetConnection::currentRow() const {
-    return m_dataSet ? m_dataSet->RecNo() : -1;
-}
+int TRvDataSetConnection::currentRow() const { return m_dataSet ? m_dataSet->RecNo() : -1; }
 
 TField *TRvDataSetConnection::field(const QString &name) const {
     return m_dataSet ? m_dataSet->FindField(name) : nullptr;

@@ -15,8 +15,8 @@ class TDBText;
 /// tables: name, data source (by name), what it shows, where it stands.
 namespace Views {
 /// columns empty: every field. editing off: the default options without dgEditing.
-TDBGrid *grid(QWidget *parent, const QString &name, const QString &dataSource, const QStringList &columns,
-              bool editing, const QRect &geometry);
+TDBGrid *grid(QWidget *parent, const QString &name, const QString &dataSource, const QStringList &columns, bool editing,
+              const QRect &geometry);
 TDBEdit *edit(QWidget *parent, const QString &name, const QString &dataSource, const QString &field,
               const QRect &geometry);
 TDBText *label(QWidget *parent, const QString &name, const QString &dataSource, const QString &field,

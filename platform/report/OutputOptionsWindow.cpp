@@ -23,8 +23,7 @@ template <typename T> T *named(T *widget, const char *name) {
 }
 } // namespace
 
-OutputOptionsWindow::OutputOptionsWindow(const QString &defaultFile, QWidget *parent)
-    : QDialog(parent) {
+OutputOptionsWindow::OutputOptionsWindow(const QString &defaultFile, QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("OutputOptions"));
     setWindowTitle(QStringLiteral("Output Options"));
     setModal(true);
@@ -33,8 +32,7 @@ OutputOptionsWindow::OutputOptionsWindow(const QString &defaultFile, QWidget *pa
     m_preview = named(new QRadioButton(QStringLiteral("&Preview"), destination), "PreviewButton");
     m_printer = named(new QRadioButton(QStringLiteral("Prin&ter"), destination), "PrinterButton");
     m_file = named(new QRadioButton(QStringLiteral("&File (PDF)"), destination), "FileButton");
-    m_fileName =
-        named(new QLineEdit(QDir::toNativeSeparators(defaultFile), destination), "FileNameEdit");
+    m_fileName = named(new QLineEdit(QDir::toNativeSeparators(defaultFile), destination), "FileNameEdit");
     m_fileName->setMinimumWidth(280);
     m_chooseFile = named(new QToolButton(destination), "ChooseFileButton");
     m_chooseFile->setText(QStringLiteral("…"));
@@ -100,7 +98,8 @@ OutputOptionsWindow::Choice OutputOptionsWindow::choice() const {
     out.destination = m_printer->isChecked() ? Destination::Printer
                       : m_file->isChecked()  ? Destination::File
                                              : Destination::Preview;
-    if (out.destination == Destination::File) out.fileName = resolvedFileName();
+    if (out.destination == Destination::File)
+        out.fileName = resolvedFileName();
     // A preview shows the report once; copies matter only on paper and in a file.
     out.copies = out.destination == Destination::Preview ? 1 : m_copies->value();
     if (m_pageRange->isChecked()) {
@@ -112,18 +111,20 @@ OutputOptionsWindow::Choice OutputOptionsWindow::choice() const {
 
 QString OutputOptionsWindow::resolvedFileName() const {
     const QString typed = QDir::fromNativeSeparators(m_fileName->text().trimmed());
-    if (typed.isEmpty()) return QString();
+    if (typed.isEmpty())
+        return QString();
     QFileInfo info(typed);
     QString path = info.absoluteFilePath();
-    if (info.suffix().isEmpty()) path += QStringLiteral(".pdf");
+    if (info.suffix().isEmpty())
+        path += QStringLiteral(".pdf");
     return path;
 }
 
 void OutputOptionsWindow::chooseFile() {
-    const QString chosen =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Report As"), resolvedFileName(),
-                                     QStringLiteral("PDF files (*.pdf)"));
-    if (!chosen.isEmpty()) m_fileName->setText(QDir::toNativeSeparators(chosen));
+    const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Save Report As"), resolvedFileName(),
+                                                        QStringLiteral("PDF files (*.pdf)"));
+    if (!chosen.isEmpty())
+        m_fileName->setText(QDir::toNativeSeparators(chosen));
 }
 
 void OutputOptionsWindow::updateEnabled() {

@@ -15,7 +15,8 @@ double ReportNumbers::read(const QString &text, bool *ok) {
         QStringLiteral("^[+-]?(?:\\d{1,3}(?:[ \\x{00A0}\\x{202F}]\\d{3})+|\\d+)(?:[.,]\\d+)?$"));
     const QString trimmed = text.trimmed();
     *ok = false;
-    if (!number.match(trimmed).hasMatch()) return 0;
+    if (!number.match(trimmed).hasMatch())
+        return 0;
     QString plain;
     for (QChar c : trimmed) {
         if (c == QLatin1Char(','))
@@ -24,7 +25,8 @@ double ReportNumbers::read(const QString &text, bool *ok) {
             plain.append(c);
     }
     const double value = QLocale::c().toDouble(plain, ok);
-    if (*ok && !std::isfinite(value)) *ok = false;
+    if (*ok && !std::isfinite(value))
+        *ok = false;
     return *ok ? value : 0;
 }
 
@@ -36,6 +38,5 @@ QString ReportNumbers::money(double value) {
         whole.insert(at, noBreakSpace);
     // A value that rounds to zero carries no sign.
     const bool negative = value < 0 && digits != QLatin1String("0.00");
-    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
-           digits.mid(point + 1);
+    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') + digits.mid(point + 1);
 }

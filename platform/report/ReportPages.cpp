@@ -18,9 +18,7 @@ constexpr double marginLeft = 20, marginRight = 10, marginTop = 12, marginBottom
 constexpr double footerBand = 8;
 constexpr double footerPoints = 8;
 
-constexpr double dots(double mm) {
-    return mm / 25.4 * dpi;
-}
+constexpr double dots(double mm) { return mm / 25.4 * dpi; }
 constexpr double bodyWidth = dots(paperWidth - marginLeft - marginRight);
 constexpr double bodyHeight = dots(paperHeight - marginTop - marginBottom - footerBand);
 
@@ -33,7 +31,8 @@ RowExtent rowExtent(const QAbstractTextDocumentLayout &layout, const QTextTable 
     RowExtent extent;
     for (int column = 0; column < table.columns(); ++column) {
         const QTextTableCell cell = table.cellAt(row, column);
-        if (cell.row() != row || cell.column() != column) continue; // covered by a spanning cell
+        if (cell.row() != row || cell.column() != column)
+            continue; // covered by a spanning cell
         for (QTextBlock block = cell.firstCursorPosition().block();
              block.isValid() && block.position() <= cell.lastPosition(); block = block.next()) {
             const QRectF box = layout.blockBoundingRect(block);
@@ -47,7 +46,8 @@ RowExtent rowExtent(const QAbstractTextDocumentLayout &layout, const QTextTable 
 /// Whether a cell of an earlier row reaches down into this one.
 bool spansInto(const QTextTable &table, int row) {
     for (int column = 0; column < table.columns(); ++column)
-        if (table.cellAt(row, column).row() < row) return true;
+        if (table.cellAt(row, column).row() < row)
+            return true;
     return false;
 }
 
@@ -63,8 +63,7 @@ struct Break {
 Break betweenRows(const RowExtent &upper, const RowExtent &lower, double border) {
     const double middle = (upper.bottom + lower.top) / 2;
     const double room = (lower.top - upper.bottom) / 2;
-    return {middle + std::min(border / 2 + 0.5, room),
-            middle + std::min(border / 2 + dots(0.2), room)};
+    return {middle + std::min(border / 2 + 0.5, room), middle + std::min(border / 2 + dots(0.2), room)};
 }
 } // namespace
 
@@ -106,9 +105,8 @@ void ReportPages::paginate() {
             QList<RowExtent> rows;
             for (int row = 0; row < table->rows(); ++row)
                 rows.append(rowExtent(layout, *table, row));
-            const double gap = rows.size() > 1
-                                   ? rows[1].top - rows[0].bottom
-                                   : 2 * table->format().cellPadding() * dpi / 96 + border;
+            const double gap =
+                rows.size() > 1 ? rows[1].top - rows[0].bottom : 2 * table->format().cellPadding() * dpi / 96 + border;
             const double outside = gap / 2 + border / 2 + 1;
             const Span span{rows.first().top - outside, rows.last().bottom + outside};
             tables.append(span);
@@ -119,9 +117,8 @@ void ReportPages::paginate() {
                 if (!spansInto(*table, row) && rows[row - 1].top <= rows[row - 1].bottom)
                     breaks << betweenRows(rows[row - 1], rows[row], border);
             if (headerRows > 0)
-                headers.append({span.top,
-                                betweenRows(rows[headerRows - 1], rows[headerRows], border).end,
-                                span.bottom});
+                headers.append(
+                    {span.top, betweenRows(rows[headerRows - 1], rows[headerRows], border).end, span.bottom});
         } else if (frame) {
             const QRectF box = layout.frameBoundingRect(frame);
             breaks << Break{box.top(), box.top()} << Break{box.bottom(), box.bottom()};
@@ -135,10 +132,10 @@ void ReportPages::paginate() {
     }
     // The empty paragraph Qt tucks into a table's border must not cut the table.
     for (double y : lineEnds) {
-        const bool inTable = std::any_of(tables.begin(), tables.end(), [y](const Span &span) {
-            return y > span.top && y < span.bottom;
-        });
-        if (!inTable) breaks << Break{y, y};
+        const bool inTable = std::any_of(tables.begin(), tables.end(),
+                                         [y](const Span &span) { return y > span.top && y < span.bottom; });
+        if (!inTable)
+            breaks << Break{y, y};
     }
     std::sort(breaks.begin(), breaks.end());
 
@@ -172,32 +169,33 @@ void ReportPages::paginate() {
 }
 
 void ReportPages::preparePrinter(QPrinter &printer) {
-    printer.setPageLayout(
-        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
     printer.setFullPage(true);
 }
 
 bool ReportPages::print(QPrinter &printer, const QList<int> &pages,
                         const std::function<bool(int, int)> &progress) const {
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
+    if (!painter.begin(&printer))
+        return false;
     // Fit A4 on the sheet the printer holds (the same A4 unless the user chose
     // another paper in the print dialog).
     const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
-    const double scale =
-        std::min(sheet.width() / dots(paperWidth), sheet.height() / dots(paperHeight));
+    const double scale = std::min(sheet.width() / dots(paperWidth), sheet.height() / dots(paperHeight));
     for (int i = 0; i < pages.size(); ++i) {
         if (progress && !progress(i, int(pages.size()))) {
             printer.abort();
             return false;
         }
-        if (i > 0) printer.newPage();
+        if (i > 0)
+            printer.newPage();
         painter.save();
         painter.scale(scale, scale);
         drawPage(painter, pages[i]);
         painter.restore();
     }
-    if (progress) progress(int(pages.size()), int(pages.size()));
+    if (progress)
+        progress(int(pages.size()), int(pages.size()));
     return painter.end();
 }
 
@@ -215,7 +213,8 @@ void ReportPages::drawPage(QPainter &painter, int number) const {
         painter.restore();
     };
     const double header = page.headerBottom - page.headerTop;
-    if (header > 0) drawStretch(page.headerTop, page.headerBottom, 0);
+    if (header > 0)
+        drawStretch(page.headerTop, page.headerBottom, 0);
     drawStretch(page.top, page.bottom, header);
 
     // A pixel size in layout dots: a point size would be taken at the printer's
@@ -224,8 +223,8 @@ void ReportPages::drawPage(QPainter &painter, int number) const {
     font.setPixelSize(qRound(footerPoints / 72 * dpi));
     painter.setFont(font);
     painter.setPen(QColor(0x55, 0x55, 0x55));
-    const QRectF footer(dots(marginLeft), dots(paperHeight - marginBottom - footerBand * 0.6),
-                        bodyWidth, dots(footerBand * 0.6));
+    const QRectF footer(dots(marginLeft), dots(paperHeight - marginBottom - footerBand * 0.6), bodyWidth,
+                        dots(footerBand * 0.6));
     painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
                      QStringLiteral("Страница %1 из %2").arg(number).arg(pageCount()));
 }

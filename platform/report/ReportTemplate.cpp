@@ -10,20 +10,15 @@
 namespace mustache = kainjow::mustache;
 
 namespace {
-std::string utf8(const QString &text) {
-    return text.toStdString();
-}
-QString unicode(const std::string &text) {
-    return QString::fromStdString(text);
-}
-std::string folded(const std::string &name) {
-    return utf8(unicode(name).toLower());
-}
+std::string utf8(const QString &text) { return text.toStdString(); }
+QString unicode(const std::string &text) { return QString::fromStdString(text); }
+std::string folded(const std::string &name) { return utf8(unicode(name).toLower()); }
 
 /// Text as the layout sees it: an empty text is false, so {{#x}}…{{/x}} can
 /// show a part only when x holds something.
 mustache::data textData(const QString &text) {
-    if (text.isEmpty()) return mustache::data::type::bool_false;
+    if (text.isEmpty())
+        return mustache::data::type::bool_false;
     return utf8(text);
 }
 
@@ -37,11 +32,11 @@ QString withoutTrailingBlanks(const QString &text) {
 /// Sets a value under its name and under its lower-case name, so a lookup that
 /// misses the exact spelling still finds it. The lower-case key is taken only
 /// when free, unless the value must win over any other of that name.
-void setFolded(mustache::data &object, const std::string &name, const mustache::data &value,
-               bool win = false) {
+void setFolded(mustache::data &object, const std::string &name, const mustache::data &value, bool win = false) {
     object.set(name, value);
     const std::string lower = folded(name);
-    if (lower != name && (win || !object.get(lower))) object.set(lower, value);
+    if (lower != name && (win || !object.get(lower)))
+        object.set(lower, value);
 }
 
 /// The context stack of a rendering, looking names up as the layout writes
@@ -55,16 +50,21 @@ public:
     void pop() override { m_items.erase(m_items.begin()); }
 
     const mustache::data *get(const std::string &name) const override {
-        if (name == ".") return m_items.front();
+        if (name == ".")
+            return m_items.front();
         for (const mustache::data *item : m_items)
-            if (const mustache::data *found = lookup(item, name)) return found;
-        if (name.find('.') == std::string::npos) return nullptr;
+            if (const mustache::data *found = lookup(item, name))
+                return found;
+        if (name.find('.') == std::string::npos)
+            return nullptr;
         const QStringList path = unicode(name).split(QLatin1Char('.'));
         for (const mustache::data *item : m_items) {
             const mustache::data *at = item;
             for (const QString &part : path)
-                if (!(at = lookup(at, utf8(part)))) break;
-            if (at) return at;
+                if (!(at = lookup(at, utf8(part))))
+                    break;
+            if (at)
+                return at;
         }
         return nullptr;
     }
@@ -72,7 +72,8 @@ public:
 
 private:
     static const mustache::data *lookup(const mustache::data *item, const std::string &name) {
-        if (const mustache::data *found = item->get(name)) return found;
+        if (const mustache::data *found = item->get(name))
+            return found;
         return item->get(folded(name));
     }
 
@@ -90,9 +91,7 @@ struct Expression {
 Expression split(const std::string &text) {
     Expression out;
     std::string operand;
-    auto blank = [](const std::string &s) {
-        return s.find_first_not_of(" \t\r\n") == std::string::npos;
-    };
+    auto blank = [](const std::string &s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; };
     for (std::size_t at = 0; at < text.size();) {
         if (text.compare(at, 2, "{{") == 0) {
             const std::size_t end = text.find("}}", at + 2);
@@ -120,7 +119,8 @@ std::string calc(const std::string &text, const mustache::renderer &render) {
     for (const std::string &operand : expression.operands) {
         bool ok = false;
         values.push_back(ReportNumbers::read(unicode(render(operand)), &ok));
-        if (!ok) return {};
+        if (!ok)
+            return {};
     }
     // Products first, then the sum of the signed terms.
     std::vector<double> terms{values[0]};
@@ -153,13 +153,10 @@ mustache::data rowsOf(const ReportRowSource &source) {
     for (int row = 0; row < source.rowCount(); ++row) {
         mustache::data object;
         for (const QString &field : fields)
-            setFolded(object, utf8(field),
-                      textData(withoutTrailingBlanks(source.displayText(row, field))));
+            setFolded(object, utf8(field), textData(withoutTrailingBlanks(source.displayText(row, field))));
         // Set last: the engine's own keys win over fields of the same name.
         setFolded(object, "current",
-                  row == current ? mustache::data::type::bool_true
-                                 : mustache::data::type::bool_false,
-                  true);
+                  row == current ? mustache::data::type::bool_true : mustache::data::type::bool_false, true);
         setFolded(object, "RecNo", std::to_string(row + 1), true);
         rows.push_back(object);
     }
@@ -167,8 +164,7 @@ mustache::data rowsOf(const ReportRowSource &source) {
 }
 } // namespace
 
-ReportTemplate::ReportTemplate(const QString &text, const QString &origin)
-    : m_text(text), m_origin(origin) {
+ReportTemplate::ReportTemplate(const QString &text, const QString &origin) : m_text(text), m_origin(origin) {
     const mustache::mustache parsed(utf8(m_text));
     if (!parsed.is_valid())
         throw Exception(QStringLiteral("The reporting project \"%1\" cannot be read: %2")

@@ -30,8 +30,7 @@ public:
     /// The text of the layout's <title>, or empty.
     QString title() const;
     /// Reads every source (the caller brackets the reading) and renders.
-    QString render(const QMap<QString, QString> &parameters,
-                   const QList<ReportRowSource *> &sources) const;
+    QString render(const QMap<QString, QString> &parameters, const QList<ReportRowSource *> &sources) const;
 
 private:
     QString m_text;

@@ -40,10 +40,12 @@ public:
             try {
                 m_begun.takeLast()->endRead();
             } catch (...) {
-                if (!failure) failure = std::current_exception();
+                if (!failure)
+                    failure = std::current_exception();
             }
         }
-        if (failure) std::rethrow_exception(failure);
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
 private:
@@ -67,7 +69,8 @@ QList<int> pageRange(int from, int to) {
 
 /// The pages a printer asks for when its own dialog chose a range, else `chosen`.
 QList<int> pagesFor(const QPrinter &printer, const QList<int> &chosen, int pageCount) {
-    if (printer.printRange() != QPrinter::PageRange || printer.fromPage() < 1) return chosen;
+    if (printer.printRange() != QPrinter::PageRange || printer.fromPage() < 1)
+        return chosen;
     return pageRange(printer.fromPage(), std::min(printer.toPage(), pageCount));
 }
 
@@ -79,26 +82,25 @@ QList<int> sheets(const QList<int> &pages, int copies) {
     return out;
 }
 
-QString quoted(const QString &path) {
-    return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"');
-}
+QString quoted(const QString &path) { return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"'); }
 } // namespace
 
-TRvProject::TRvProject(const QString &name, QObject *parent) : QObject(parent) {
-    setObjectName(name);
-}
+TRvProject::TRvProject(const QString &name, QObject *parent) : QObject(parent) { setObjectName(name); }
 
 TRvProject::~TRvProject() = default;
 
 void TRvProject::setProjectFile(const QString &path) {
     QString file = path;
-    if (!QFileInfo(file).fileName().contains(QLatin1Char('.'))) file += QStringLiteral(".rav");
-    if (file != m_projectFile) Close();
+    if (!QFileInfo(file).fileName().contains(QLatin1Char('.')))
+        file += QStringLiteral(".rav");
+    if (file != m_projectFile)
+        Close();
     m_projectFile = file;
 }
 
 void TRvProject::Open() {
-    if (Active()) return;
+    if (Active())
+        return;
     const QFileInfo info(m_projectFile);
     if (!info.isFile())
         throw Exception(QStringLiteral("The following reporting project does not exist:\n") +
@@ -107,13 +109,10 @@ void TRvProject::Open() {
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("The following reporting project cannot be read:\n") +
                         quoted(info.absoluteFilePath()) + QLatin1Char('\n') + file.errorString());
-    m_layout = std::make_unique<ReportTemplate>(QString::fromUtf8(file.readAll()),
-                                                info.absoluteFilePath());
+    m_layout = std::make_unique<ReportTemplate>(QString::fromUtf8(file.readAll()), info.absoluteFilePath());
 }
 
-void TRvProject::Close() {
-    m_layout.reset();
-}
+void TRvProject::Close() { m_layout.reset(); }
 
 void TRvProject::addConnection(ReportRowSource *source) {
     for (ReportRowSource *&known : m_sources) {
@@ -127,7 +126,8 @@ void TRvProject::addConnection(ReportRowSource *source) {
 
 ReportRowSource *TRvProject::connection(const QString &name) const {
     for (ReportRowSource *source : m_sources)
-        if (source->sourceName() == name) return source;
+        if (source->sourceName() == name)
+            return source;
     return nullptr;
 }
 
@@ -149,7 +149,8 @@ void TRvProject::Execute() {
         m_optionsWindow = &window;
         const int answer = window.exec();
         m_optionsWindow = nullptr;
-        if (answer != QDialog::Accepted) return;
+        if (answer != QDialog::Accepted)
+            return;
         choice = window.choice();
     }
 
@@ -165,15 +166,9 @@ void TRvProject::Execute() {
     }
     m_lastHtml = html;
     switch (choice.destination) {
-    case OutputOptionsWindow::Destination::Preview:
-        preview(pages, numbers);
-        break;
-    case OutputOptionsWindow::Destination::Printer:
-        printOnPrinter(pages, numbers, choice.copies);
-        break;
-    case OutputOptionsWindow::Destination::File:
-        writeFile(pages, numbers, choice.copies, choice.fileName);
-        break;
+    case OutputOptionsWindow::Destination::Preview: preview(pages, numbers); break;
+    case OutputOptionsWindow::Destination::Printer: printOnPrinter(pages, numbers, choice.copies); break;
+    case OutputOptionsWindow::Destination::File: writeFile(pages, numbers, choice.copies, choice.fileName); break;
     }
 }
 
@@ -189,9 +184,8 @@ void TRvProject::preview(const ReportPages &pages, const QList<int> &numbers) {
         window.resize(std::min(1000, free.width() * 9 / 10), free.height() * 9 / 10);
     }
     // The preview's own print button lands here too, with the printer it chose.
-    connect(&window, &QPrintPreviewDialog::paintRequested, &window, [&](QPrinter *target) {
-        pages.print(*target, sheets(pagesFor(*target, numbers, pages.pageCount()), 1));
-    });
+    connect(&window, &QPrintPreviewDialog::paintRequested, &window,
+            [&](QPrinter *target) { pages.print(*target, sheets(pagesFor(*target, numbers, pages.pageCount()), 1)); });
     m_previewWindow = &window;
     window.exec();
     m_previewWindow = nullptr;
@@ -209,35 +203,33 @@ void TRvProject::printOnPrinter(const ReportPages &pages, const QList<int> &numb
     QPrintDialog dialog(&printer, QApplication::activeWindow());
     dialog.setMinMax(1, pages.pageCount());
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted)
+        return;
     // A printer that cannot make copies itself gets every page once per copy.
     const int repeat = printer.supportsMultipleCopies() ? 1 : printer.copyCount();
     const QList<int> toSend = sheets(pagesFor(printer, numbers, pages.pageCount()), repeat);
 
-    QProgressDialog status(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0,
-                           int(toSend.size()), QApplication::activeWindow());
+    QProgressDialog status(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, int(toSend.size()),
+                           QApplication::activeWindow());
     status.setObjectName(QStringLiteral("ReportStatus"));
     status.setWindowTitle(QStringLiteral("Report Status"));
     status.setWindowModality(Qt::ApplicationModal);
     status.setMinimumDuration(0);
     m_statusWindow = &status;
     const bool done = pages.print(printer, toSend, [&](int sent, int total) {
-        status.setLabelText(sent < total ? QStringLiteral("Sending page %1 of %2 to %3")
-                                               .arg(sent + 1)
-                                               .arg(total)
-                                               .arg(printer.printerName())
-                                         : QStringLiteral("Done"));
+        status.setLabelText(
+            sent < total
+                ? QStringLiteral("Sending page %1 of %2 to %3").arg(sent + 1).arg(total).arg(printer.printerName())
+                : QStringLiteral("Done"));
         status.setValue(sent);
         return !status.wasCanceled();
     });
     m_statusWindow = nullptr;
     if (!done && !status.wasCanceled())
-        throw Exception(QStringLiteral("The report could not be sent to the printer ") +
-                        quoted(printer.printerName()));
+        throw Exception(QStringLiteral("The report could not be sent to the printer ") + quoted(printer.printerName()));
 }
 
-void TRvProject::writeFile(const ReportPages &pages, const QList<int> &numbers, int copies,
-                           const QString &fileName) {
+void TRvProject::writeFile(const ReportPages &pages, const QList<int> &numbers, int copies, const QString &fileName) {
     QPrinter printer(QPrinter::HighResolution);
     ReportPages::preparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -245,14 +237,15 @@ void TRvProject::writeFile(const ReportPages &pages, const QList<int> &numbers, 
     printer.setDocName(m_layout->title());
     printer.setCreator(QCoreApplication::applicationName());
     if (!pages.print(printer, sheets(numbers, copies)))
-        throw Exception(QStringLiteral("The report cannot be written to the file:\n") +
-                        quoted(fileName));
+        throw Exception(QStringLiteral("The report cannot be written to the file:\n") + quoted(fileName));
 }
 
 QString TRvProject::defaultFileName() const {
     QString name = m_layout->title();
-    if (name.isEmpty()) name = QFileInfo(m_projectFile).completeBaseName();
+    if (name.isEmpty())
+        name = QFileInfo(m_projectFile).completeBaseName();
     for (QChar &c : name)
-        if (QStringLiteral("/\\:*?\"<>|").contains(c)) c = QLatin1Char('_');
+        if (QStringLiteral("/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
     return QDir::home().filePath(name + QStringLiteral(".pdf"));
 }

@@ -63,8 +63,7 @@ public:
 private:
     void preview(const ReportPages &pages, const QList<int> &numbers);
     void printOnPrinter(const ReportPages &pages, const QList<int> &numbers, int copies);
-    void writeFile(const ReportPages &pages, const QList<int> &numbers, int copies,
-                   const QString &fileName);
+    void writeFile(const ReportPages &pages, const QList<int> &numbers, int copies, const QString &fileName);
     QString defaultFileName() const;
 
     QString m_projectFile;

@@ -22,9 +22,7 @@ const QString loading = QStringLiteral("загрузка данных");
 const QString finishing = QStringLiteral("завершение загружзки");
 const QDate chosen(2020, 1, 1);
 
-void tick() {
-    Form1->Timer1Timer();
-}
+void tick() { Form1->Timer1Timer(); }
 
 void ticks(int count) {
     for (int i = 0; i < count; ++i)
@@ -32,8 +30,7 @@ void ticks(int count) {
 }
 
 QList<QDate> mainWindowDates() {
-    return {Form2->MonthCalendar1->selectedDate(), Form2->DateTimePicker1->date(),
-            Form2->DateTimePicker2->date()};
+    return {Form2->MonthCalendar1->selectedDate(), Form2->DateTimePicker1->date(), Form2->DateTimePicker2->date()};
 }
 
 void chooseDates() {
@@ -42,16 +39,14 @@ void chooseDates() {
     Form2->DateTimePicker2->setDate(chosen);
 }
 
-const QList<QDate> allToday() {
-    return {QDate::currentDate(), QDate::currentDate(), QDate::currentDate()};
-}
+const QList<QDate> allToday() { return {QDate::currentDate(), QDate::currentDate(), QDate::currentDate()}; }
 
 // The bar, the stage and the status text after the tick that was just given.
-#define CHECK_RUN(bar, stageValue, status)                                                         \
-    do {                                                                                           \
-        QCOMPARE(Form1->position(), bar);                                                          \
-        QCOMPARE(Form1->stage(), double(stageValue));                                              \
-        QCOMPARE(Form1->Label1->text(), QString(status));                                          \
+#define CHECK_RUN(bar, stageValue, status)                                                                             \
+    do {                                                                                                               \
+        QCOMPARE(Form1->position(), bar);                                                                              \
+        QCOMPARE(Form1->stage(), double(stageValue));                                                                  \
+        QCOMPARE(Form1->Label1->text(), QString(status));                                                              \
     } while (false)
 
 /// Shows or activates the splash as the program does, then lets the loop deliver
@@ -93,9 +88,12 @@ private slots:
             if (bar.contains(t))
                 QVERIFY2(Form1->position() == bar[t],
                          qPrintable(QStringLiteral("tick %1: %2").arg(t).arg(Form1->position())));
-            if (t == 10) CHECK_RUN(30, 2, "");
-            if (t == 12) CHECK_RUN(2, 3, searching);
-            if (t == 56) CHECK_RUN(1, 4, loading);
+            if (t == 10)
+                CHECK_RUN(30, 2, "");
+            if (t == 12)
+                CHECK_RUN(2, 3, searching);
+            if (t == 56)
+                CHECK_RUN(1, 4, loading);
         }
         QCOMPARE(Form1->Label1->width(), Form1->Label1->fontMetrics().horizontalAdvance(loading));
         QCOMPARE(Form1->Label1->geometry().topLeft(), QPoint(0, 264));
@@ -109,7 +107,8 @@ private slots:
 
         // While the bar climbs on the hidden splash, every tick dates the main window today.
         for (int t = 146; t <= 164; ++t) {
-            if (t == 150) chooseDates();
+            if (t == 150)
+                chooseDates();
             QVERIFY(Form1->Timer1->isActive());
             tick();
             QCOMPARE(Form1->position(), 5 * (t - 144));

@@ -40,7 +40,8 @@ ProbeRun runProbe(const QStringList &arguments) {
     process.start(QStringLiteral(DREVALON_PROBE), arguments);
     if (!process.waitForFinished(30000))
         process.kill();
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
+    return {process.exitCode(),
+            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)};
 }
 
 class Thrower : public QObject {
@@ -65,8 +66,15 @@ private slots:
         Startup::createAll(stores.settings());
         const QList<FormWindow *> windows = {Form1, Form2, Form4, Form5, Form6, Form7, Form8, Form9, Form10};
         const QStringList names = {"Form1", "Form2", "Form4", "Form5", "Form6", "Form7", "Form8", "Form9", "Form10"};
-        const QStringList captions = {"Drevalon DataBase", "Drevalon", "Добавить клиента", "Удаление", "Диаграмма",
-                                      "Справка", "Пароль", "Мини браузер", "Экспорт в наряд-заказ"};
+        const QStringList captions = {"Drevalon DataBase",
+                                      "Drevalon",
+                                      "Добавить клиента",
+                                      "Удаление",
+                                      "Диаграмма",
+                                      "Справка",
+                                      "Пароль",
+                                      "Мини браузер",
+                                      "Экспорт в наряд-заказ"};
         for (int i = 0; i < windows.size(); ++i) {
             QVERIFY(windows[i]);
             QCOMPARE(windows[i]->objectName(), names[i]);
@@ -116,11 +124,12 @@ private slots:
         QCOMPARE(errors.size(), 9);
         QCOMPARE(messages->boxes().size(), 9);
         for (const QString &text : errors)
-            QVERIFY2(text.startsWith(QStringLiteral("Cannot open database")) && text.endsWith(QLatin1Char('.')), qPrintable(text));
+            QVERIFY2(text.startsWith(QStringLiteral("Cannot open database")) && text.endsWith(QLatin1Char('.')),
+                     qPrintable(text));
         QVERIFY(!DataModule3->ADOConnection1->Connected());
-        for (TDataSet *ds : std::initializer_list<TDataSet *>{DataModule3->ADOQuery1, DataModule3->ADOQuery2, DataModule3->ADOTable1,
-                            DataModule3->ADOTable2, DataModule3->ADOTable3, DataModule3->ADOQuery6,
-                            DataModule3->ADOQuery7, DataModule3->ADOQuery8})
+        for (TDataSet *ds : std::initializer_list<TDataSet *>{
+                 DataModule3->ADOQuery1, DataModule3->ADOQuery2, DataModule3->ADOTable1, DataModule3->ADOTable2,
+                 DataModule3->ADOTable3, DataModule3->ADOQuery6, DataModule3->ADOQuery7, DataModule3->ADOQuery8})
             QVERIFY2(!ds->Active(), qPrintable(ds->objectName()));
         QVERIFY(DataModule3->Table1->Active()); // the local car table does not need the server
         QVERIFY(Form10);
@@ -137,9 +146,12 @@ private slots:
     void carTableUnavailableEndsStartUp_data() {
         QTest::addColumn<QString>("breakage");
         QTest::addColumn<QString>("message");
-        QTest::newRow("alias directory missing") << "dir" << "Path not found";
-        QTest::newRow("table file missing") << "file" << "Table does not exist";
-        QTest::newRow("index missing") << "index" << "Index does not exist. Index: _CUST";
+        QTest::newRow("alias directory missing") << "dir"
+                                                 << "Path not found";
+        QTest::newRow("table file missing") << "file"
+                                            << "Table does not exist";
+        QTest::newRow("index missing") << "index"
+                                       << "Index does not exist. Index: _CUST";
     }
     void carTableUnavailableEndsStartUp() {
         QFETCH(QString, breakage);
@@ -160,8 +172,11 @@ private slots:
             const QStringList lines = Startup::fatalText(error).split(QLatin1Char('\n'));
             QCOMPARE(lines.size(), 2);
             QVERIFY2(QRegularExpression(QStringLiteral("^Exception EDBEngineError in module \\S+ at [0-9A-F]{8}\\.$"))
-                         .match(lines[0]).hasMatch(), qPrintable(lines[0]));
-            QCOMPARE(lines[1], error.message().endsWith(QLatin1Char('.')) ? error.message() : error.message() + QLatin1Char('.'));
+                         .match(lines[0])
+                         .hasMatch(),
+                     qPrintable(lines[0]));
+            QCOMPARE(lines[1],
+                     error.message().endsWith(QLatin1Char('.')) ? error.message() : error.message() + QLatin1Char('.'));
         }
         QVERIFY(!Form1 && !Form2 && !DataModule3);
         QVERIFY(messages->boxes().isEmpty());
@@ -176,20 +191,25 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         // The database box of the first server query comes first, then the fatal box.
         QCOMPARE(run.lines.size(), 2);
-        QVERIFY2(run.lines[0].startsWith(QStringLiteral("BOX\terror\t\tCannot open database")), qPrintable(run.lines[0]));
+        QVERIFY2(run.lines[0].startsWith(QStringLiteral("BOX\terror\t\tCannot open database")),
+                 qPrintable(run.lines[0]));
         const QStringList fatal = run.lines[1].split(QLatin1Char('\t'));
         QCOMPARE(fatal.value(1), QStringLiteral("fatal"));
         QCOMPARE(fatal.value(2), QStringLiteral("Application Error"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^Exception EDBEngineError in module drevalon_probe at [0-9A-F]{8}\\.\\\\n"
-                                                   "Path not found\\..*\\.$"))
-                     .match(fatal.value(3)).hasMatch(), qPrintable(fatal.value(3)));
+        QVERIFY2(QRegularExpression(
+                     QStringLiteral("^Exception EDBEngineError in module drevalon_probe at [0-9A-F]{8}\\.\\\\n"
+                                    "Path not found\\..*\\.$"))
+                     .match(fatal.value(3))
+                     .hasMatch(),
+                 qPrintable(fatal.value(3)));
         QVERIFY(!QFile::exists(missingDb));
         QVERIFY(!QFile::exists(missingAlias));
     }
 
     void realProgramEndsWithCodeZeroWhenTheMainWindowCloses() {
         TestStores stores;
-        const ProbeRun run = runProbe({stores.databasePath(), stores.settings().aliasDir, QStringLiteral("close-main")});
+        const ProbeRun run =
+            runProbe({stores.databasePath(), stores.settings().aliasDir, QStringLiteral("close-main")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines, QStringList{QStringLiteral("SHOWN\tForm2 maximized=1 Form1 visible=0")});
     }
@@ -197,14 +217,22 @@ private slots:
     void errorBoxText_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("letter") << "Table does not exist" << "Table does not exist.";
-        QTest::newRow("digit") << "Error 42" << "Error 42.";
-        QTest::newRow("Cyrillic") << "Нет связи" << "Нет связи.";
-        QTest::newRow("full stop") << "Done." << "Done.";
-        QTest::newRow("parenthesis sorts before") << "Failed (5)" << "Failed (5)";
-        QTest::newRow("exclamation sorts before") << "Stop!" << "Stop!";
-        QTest::newRow("slash sorts after") << "a/b/" << "a/b/.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("letter") << "Table does not exist"
+                                << "Table does not exist.";
+        QTest::newRow("digit") << "Error 42"
+                               << "Error 42.";
+        QTest::newRow("Cyrillic") << "Нет связи"
+                                  << "Нет связи.";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("parenthesis sorts before") << "Failed (5)"
+                                                  << "Failed (5)";
+        QTest::newRow("exclamation sorts before") << "Stop!"
+                                                  << "Stop!";
+        QTest::newRow("slash sorts after") << "a/b/"
+                                           << "a/b/.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void errorBoxText() {
         QFETCH(QString, message);
@@ -215,9 +243,12 @@ private slots:
     void applicationTitle_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("title");
-        QTest::newRow("first letter kept as it is") << "/usr/bin/drevalon" << "drevalon";
-        QTest::newRow("upper case with extension") << "C:/DREVALON.EXE" << "Drevalon";
-        QTest::newRow("up to the first full stop") << "/opt/mY.Prog.exe" << "my";
+        QTest::newRow("first letter kept as it is") << "/usr/bin/drevalon"
+                                                    << "drevalon";
+        QTest::newRow("upper case with extension") << "C:/DREVALON.EXE"
+                                                   << "Drevalon";
+        QTest::newRow("up to the first full stop") << "/opt/mY.Prog.exe"
+                                                   << "my";
     }
     void applicationTitle() {
         QFETCH(QString, path);
@@ -228,7 +259,8 @@ private slots:
     void handlerErrorsShowTheBoxAndTheProgramGoesOn() {
         ScriptedMessagesGuard messages;
         bool after = false;
-        ErrorFunnel::guard([] { throw EDatabaseError(QStringLiteral("ADOTable2: Dataset not in edit or insert mode")); });
+        ErrorFunnel::guard(
+            [] { throw EDatabaseError(QStringLiteral("ADOTable2: Dataset not in edit or insert mode")); });
         after = true;
         Thrower thrower;
         QEvent event(QEvent::User);

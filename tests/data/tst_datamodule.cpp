@@ -37,10 +37,14 @@ private slots:
         stores->addCar(QStringLiteral("Лада Гранта"), QStringLiteral("XTA219000K0000001"), ivanov);
         stores->addCar(QStringLiteral("Kia Rio"), QStringLiteral("Z94CB41AAJR000002"), petrov);
         stores->addCar(QStringLiteral("Toyota Camry"), QStringLiteral("JTNB11HK003000003"), petrov);
-        stores->addArchived(ivanov, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Фильтр масляный"), 2, 450, QStringLiteral("2026-03-14"));
-        stores->addArchived(petrov, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 300, QStringLiteral("2025-12-01"));
-        stores->addCurrent(petrov, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1, 2500);
-        stores->addCurrent(ivanov, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Фильтр воздушный"), 2, 800);
+        stores->addArchived(ivanov, QStringLiteral("Bosch"), QStringLiteral("0451103316"),
+                            QStringLiteral("Фильтр масляный"), 2, 450, QStringLiteral("2026-03-14"));
+        stores->addArchived(petrov, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 300,
+                            QStringLiteral("2025-12-01"));
+        stores->addCurrent(petrov, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1,
+                           2500);
+        stores->addCurrent(ivanov, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Фильтр воздушный"),
+                           2, 800);
     }
     void cleanup() { stores.reset(); }
 
@@ -49,10 +53,12 @@ private slots:
         TDataModule3 module(stores->settings());
         QVERIFY(messages->boxes().isEmpty());
         QVERIFY(module.ADOConnection1->Connected());
-        for (TDataSet *open : std::initializer_list<TDataSet *>{module.ADOQuery1, module.Table1, module.ADOTable1, module.ADOQuery2, module.ADOTable2,
-                              module.ADOQuery6, module.ADOQuery7, module.ADOTable3, module.ADOQuery8})
+        for (TDataSet *open : std::initializer_list<TDataSet *>{module.ADOQuery1, module.Table1, module.ADOTable1,
+                                                                module.ADOQuery2, module.ADOTable2, module.ADOQuery6,
+                                                                module.ADOQuery7, module.ADOTable3, module.ADOQuery8})
             QVERIFY2(open->Active(), qPrintable(open->objectName()));
-        for (TDataSet *closed : std::initializer_list<TDataSet *>{module.ADOQuery3, module.Query1, module.ADOQuery5, module.ADOTable4, module.ADOQuery9})
+        for (TDataSet *closed : std::initializer_list<TDataSet *>{module.ADOQuery3, module.Query1, module.ADOQuery5,
+                                                                  module.ADOTable4, module.ADOQuery9})
             QVERIFY2(!closed->Active(), qPrintable(closed->objectName()));
         for (int i = 1; i <= 9; ++i) {
             const QString name = QStringLiteral("DataSource%1").arg(i);
@@ -82,7 +88,8 @@ private slots:
 
         // Dates as day.month.year text, totals over every line.
         module.ADOQuery2->First();
-        QCOMPARE(module.ADOQuery2->FieldByName(QStringLiteral("Дата"))->AsString().trimmed(), QStringLiteral("14.03.2026"));
+        QCOMPARE(module.ADOQuery2->FieldByName(QStringLiteral("Дата"))->AsString().trimmed(),
+                 QStringLiteral("14.03.2026"));
         QCOMPARE(module.ADOQuery6->Fields(0)->AsFloat(), 2 * 450.0 + 4 * 300.0);
         QCOMPARE(module.ADOQuery7->Fields(0)->AsFloat(), 2500.0 + 2 * 800.0);
         QCOMPARE(module.ADOQuery8->RecordCount(), 2);
@@ -121,11 +128,11 @@ private slots:
         QFETCH(QString, name);
         TDataModule3 module(stores->settings());
         const QString phone = QStringLiteral("123");
-        module.ADOQuery3->SQL().setLine(1, QStringLiteral("VALUES ('") +
-                                               QStringList{sqlLiteralBody(name), sqlLiteralBody(QStringLiteral("Фамилия")),
-                                                           phone, QString()}
-                                                   .join(QStringLiteral("','")) +
-                                               QStringLiteral("')"));
+        module.ADOQuery3->SQL().setLine(
+            1, QStringLiteral("VALUES ('") +
+                   QStringList{sqlLiteralBody(name), sqlLiteralBody(QStringLiteral("Фамилия")), phone, QString()}.join(
+                       QStringLiteral("','")) +
+                   QStringLiteral("')"));
         QCOMPARE(module.ADOQuery3->ExecSQL(), 1);
         QVERIFY(!module.ADOQuery3->Active());
         QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 4);
@@ -134,16 +141,21 @@ private slots:
         module.ADOQuery1->Open();
         QCOMPARE(module.ADOQuery1->RecordCount(), 1);
         // Stored padded to the column's width; found by the text typed without blanks.
-        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->AsString(), name.leftJustified(15, QLatin1Char(' ')));
-        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Доп.телефон"))->AsString(), QString(11, QLatin1Char(' ')));
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->AsString(),
+                 name.leftJustified(15, QLatin1Char(' ')));
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Доп.телефон"))->AsString(),
+                 QString(11, QLatin1Char(' ')));
     }
 
     void carInsertTakesTheOwnerNumberAsText() {
         TDataModule3 module(stores->settings());
-        module.Query1->SQL().setLine(1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','B5254T2','АКПП','%1')").arg(sidorov));
+        module.Query1->SQL().setLine(
+            1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','B5254T2','АКПП','%1')").arg(sidorov));
         module.Query1->ExecSQL();
-        QCOMPARE(stores->carScalar(QStringLiteral("select typeof(IdCust) from drevalonParadox where Model='Volvo XC90'")).toString(),
-                 QStringLiteral("real"));
+        QCOMPARE(
+            stores->carScalar(QStringLiteral("select typeof(IdCust) from drevalonParadox where Model='Volvo XC90'"))
+                .toString(),
+            QStringLiteral("real"));
         module.Table1->Close();
         module.ADOQuery1->Last();
         module.Table1->Open();
@@ -160,7 +172,9 @@ private slots:
             module.Table1->FieldByName(QStringLiteral("Model"))->setAsString(QStringLiteral("Изменено"));
         }
         QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer where Name = 'Изменено'")).toInt(), 0);
-        QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where Model = 'Изменено'")).toInt(), 0);
+        QCOMPARE(
+            stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where Model = 'Изменено'")).toInt(),
+            0);
     }
 
     void otherFilesOfTheAliasDirectoryAreLeftAlone() {
@@ -175,9 +189,12 @@ private slots:
             QFile::copy(stores->carTablePath(), stores->settings().aliasDir + QStringLiteral("/copy%1.db").arg(i));
         TDataModule3 module(stores->settings());
         QVERIFY(module.Table1->Active());
-        module.Query1->SQL().setLine(1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','','','%1')").arg(sidorov));
+        module.Query1->SQL().setLine(
+            1, QStringLiteral("VALUES ('Volvo XC90','YV1CZ91H341000004','','','%1')").arg(sidorov));
         module.Query1->ExecSQL();
-        QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {sidorov}).toInt(), 1);
+        QCOMPARE(stores->carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {sidorov})
+                     .toInt(),
+                 1);
     }
 
     void refreshKeepsTheBeginningAndEndMarks() {

@@ -89,7 +89,9 @@ void move(TDataSet &ds, const QString &step) {
         QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
 }
 
-QString firmAt(const TDataSet &ds, int row) { return ds.valueAt(row, *ds.FieldByName(QStringLiteral("Firm"))).toString(); }
+QString firmAt(const TDataSet &ds, int row) {
+    return ds.valueAt(row, *ds.FieldByName(QStringLiteral("Firm"))).toString();
+}
 } // namespace
 
 class TestDataSets : public QObject {
@@ -309,10 +311,13 @@ private slots:
         QTest::addColumn<QString>("firmsInStore");
         QTest::newRow("browse") << "browse" << QString() << 1 << "Bosch";
         QTest::newRow("edit, nothing typed") << "edit" << QString() << 1 << "Bosch";
-        QTest::newRow("edit, same value typed") << "edit" << "Bosch" << 1 << "Bosch";
-        QTest::newRow("edit, value changed") << "edit" << "Mann" << 1 << "Mann";
+        QTest::newRow("edit, same value typed") << "edit"
+                                                << "Bosch" << 1 << "Bosch";
+        QTest::newRow("edit, value changed") << "edit"
+                                             << "Mann" << 1 << "Mann";
         QTest::newRow("insert, nothing typed") << "insert" << QString() << 1 << "Bosch";
-        QTest::newRow("insert, value typed") << "insert" << "Mann" << 2 << "Bosch,Mann";
+        QTest::newRow("insert, value typed") << "insert"
+                                             << "Mann" << 2 << "Bosch,Mann";
     }
     void checkBrowseModePostsOnlyWhatChanged() {
         QFETCH(QString, start);
@@ -334,9 +339,10 @@ private slots:
         QCOMPARE(lines->State(), DataSetState::Browse);
         QCOMPARE(lines->RecordCount(), rowsInStore);
         QCOMPARE(count(stores, QStringLiteral("select count(*) from orderNow")), rowsInStore);
-        QCOMPARE(stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
-                     .toString(),
-                 firmsInStore);
+        QCOMPARE(
+            stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
+                .toString(),
+            firmsInStore);
     }
 
     void checkBrowseModeFinishesTheDetailsFirst_data() {
@@ -381,7 +387,8 @@ private slots:
             QCOMPARE(error, notLocatedForUpdate);
             QCOMPARE(lines->State(), DataSetState::Edit);
             QCOMPARE(customers->State(), masterState);
-            QCOMPARE(stores.scalar(QStringLiteral("select trim(Name) from customer")).toString(), QStringLiteral("Ivan"));
+            QCOMPARE(stores.scalar(QStringLiteral("select trim(Name) from customer")).toString(),
+                     QStringLiteral("Ivan"));
             QCOMPARE(count(stores, QStringLiteral("select kol from orderNow")), 1);
         } else {
             QCOMPARE(error, noError);
@@ -493,9 +500,12 @@ private slots:
         QTest::addColumn<int>("recNo");
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("left");
-        QTest::newRow("first") << 0 << 0 << "B" << "B,C";
-        QTest::newRow("middle") << 1 << 1 << "C" << "A,C";
-        QTest::newRow("last") << 2 << 1 << "B" << "A,B";
+        QTest::newRow("first") << 0 << 0 << "B"
+                               << "B,C";
+        QTest::newRow("middle") << 1 << 1 << "C"
+                                << "A,C";
+        QTest::newRow("last") << 2 << 1 << "B"
+                              << "A,B";
     }
     void deleteMakesTheNextRowCurrent() {
         QFETCH(int, deleted);
@@ -513,9 +523,10 @@ private slots:
         QCOMPARE(lines->RecordCount(), 2);
         QCOMPARE(lines->RecNo(), recNo);
         QCOMPARE(lines->FieldByName(QStringLiteral("Firm"))->AsString(), current);
-        QCOMPARE(stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
-                     .toString(),
-                 left);
+        QCOMPARE(
+            stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
+                .toString(),
+            left);
     }
 
     // --- fields ----------------------------------------------------------------
@@ -523,10 +534,14 @@ private slots:
     void fieldLookupIgnoresLetterCase_data() {
         QTest::addColumn<QString>("asked");
         QTest::addColumn<QString>("found");
-        QTest::newRow("as declared") << "Номер" << "Номер";
-        QTest::newRow("Cyrillic lower case") << "номер" << "Номер";
-        QTest::newRow("Cyrillic upper case") << "ДОП.ТЕЛЕФОН" << "Доп.телефон";
-        QTest::newRow("mixed") << "тЕлЕфОн" << "телефон";
+        QTest::newRow("as declared") << "Номер"
+                                     << "Номер";
+        QTest::newRow("Cyrillic lower case") << "номер"
+                                             << "Номер";
+        QTest::newRow("Cyrillic upper case") << "ДОП.ТЕЛЕФОН"
+                                             << "Доп.телефон";
+        QTest::newRow("mixed") << "тЕлЕфОн"
+                               << "телефон";
     }
     void fieldLookupIgnoresLetterCase() {
         QFETCH(QString, asked);
@@ -567,7 +582,8 @@ private slots:
                               "телефон:FixedWideChar:11", "Доп.телефон:FixedWideChar:11"}));
         QCOMPARE(describe(module.Table1), (QStringList{"IdCar:AutoInc:0", "Model:String:30", "Vin:String:17",
                                                        "DVS:String:10", "KPP:String:4", "IdCust:Float:0"}));
-        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->AsString(), QStringLiteral("Ivan").leftJustified(15));
+        QCOMPARE(module.ADOQuery1->FieldByName(QStringLiteral("Имя"))->AsString(),
+                 QStringLiteral("Ivan").leftJustified(15));
     }
 
     void persistentFieldListChecksWhatTheStoreReturns_data() {
@@ -604,7 +620,8 @@ private slots:
         stores.carSql(QStringLiteral("insert into drevalonParadox(Model, IdCust) values ('Lada', 'Ivan')"));
         ScriptedMessagesGuard messages;
         const QString error = errorOf([&] { TDataModule3 module(stores.settings()); });
-        QCOMPARE(error, QStringLiteral("Table1: Type mismatch for field 'IdCust', expecting: Float actual: WideString"));
+        QCOMPARE(error,
+                 QStringLiteral("Table1: Type mismatch for field 'IdCust', expecting: Float actual: WideString"));
 
         // Text that turns up later is refused on refresh the same way.
         stores.carSql(QStringLiteral("delete from drevalonParadox where IdCust = 'Ivan'"));
@@ -619,9 +636,12 @@ private slots:
     void autoIncFieldsCannotBeModified_data() {
         QTest::addColumn<QString>("dataSet");
         QTest::addColumn<QString>("field");
-        QTest::newRow("customer number") << "ADOQuery1" << "Номер";
-        QTest::newRow("car number") << "Table1" << "IdCar";
-        QTest::newRow("customer table") << "ADOTable3" << "idcust";
+        QTest::newRow("customer number") << "ADOQuery1"
+                                         << "Номер";
+        QTest::newRow("car number") << "Table1"
+                                    << "IdCar";
+        QTest::newRow("customer table") << "ADOTable3"
+                                        << "idcust";
     }
     void autoIncFieldsCannotBeModified() {
         QFETCH(QString, dataSet);
@@ -650,12 +670,21 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
-        QTest::newRow("letters for an integer") << "kol" << "abc" << "'abc' is not a valid integer value for field 'kol'";
-        QTest::newRow("fraction for an integer") << "kol" << "1,5" << "'1,5' is not a valid integer value for field 'kol'";
-        QTest::newRow("blank for an integer") << "kol" << " " << "' ' is not a valid integer value for field 'kol'";
-        QTest::newRow("letter in a price") << "cena" << "x1" << "'x1' is not a valid floating point value for field 'cena'";
-        QTest::newRow("two separators in a price")
-            << "cena" << "1,2,3" << "'1,2,3' is not a valid floating point value for field 'cena'";
+        QTest::newRow("letters for an integer") << "kol"
+                                                << "abc"
+                                                << "'abc' is not a valid integer value for field 'kol'";
+        QTest::newRow("fraction for an integer") << "kol"
+                                                 << "1,5"
+                                                 << "'1,5' is not a valid integer value for field 'kol'";
+        QTest::newRow("blank for an integer") << "kol"
+                                              << " "
+                                              << "' ' is not a valid integer value for field 'kol'";
+        QTest::newRow("letter in a price") << "cena"
+                                           << "x1"
+                                           << "'x1' is not a valid floating point value for field 'cena'";
+        QTest::newRow("two separators in a price") << "cena"
+                                                   << "1,2,3"
+                                                   << "'1,2,3' is not a valid floating point value for field 'cena'";
     }
     void conversionErrorsNameTheField() {
         QFETCH(QString, field);
@@ -680,11 +709,16 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QVariant>("stored");
-        QTest::newRow("integer") << "kol" << "12" << QVariant(12);
-        QTest::newRow("negative integer") << "kol" << "-4" << QVariant(-4);
-        QTest::newRow("price with the local separator") << "cena" << "2,5" << QVariant(2.5);
-        QTest::newRow("whole price") << "cena" << "300" << QVariant(300.0);
-        QTest::newRow("text kept as typed") << "Firm" << "  O'Brien; \"x\" --" << QVariant("  O'Brien; \"x\" --");
+        QTest::newRow("integer") << "kol"
+                                 << "12" << QVariant(12);
+        QTest::newRow("negative integer") << "kol"
+                                          << "-4" << QVariant(-4);
+        QTest::newRow("price with the local separator") << "cena"
+                                                        << "2,5" << QVariant(2.5);
+        QTest::newRow("whole price") << "cena"
+                                     << "300" << QVariant(300.0);
+        QTest::newRow("text kept as typed") << "Firm"
+                                            << "  O'Brien; \"x\" --" << QVariant("  O'Brien; \"x\" --");
     }
     void typedTextConverts() {
         QFETCH(QString, field);
@@ -766,9 +800,10 @@ private slots:
         lines->Edit();
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("9"));
         lines->Post();
-        QCOMPARE(stores.scalar(QStringLiteral("select group_concat(kol) from (select kol from %1 order by kol)").arg(table))
-                     .toString(),
-                 QStringLiteral("5,9"));
+        QCOMPARE(
+            stores.scalar(QStringLiteral("select group_concat(kol) from (select kol from %1 order by kol)").arg(table))
+                .toString(),
+            QStringLiteral("5,9"));
     }
 
     void deleteTouchesOnlyItsRowAmongIdenticalRows_data() {
@@ -814,9 +849,12 @@ private slots:
         auto lines = server.table(QStringLiteral("ADOTable2"), QStringLiteral("orderNow"));
         lines->Open();
         stores.sql(behindTheBack);
-        const QString storeBefore = stores.scalar(QStringLiteral(
-            "select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || ',' || description || ',' "
-            "|| kol || ',' || cena as r from orderNow order by rowid)")).toString();
+        const QString storeBefore =
+            stores
+                .scalar(QStringLiteral("select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || "
+                                       "',' || description || ',' "
+                                       "|| kol || ',' || cena as r from orderNow order by rowid)"))
+                .toString();
 
         lines->Edit();
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("7"));
@@ -825,9 +863,12 @@ private slots:
         QCOMPARE(lines->State(), DataSetState::Edit);
         QCOMPARE(lines->FieldByName(QStringLiteral("kol"))->AsInteger(), 7);
         QCOMPARE(lines->FieldByName(QStringLiteral("Firm"))->AsString(), QStringLiteral("Febi"));
-        const QString storeAfter = stores.scalar(QStringLiteral(
-            "select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || ',' || description || ',' "
-            "|| kol || ',' || cena as r from orderNow order by rowid)")).toString();
+        const QString storeAfter =
+            stores
+                .scalar(QStringLiteral("select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || "
+                                       "',' || description || ',' "
+                                       "|| kol || ',' || cena as r from orderNow order by rowid)"))
+                .toString();
         QCOMPARE(storeAfter, storeBefore);
         // Giving up on the edit brings back what was read.
         lines->Cancel();
@@ -866,11 +907,13 @@ private slots:
         customers->FieldByName(QStringLiteral("телефон"))->setAsString(QStringLiteral("5551234"));
         customers->Post();
         QCOMPARE(customers->State(), DataSetState::Browse);
-        const qint64 number = stores.scalar(QStringLiteral("select idcust from customer where lmane = 'Petrov'")).toLongLong();
+        const qint64 number =
+            stores.scalar(QStringLiteral("select idcust from customer where lmane = 'Petrov'")).toLongLong();
         QVERIFY(number > 0);
         QCOMPARE(customers->FieldByName(QStringLiteral("Номер"))->AsInteger(), number);
         QCOMPARE(customers->FieldByName(QStringLiteral("Имя"))->AsString(), QStringLiteral("Ivan").leftJustified(15));
-        QCOMPARE(customers->FieldByName(QStringLiteral("телефон"))->AsString(), QStringLiteral("5551234").leftJustified(11));
+        QCOMPARE(customers->FieldByName(QStringLiteral("телефон"))->AsString(),
+                 QStringLiteral("5551234").leftJustified(11));
         QVERIFY(customers->FieldByName(QStringLiteral("Доп.телефон"))->IsNull());
         QCOMPARE(count(stores, QStringLiteral("select count(*) from customer")), 2);
 

@@ -50,14 +50,15 @@ QHash<qint64, int> rowsPerOwner(const QVariant &pairs) {
     return out;
 }
 QHash<qint64, int> carsPerOwner(const TestStores &stores) {
-    return rowsPerOwner(stores.carScalar(QStringLiteral(
-        "select group_concat(k || ':' || n, ';') from "
-        "(select cast(IdCust as integer) as k, count(*) as n from drevalonParadox where IdCust is not null group by IdCust)")));
+    return rowsPerOwner(stores.carScalar(QStringLiteral("select group_concat(k || ':' || n, ';') from "
+                                                        "(select cast(IdCust as integer) as k, count(*) as n from "
+                                                        "drevalonParadox where IdCust is not null group by IdCust)")));
 }
 QHash<qint64, int> linesPerOwner(const TestStores &stores, const QString &table) {
-    return rowsPerOwner(stores.scalar(QStringLiteral(
-        "select group_concat(k || ':' || n, ';') from "
-        "(select idcust as k, count(*) as n from %1 where idcust is not null group by idcust)").arg(table)));
+    return rowsPerOwner(stores.scalar(
+        QStringLiteral("select group_concat(k || ':' || n, ';') from "
+                       "(select idcust as k, count(*) as n from %1 where idcust is not null group by idcust)")
+            .arg(table)));
 }
 
 // Empty when the detail holds exactly `expected` rows, all of them with the key.
@@ -96,12 +97,18 @@ struct Shop {
         stores.addCar(QStringLiteral("Audi A4"), QStringLiteral("V6"), oleg);
         stores.addCar(QStringLiteral("Volvo S60"), QStringLiteral("V7"), 99);
         stores.carSql(QStringLiteral("insert into drevalonParadox(Model, Vin) values ('Nobody''s car', 'V8')"));
-        stores.addArchived(ivan, QStringLiteral("Mann"), QStringLiteral("A1"), QStringLiteral("d"), 1, 10, QStringLiteral("2025-01-10"));
-        stores.addArchived(oleg, QStringLiteral("Bosch"), QStringLiteral("A2"), QStringLiteral("d"), 2, 20, QStringLiteral("2025-01-11"));
-        stores.addArchived(ivan, QStringLiteral("NGK"), QStringLiteral("A3"), QStringLiteral("d"), 3, 30, QStringLiteral("2025-01-12"));
-        stores.addArchived(pyotr, QStringLiteral("TRW"), QStringLiteral("A4"), QStringLiteral("d"), 4, 40, QStringLiteral("2025-01-13"));
-        stores.addArchived(ivan, QStringLiteral("Febi"), QStringLiteral("A5"), QStringLiteral("d"), 5, 50, QStringLiteral("2025-01-14"));
-        stores.addArchived(oleg, QStringLiteral("Bosch"), QStringLiteral("A6"), QStringLiteral("d"), 6, 60, QStringLiteral("2025-01-15"));
+        stores.addArchived(ivan, QStringLiteral("Mann"), QStringLiteral("A1"), QStringLiteral("d"), 1, 10,
+                           QStringLiteral("2025-01-10"));
+        stores.addArchived(oleg, QStringLiteral("Bosch"), QStringLiteral("A2"), QStringLiteral("d"), 2, 20,
+                           QStringLiteral("2025-01-11"));
+        stores.addArchived(ivan, QStringLiteral("NGK"), QStringLiteral("A3"), QStringLiteral("d"), 3, 30,
+                           QStringLiteral("2025-01-12"));
+        stores.addArchived(pyotr, QStringLiteral("TRW"), QStringLiteral("A4"), QStringLiteral("d"), 4, 40,
+                           QStringLiteral("2025-01-13"));
+        stores.addArchived(ivan, QStringLiteral("Febi"), QStringLiteral("A5"), QStringLiteral("d"), 5, 50,
+                           QStringLiteral("2025-01-14"));
+        stores.addArchived(oleg, QStringLiteral("Bosch"), QStringLiteral("A6"), QStringLiteral("d"), 6, 60,
+                           QStringLiteral("2025-01-15"));
         stores.sql(QStringLiteral("insert into orderAll(Firm, number) values ('Nobody', 'A7')"));
         stores.addCurrent(oleg, QStringLiteral("Mann"), QStringLiteral("N1"), QStringLiteral("d"), 1, 10);
         stores.addCurrent(ivan, QStringLiteral("NGK"), QStringLiteral("N2"), QStringLiteral("d"), 2, 20);
@@ -109,7 +116,8 @@ struct Shop {
         stores.sql(QStringLiteral("insert into orderNow(Firm, number) values ('Nobody', 'N4')"));
     }
     int cars(const QVariant &owner) const {
-        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {owner}).toInt();
+        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {owner})
+            .toInt();
     }
     int lines(const QString &table, const QVariant &owner) const {
         return stores.scalar(QStringLiteral("select count(*) from %1 where idcust = ?").arg(table), {owner}).toInt();
@@ -119,7 +127,8 @@ struct Shop {
         const QVariant key = module.ADOQuery1->FieldByName(QStringLiteral("Номер"))->Value();
         QString out = mismatch(*module.Table1, QStringLiteral("IdCust"), key, key.isNull() ? 0 : cars(key));
         if (out.isEmpty())
-            out = mismatch(*module.ADOTable1, QStringLiteral("idcust"), key, key.isNull() ? 0 : lines(QStringLiteral("orderAll"), key));
+            out = mismatch(*module.ADOTable1, QStringLiteral("idcust"), key,
+                           key.isNull() ? 0 : lines(QStringLiteral("orderAll"), key));
         return out;
     }
 
@@ -226,7 +235,8 @@ private slots:
         }
         QCOMPARE(module.Table1->RecordCount(), 8);
         QCOMPARE(module.ADOTable1->RecordCount(), 7);
-        QCOMPARE(module.Table1->RecordCount(), shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox")).toInt());
+        QCOMPARE(module.Table1->RecordCount(),
+                 shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox")).toInt());
         // Disengaged details move over every row.
         module.Table1->Last();
         QCOMPARE(module.Table1->RecNo(), 7);
@@ -283,7 +293,8 @@ private slots:
             move.run();
             QVERIFY2(shop.detailsMismatch(module).isEmpty(),
                      qPrintable(move.name + QStringLiteral(": ") + shop.detailsMismatch(module)));
-            for (TDataSet *detail : {static_cast<TDataSet *>(module.Table1), static_cast<TDataSet *>(module.ADOTable1)}) {
+            for (TDataSet *detail :
+                 {static_cast<TDataSet *>(module.Table1), static_cast<TDataSet *>(module.ADOTable1)}) {
                 const int stayed = detail == module.Table1 ? carRow : lineRow;
                 const int expected = move.leavesRow ? (detail->IsEmpty() ? -1 : 0) : stayed;
                 QVERIFY2(detail->RecNo() == expected,
@@ -296,8 +307,9 @@ private slots:
         for (int i = 0; i < module.ADOTable3->RecordCount(); ++i) {
             module.ADOTable3->setRecNo(i);
             const QVariant key = module.ADOTable3->FieldByName(QStringLiteral("idcust"))->Value();
-            QCOMPARE(mismatch(*module.ADOTable2, QStringLiteral("idcust"), key, shop.lines(QStringLiteral("orderNow"), key)),
-                     QString());
+            QCOMPARE(
+                mismatch(*module.ADOTable2, QStringLiteral("idcust"), key, shop.lines(QStringLiteral("orderNow"), key)),
+                QString());
         }
     }
 
@@ -331,10 +343,13 @@ private slots:
         }
         QVERIFY(customers->FieldByName(QStringLiteral("Номер"))->IsNull());
         // The master's values are null: the details hold exactly the rows whose owner is null.
-        const int ownerlessCars = shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust is null")).toInt();
-        const int ownerlessLines = shop.stores.scalar(QStringLiteral("select count(*) from orderAll where idcust is null")).toInt();
+        const int ownerlessCars =
+            shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust is null")).toInt();
+        const int ownerlessLines =
+            shop.stores.scalar(QStringLiteral("select count(*) from orderAll where idcust is null")).toInt();
         QVERIFY(ownerlessCars > 0 && ownerlessLines > 0);
-        const std::pair<TDataSet *, int> expected[] = {{module.Table1, ownerlessCars}, {module.ADOTable1, ownerlessLines}};
+        const std::pair<TDataSet *, int> expected[] = {{module.Table1, ownerlessCars},
+                                                       {module.ADOTable1, ownerlessLines}};
         for (const auto &[detail, count] : expected) {
             QVERIFY2(detail->linkEngaged(), qPrintable(detail->objectName()));
             QCOMPARE(detail->RecordCount(), count);
@@ -405,9 +420,15 @@ private slots:
         QTest::addColumn<QString>("detailName");
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("typedField");
-        QTest::newRow("cars, float owner") << "Table1" << "IdCust" << "Model";
-        QTest::newRow("archive lines") << "ADOTable1" << "idcust" << "Firm";
-        QTest::newRow("current order lines") << "ADOTable2" << "idcust" << "Firm";
+        QTest::newRow("cars, float owner") << "Table1"
+                                           << "IdCust"
+                                           << "Model";
+        QTest::newRow("archive lines") << "ADOTable1"
+                                       << "idcust"
+                                       << "Firm";
+        QTest::newRow("current order lines") << "ADOTable2"
+                                             << "idcust"
+                                             << "Firm";
     }
     void newDetailRowCarriesTheMasterKeyButCountsAsUntouched() {
         QFETCH(QString, detailName);
@@ -423,7 +444,8 @@ private slots:
         const QVariant key = master->FieldByName(masterField)->Value();
         QCOMPARE(key.toLongLong(), shop.oleg);
         const int before = detail->RecordCount();
-        const QString lineTable = detailName == QLatin1String("ADOTable1") ? QStringLiteral("orderAll") : QStringLiteral("orderNow");
+        const QString lineTable =
+            detailName == QLatin1String("ADOTable1") ? QStringLiteral("orderAll") : QStringLiteral("orderNow");
         auto storeRows = [&] {
             return detailName == QLatin1String("Table1")
                        ? shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox")).toInt()
@@ -453,9 +475,10 @@ private slots:
         QCOMPARE(storeRows(), storedBefore + 1);
         QCOMPARE(detail->RecordCount(), before + 1);
         QCOMPARE(detail->FieldByName(typedField)->AsString(), QStringLiteral("Новая"));
-        const QVariant stored = detailName == QLatin1String("Table1")
-            ? shop.stores.carScalar(QStringLiteral("select IdCust from drevalonParadox where Model = 'Новая'"))
-            : shop.stores.scalar(QStringLiteral("select idcust from %1 where Firm = 'Новая'").arg(lineTable));
+        const QVariant stored =
+            detailName == QLatin1String("Table1")
+                ? shop.stores.carScalar(QStringLiteral("select IdCust from drevalonParadox where Model = 'Новая'"))
+                : shop.stores.scalar(QStringLiteral("select idcust from %1 where Firm = 'Новая'").arg(lineTable));
         QCOMPARE(stored.toDouble(), double(shop.oleg));
     }
 
@@ -504,30 +527,41 @@ private slots:
             customers->Refresh();
 
         QCOMPARE(module.Table1->State(), DataSetState::Browse);
-        QCOMPARE(shop.stores.carScalar(QStringLiteral("select Model from drevalonParadox where IdCust = ?"), {shop.anna})
-                     .toString()
-                     .trimmed(),
-                 QStringLiteral("Toyota Corolla"));
+        QCOMPARE(
+            shop.stores.carScalar(QStringLiteral("select Model from drevalonParadox where IdCust = ?"), {shop.anna})
+                .toString()
+                .trimmed(),
+            QStringLiteral("Toyota Corolla"));
         QCOMPARE(customers->RecNo(), masterRow);
         QCOMPARE(shop.detailsMismatch(module), QString());
         if (move == QLatin1String("post"))
-            QCOMPARE(shop.stores.scalar(QStringLiteral("select trim(lmane) from customer where idcust = ?"), {shop.anna})
-                         .toString(),
-                     QStringLiteral("Петрова"));
+            QCOMPARE(
+                shop.stores.scalar(QStringLiteral("select trim(lmane) from customer where idcust = ?"), {shop.anna})
+                    .toString(),
+                QStringLiteral("Петрова"));
         if (move == QLatin1String("delete"))
-            QCOMPARE(shop.stores.scalar(QStringLiteral("select count(*) from customer where idcust = ?"), {shop.anna}).toInt(), 0);
+            QCOMPARE(shop.stores.scalar(QStringLiteral("select count(*) from customer where idcust = ?"), {shop.anna})
+                         .toInt(),
+                     0);
     }
 
     void refusedDetailRowKeepsTheMasterInPlace_data() {
         QTest::addColumn<QString>("detailName");
         QTest::addColumn<QString>("move");
-        QTest::newRow("car, prior") << "Table1" << "prior";
-        QTest::newRow("car, row chosen") << "Table1" << "recno0";
-        QTest::newRow("car, master posted") << "Table1" << "post";
-        QTest::newRow("car, master deleted") << "Table1" << "delete";
-        QTest::newRow("car, master refreshed") << "Table1" << "refresh";
-        QTest::newRow("archive line, first") << "ADOTable1" << "first";
-        QTest::newRow("archive line, master deleted") << "ADOTable1" << "delete";
+        QTest::newRow("car, prior") << "Table1"
+                                    << "prior";
+        QTest::newRow("car, row chosen") << "Table1"
+                                         << "recno0";
+        QTest::newRow("car, master posted") << "Table1"
+                                            << "post";
+        QTest::newRow("car, master deleted") << "Table1"
+                                             << "delete";
+        QTest::newRow("car, master refreshed") << "Table1"
+                                               << "refresh";
+        QTest::newRow("archive line, first") << "ADOTable1"
+                                             << "first";
+        QTest::newRow("archive line, master deleted") << "ADOTable1"
+                                                      << "delete";
     }
     void refusedDetailRowKeepsTheMasterInPlace() {
         QFETCH(QString, detailName);
@@ -548,9 +582,11 @@ private slots:
         detail->FieldByName(typedField)->setAsString(QStringLiteral("Typed"));
         // Someone else changed the row meanwhile: the detail row cannot be written.
         if (car)
-            shop.stores.carSql(QStringLiteral("update drevalonParadox set Vin = 'changed' where IdCust = ?"), {shop.oleg});
+            shop.stores.carSql(QStringLiteral("update drevalonParadox set Vin = 'changed' where IdCust = ?"),
+                               {shop.oleg});
         else
-            shop.stores.sql(QStringLiteral("update orderAll set description = 'changed' where idcust = ?"), {shop.oleg});
+            shop.stores.sql(QStringLiteral("update orderAll set description = 'changed' where idcust = ?"),
+                            {shop.oleg});
         const int detailRows = detail->RecordCount();
 
         QString error;
@@ -576,10 +612,14 @@ private slots:
         QCOMPARE(detail->FieldByName(typedField)->AsString(), QStringLiteral("Typed"));
         QCOMPARE(detail->RecordCount(), detailRows);
         QCOMPARE(shop.stores.scalar(QStringLiteral("select count(*) from customer")).toInt(), 4);
-        QCOMPARE(shop.stores.scalar(QStringLiteral("select count(*) from customer where trim(lmane) = 'Орлова'")).toInt(), 0);
-        const int typedInStore = car
-            ? shop.stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where trim(Model) = 'Typed'")).toInt()
-            : shop.stores.scalar(QStringLiteral("select count(*) from orderAll where Firm = 'Typed'")).toInt();
+        QCOMPARE(
+            shop.stores.scalar(QStringLiteral("select count(*) from customer where trim(lmane) = 'Орлова'")).toInt(),
+            0);
+        const int typedInStore =
+            car ? shop.stores
+                      .carScalar(QStringLiteral("select count(*) from drevalonParadox where trim(Model) = 'Typed'"))
+                      .toInt()
+                : shop.stores.scalar(QStringLiteral("select count(*) from orderAll where Firm = 'Typed'")).toInt();
         QCOMPARE(typedInStore, 0);
 
         // Given up, the detail lets the master go.
@@ -631,16 +671,15 @@ private slots:
 
     void manyCustomersManyCars() {
         TestStores stores;
-        stores.sql(QStringLiteral(
-            "insert into customer(Name, lmane, phone, phone2) "
-            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 20000) "
-            "select 'N' || i, 'S' || i, i, '' from n"));
+        stores.sql(QStringLiteral("insert into customer(Name, lmane, phone, phone2) "
+                                  "with recursive n(i) as (select 1 union all select i + 1 from n where i < 20000) "
+                                  "select 'N' || i, 'S' || i, i, '' from n"));
         // Owners spread unevenly; some cars belong to nobody or to no customer.
-        stores.carSql(QStringLiteral(
-            "insert into drevalonParadox(Model, Vin, IdCust) "
-            "with recursive n(i) as (select 1 union all select i + 1 from n where i < 30000) "
-            "select 'M' || i, 'V' || i, case when i % 97 = 0 then null when i % 89 = 0 then 40000 + i "
-            "else (i * 7919) % 20011 + 1 end from n"));
+        stores.carSql(
+            QStringLiteral("insert into drevalonParadox(Model, Vin, IdCust) "
+                           "with recursive n(i) as (select 1 union all select i + 1 from n where i < 30000) "
+                           "select 'M' || i, 'V' || i, case when i % 97 = 0 then null when i % 89 = 0 then 40000 + i "
+                           "else (i * 7919) % 20011 + 1 end from n"));
         stores.sql(QStringLiteral(
             "insert into orderAll(idcust, Firm, number, kol, cena, Date) "
             "with recursive n(i) as (select 1 union all select i + 1 from n where i < 25000) "

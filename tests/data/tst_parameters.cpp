@@ -43,10 +43,14 @@ private slots:
 
     void init() {
         stores = std::make_unique<TestStores>();
-        stores->addArchived(1, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Фильтр масляный"), 1, 450, QStringLiteral("2026-11-30"));
-        stores->addArchived(2, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 300, QStringLiteral("2026-12-01"));
-        stores->addArchived(3, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Фильтр воздушный"), 1, 800, QStringLiteral("2026-12-05"));
-        stores->addArchived(4, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1, 2500, QStringLiteral("2026-12-06"));
+        stores->addArchived(1, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Фильтр масляный"),
+                            1, 450, QStringLiteral("2026-11-30"));
+        stores->addArchived(2, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 300,
+                            QStringLiteral("2026-12-01"));
+        stores->addArchived(3, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Фильтр воздушный"), 1,
+                            800, QStringLiteral("2026-12-05"));
+        stores->addArchived(4, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1, 2500,
+                            QStringLiteral("2026-12-06"));
         connection = std::make_unique<TADOConnection>(QStringLiteral("ADOConnection1"));
         connection->setStore(QStringLiteral("QSQLITE"), stores->databasePath());
         archive = std::make_unique<TADOQuery>(QStringLiteral("ADOQuery2"));
@@ -64,20 +68,34 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("sent");
         QTest::addColumn<QStringList>("found");
-        QTest::newRow("blank ends a name") << "a = :p and b" << "a = ? and b" << QStringList{"p"};
-        QTest::newRow("comma") << "f(:a,:b)" << "f(?,?)" << QStringList{"a", "b"};
-        QTest::newRow("semicolon") << "x = :a;" << "x = ?;" << QStringList{"a"};
-        QTest::newRow("line break") << "x = :a\ny" << "x = ?\ny" << QStringList{"a"};
-        QTest::newRow("end of text") << "x = :last" << "x = ?" << QStringList{"last"};
-        QTest::newRow("apostrophes") << "x = ':no' and y = :yes" << "x = ':no' and y = ?" << QStringList{"yes"};
-        QTest::newRow("double quotes") << "\"a:b\" = :c" << "\"a:b\" = ?" << QStringList{"c"};
-        QTest::newRow("back quotes") << "`a:b` = :c" << "`a:b` = ?" << QStringList{"c"};
-        QTest::newRow("doubled apostrophe stays inside") << "x = 'it''s :no' or :y" << "x = 'it''s :no' or ?" << QStringList{"y"};
-        QTest::newRow("two colons are one colon") << "select '1' || '::' as a, 10::30" << "select '1' || '::' as a, 10:30" << QStringList{};
-        QTest::newRow("colon without a name") << "a : b" << "a : b" << QStringList{};
-        QTest::newRow("same name twice") << ":D1 or :d1" << "? or ?" << QStringList{"D1", "d1"};
-        QTest::newRow("Cyrillic name") << "x = :Дата" << "x = ?" << QStringList{"Дата"};
-        QTest::newRow("no markers") << "select 1" << "select 1" << QStringList{};
+        QTest::newRow("blank ends a name") << "a = :p and b"
+                                           << "a = ? and b" << QStringList{"p"};
+        QTest::newRow("comma") << "f(:a,:b)"
+                               << "f(?,?)" << QStringList{"a", "b"};
+        QTest::newRow("semicolon") << "x = :a;"
+                                   << "x = ?;" << QStringList{"a"};
+        QTest::newRow("line break") << "x = :a\ny"
+                                    << "x = ?\ny" << QStringList{"a"};
+        QTest::newRow("end of text") << "x = :last"
+                                     << "x = ?" << QStringList{"last"};
+        QTest::newRow("apostrophes") << "x = ':no' and y = :yes"
+                                     << "x = ':no' and y = ?" << QStringList{"yes"};
+        QTest::newRow("double quotes") << "\"a:b\" = :c"
+                                       << "\"a:b\" = ?" << QStringList{"c"};
+        QTest::newRow("back quotes") << "`a:b` = :c"
+                                     << "`a:b` = ?" << QStringList{"c"};
+        QTest::newRow("doubled apostrophe stays inside") << "x = 'it''s :no' or :y"
+                                                         << "x = 'it''s :no' or ?" << QStringList{"y"};
+        QTest::newRow("two colons are one colon") << "select '1' || '::' as a, 10::30"
+                                                  << "select '1' || '::' as a, 10:30" << QStringList{};
+        QTest::newRow("colon without a name") << "a : b"
+                                              << "a : b" << QStringList{};
+        QTest::newRow("same name twice") << ":D1 or :d1"
+                                         << "? or ?" << QStringList{"D1", "d1"};
+        QTest::newRow("Cyrillic name") << "x = :Дата"
+                                       << "x = ?" << QStringList{"Дата"};
+        QTest::newRow("no markers") << "select 1"
+                                    << "select 1" << QStringList{};
     }
     void markers() {
         QFETCH(QString, text);
@@ -100,7 +118,8 @@ private slots:
         archive->SQL().setLine(3, QStringLiteral("ORDER BY cena DESC"));
         QVERIFY(!archive->Active());
         QCOMPARE(names(), (QStringList{"D1", "D2"}));
-        QCOMPARE(archive->Parameters().ParamByName(QStringLiteral("d1")).Value.toString(), QStringLiteral("01.12.2026"));
+        QCOMPARE(archive->Parameters().ParamByName(QStringLiteral("d1")).Value.toString(),
+                 QStringLiteral("01.12.2026"));
         archive->Open();
         QCOMPARE(customersOfArchive(), (QList<qint64>{3, 2}));
 

@@ -103,7 +103,8 @@ private slots:
     void valuesTheStoreCannotKeep() {
         TADOTable *lines = module->ADOTable2;
         lines->Insert();
-        for (const QString &text : {QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("-inf"), QStringLiteral("1e400")})
+        for (const QString &text :
+             {QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("-inf"), QStringLiteral("1e400")})
             QCOMPARE(errorOf([&] { lines->FieldByName(QStringLiteral("cena"))->setAsString(text); }),
                      QStringLiteral("'%1' is not a valid floating point value for field 'cena'").arg(text));
         lines->Cancel();
@@ -142,8 +143,9 @@ private slots:
         stores->carSql(QStringLiteral("create trigger refuse before insert on drevalonParadox begin "
                                       "select raise(abort, 'refused'); end"));
         const QString before = module->ADOQuery1->SQL().text();
-        QVERIFY(errorOf([&] { module->ADOQuery1->SQL().setLine(2, QStringLiteral("where Name='Petr'")); })
-                    .contains(QStringLiteral("refused")));
+        QVERIFY(errorOf([&] {
+                    module->ADOQuery1->SQL().setLine(2, QStringLiteral("where Name='Petr'"));
+                }).contains(QStringLiteral("refused")));
         QCOMPARE(module->ADOQuery1->SQL().text(), before);
         module->Table1->Cancel();
 

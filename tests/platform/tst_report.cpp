@@ -54,28 +54,24 @@ struct Shop {
     qint64 petrov = 0;
 
     Shop() {
-        petrov = stores.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"),
-                                    QStringLiteral("89161234567"));
-        const qint64 smirnova =
-            stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Смирнова"),
-                               QStringLiteral("89035550011"), QStringLiteral("4957770022"));
-        stores.addCurrent(petrov, QStringLiteral("Mann"), QStringLiteral("W 712/75"),
-                          QStringLiteral("Фильтр масляный"), 2, 450.5);
+        petrov = stores.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"), QStringLiteral("89161234567"));
+        const qint64 smirnova = stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Смирнова"),
+                                                   QStringLiteral("89035550011"), QStringLiteral("4957770022"));
+        stores.addCurrent(petrov, QStringLiteral("Mann"), QStringLiteral("W 712/75"), QStringLiteral("Фильтр масляный"),
+                          2, 450.5);
         stores.addCurrent(petrov, QStringLiteral("ATE"), QStringLiteral("13.0460-7218.2"),
                           QStringLiteral("<b>Колодки</b> & \"перед\""), 1, 3200);
         stores.addCurrent(petrov, QStringLiteral("Sachs"), QStringLiteral("3000 951 029"),
                           QStringLiteral("Комплект сцепления"), 1, 12500);
-        stores.addCurrent(smirnova, QStringLiteral("NGK"), QStringLiteral("BKR6E"),
-                          QStringLiteral("Свеча"), 4, 250);
+        stores.addCurrent(smirnova, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 250);
         stores.addCurrent(smirnova, QStringLiteral("Bosch"), QStringLiteral("F 026 400 350"),
                           QStringLiteral("Фильтр воздушный"), 1, 980);
         stores.sql(QStringLiteral("insert into IP(Name, Address, Phone, INN) values (?, ?, ?, ?)"),
-                   {QStringLiteral("ИП Древалов А. В."),
-                    QStringLiteral("г. Москва, ул. Автозаводская, д. 17"),
+                   {QStringLiteral("ИП Древалов А. В."), QStringLiteral("г. Москва, ул. Автозаводская, д. 17"),
                     QStringLiteral("8 (495) 675-12-48"), QStringLiteral("772158304649")});
         module = std::make_unique<TDataModule3>(stores.settings());
-        const std::vector<TDataSet *> datasets{module->ADOTable3, module->ADOTable2,
-                                               module->ADOQuery7, module->ADOTable4};
+        const std::vector<TDataSet *> datasets{module->ADOTable3, module->ADOTable2, module->ADOQuery7,
+                                               module->ADOTable4};
         for (std::size_t i = 0; i < datasets.size(); ++i) {
             connections.push_back(std::make_unique<TRvDataSetConnection>(
                 QStringLiteral("RvDataSetConnection%1").arg(i + 1), datasets[i]));
@@ -105,27 +101,23 @@ void tst_report::workOrderWrittenAsPdf() {
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
         QCOMPARE(window.windowTitle(), QStringLiteral("Output Options"));
         QVERIFY(window.previewButton()->isChecked());
-        QCOMPARE(window.fileNameEdit()->text(), QDir::toNativeSeparators(QDir::home().filePath(
-                                                    QStringLiteral("Наряд-заказ.pdf"))));
+        QCOMPARE(window.fileNameEdit()->text(),
+                 QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral("Наряд-заказ.pdf"))));
         toFile(window, pdf);
     }));
     QString text = pdfText(pdf);
     for (const QString &expected :
-         {QStringLiteral("НАРЯД-ЗАКАЗ"), QStringLiteral("ИП Древалов А. В."),
-          QStringLiteral("ИНН 772158304649"), QStringLiteral("Петров Пётр"),
-          QStringLiteral("89161234567"), QStringLiteral("Фильтр масляный"),
-          QStringLiteral("W 712/75"), QStringLiteral("450,50"), QStringLiteral("901,00"),
-          QStringLiteral("12 500,00"), QStringLiteral("Исполнитель"), QStringLiteral("Заказчик"),
-          QStringLiteral("Страница 1 из 1")})
-        QVERIFY2(text.contains(expected),
-                 qPrintable(expected + QStringLiteral(" missing from:\n") + text));
+         {QStringLiteral("НАРЯД-ЗАКАЗ"), QStringLiteral("ИП Древалов А. В."), QStringLiteral("ИНН 772158304649"),
+          QStringLiteral("Петров Пётр"), QStringLiteral("89161234567"), QStringLiteral("Фильтр масляный"),
+          QStringLiteral("W 712/75"), QStringLiteral("450,50"), QStringLiteral("901,00"), QStringLiteral("12 500,00"),
+          QStringLiteral("Исполнитель"), QStringLiteral("Заказчик"), QStringLiteral("Страница 1 из 1")})
+        QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" missing from:\n") + text));
     // Markup typed into a field is printed as text, never interpreted.
     QVERIFY2(text.contains(QStringLiteral("<b>Колодки</b> & \"перед\"")), qPrintable(text));
     // Only the current customer's lines; the total covers every line of the table.
     QVERIFY(!text.contains(QStringLiteral("BKR6E")));
     QVERIFY(!text.contains(QStringLiteral("Смирнова")));
-    QVERIFY2(lineWith(text, QStringLiteral("Итого")).endsWith(QStringLiteral("18 581,00")),
-             qPrintable(text));
+    QVERIFY2(lineWith(text, QStringLiteral("Итого")).endsWith(QStringLiteral("18 581,00")), qPrintable(text));
     QVERIFY(lineWith(text, QStringLiteral("Предоплата")).endsWith(QStringLiteral("5 000,50")));
     QVERIFY(lineWith(text, QStringLiteral("К оплате")).endsWith(QStringLiteral("13 580,50")));
 
@@ -139,9 +131,8 @@ void tst_report::workOrderWrittenAsPdf() {
     // Lines of two text lines each, enough for three pages: every page has the
     // header row and its footer, and no line of the order is split between pages.
     for (int i = 0; i < 80; ++i)
-        shop.stores.addCurrent(
-            shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
-            QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
+        shop.stores.addCurrent(shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
+                               QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
     shop.module->ADOTable2->Close();
     shop.module->ADOTable2->Open();
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
@@ -155,14 +146,11 @@ void tst_report::workOrderWrittenAsPdf() {
     };
     for (int i = 0; i < pages.size(); ++i) {
         QVERIFY(pages[i].contains(QStringLiteral("Наименование")));
-        QVERIFY(
-            pages[i].contains(QStringLiteral("Страница %1 из %2").arg(i + 1).arg(pages.size())));
-        QCOMPARE(numbers(pages[i], QStringLiteral("№(\\d+)")),
-                 numbers(pages[i], QStringLiteral("F-(\\d+)")));
+        QVERIFY(pages[i].contains(QStringLiteral("Страница %1 из %2").arg(i + 1).arg(pages.size())));
+        QCOMPARE(numbers(pages[i], QStringLiteral("№(\\d+)")), numbers(pages[i], QStringLiteral("F-(\\d+)")));
     }
     const QString second = QStringLiteral("Страница 2 из %1").arg(pages.size());
-    QVERIFY(withOptions(shop.project,
-                        [&](OutputOptionsWindow &window) { toFile(window, pdf, 2, 2, 2); }));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf, 2, 2, 2); }));
     const QStringList sheets = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     QCOMPARE(sheets.size(), 2);
     QVERIFY(sheets[0].contains(second) && sheets[1].contains(second));
@@ -196,12 +184,10 @@ void tst_report::projectFileParametersAndCancel() {
     shop.project.Close();
     QFile layout(dir.filePath(QStringLiteral("Project1.rav")));
     QVERIFY(layout.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    layout.write(
-        QStringLiteral(
-            "{{OPL}}|{{#RvDataSetConnection3}}{{сумма заказа}}|{{#calc}}2 * {{Сумма заказа}} - "
-            "{{opl}}{{/calc}}{{/RvDataSetConnection3}}|{{#RvDataSetConnection1}}{{#current}}"
-            "{{LMANE}}{{^phone2}}-{{/phone2}}{{/current}}{{/RvDataSetConnection1}}")
-            .toUtf8());
+    layout.write(QStringLiteral("{{OPL}}|{{#RvDataSetConnection3}}{{сумма заказа}}|{{#calc}}2 * {{Сумма заказа}} - "
+                                "{{opl}}{{/calc}}{{/RvDataSetConnection3}}|{{#RvDataSetConnection1}}{{#current}}"
+                                "{{LMANE}}{{^phone2}}-{{/phone2}}{{/current}}{{/RvDataSetConnection1}}")
+                     .toUtf8());
     layout.close();
     QCOMPARE(shop.project.renderHtml(), QStringLiteral("300|18581|36\u00a0862,00|Петров-"));
 
@@ -216,9 +202,8 @@ void tst_report::projectFileParametersAndCancel() {
     QVERIFY(!QFile::exists(pdf));
     QVERIFY(shop.project.lastHtml().isEmpty());
     const QString unwritable = dir.filePath(QStringLiteral("no/such/dir/order.pdf"));
-    ErrorFunnel::guard([&] {
-        withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, unwritable); });
-    });
+    ErrorFunnel::guard(
+        [&] { withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, unwritable); }); });
     QCOMPARE(shop.messages->texts(QStringLiteral("error")).last(),
              QStringLiteral("The report cannot be written to the file:\n\"%1\"").arg(unwritable));
 
@@ -227,16 +212,16 @@ void tst_report::projectFileParametersAndCancel() {
     QTimer previewWatch;
     QObject::connect(&previewWatch, &QTimer::timeout, [&] {
         QDialog *preview = shop.project.previewWindow();
-        if (!preview || !preview->isVisible()) return;
+        if (!preview || !preview->isVisible())
+            return;
         previewWatch.stop();
         QCOMPARE(preview->windowTitle(), QStringLiteral("Report Preview"));
         previewPages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
         preview->reject();
     });
     previewWatch.start(10);
-    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) {
-        QTest::mouseClick(window.okButton(), Qt::LeftButton);
-    }));
+    QVERIFY(withOptions(shop.project,
+                        [&](OutputOptionsWindow &window) { QTest::mouseClick(window.okButton(), Qt::LeftButton); }));
     QCOMPARE(previewPages, 1);
     QCOMPARE(shop.messages->texts(QStringLiteral("error")).size(), 2);
 }
@@ -259,10 +244,8 @@ void tst_report::datasetsPutBackAfterRun() {
         toFile(window, dir.filePath(QStringLiteral("order.pdf")));
     }));
     const QString text = pdfText(dir.filePath(QStringLiteral("order.pdf")));
-    QVERIFY(text.contains(QStringLiteral("ИП Древалов А. В.")) &&
-            text.contains(QStringLiteral("Смирнова Анна")));
-    QVERIFY(text.contains(QStringLiteral("89035550011, 4957770022")) &&
-            text.contains(QStringLiteral("BKR6E")));
+    QVERIFY(text.contains(QStringLiteral("ИП Древалов А. В.")) && text.contains(QStringLiteral("Смирнова Анна")));
+    QVERIFY(text.contains(QStringLiteral("89035550011, 4957770022")) && text.contains(QStringLiteral("BKR6E")));
     QVERIFY(!m.ADOTable4->Active());
     QCOMPARE(m.ADOTable3->RecNo(), 1);
     QCOMPARE(m.ADOTable2->RecNo(), 1);

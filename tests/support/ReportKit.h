@@ -24,11 +24,13 @@ inline bool withOptions(TRvProject &project, const std::function<void(OutputOpti
     QTimer timer; // owned here: it can never fire after this call returns
     QObject::connect(&timer, &QTimer::timeout, [&] {
         OutputOptionsWindow *window = project.outputOptionsWindow();
-        if (!window || !window->isVisible()) return;
+        if (!window || !window->isVisible())
+            return;
         timer.stop();
         ran = true;
         inside(*window);
-        if (window->isVisible()) window->reject();
+        if (window->isVisible())
+            window->reject();
     });
     timer.start(10);
     run ? run() : project.Execute();
@@ -40,8 +42,7 @@ inline void clickMark(QRadioButton *button) {
 }
 
 /// Chooses a PDF file, the copies and, when `from` is given, a page range; then OK.
-inline void toFile(OutputOptionsWindow &window, const QString &path, int copies = 1, int from = 0,
-            int to = 0) {
+inline void toFile(OutputOptionsWindow &window, const QString &path, int copies = 1, int from = 0, int to = 0) {
     clickMark(window.fileButton());
     window.fileNameEdit()->selectAll();
     QTest::keyClicks(window.fileNameEdit(), path);
@@ -57,18 +58,17 @@ inline void toFile(OutputOptionsWindow &window, const QString &path, int copies 
 /// The text of a PDF, pages separated by form feeds, no-break spaces as blanks.
 inline QString pdfText(const QString &path) {
     QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         qFatal("pdftotext failed on %s (package poppler-utils)", qPrintable(path));
-    return QString::fromUtf8(process.readAllStandardOutput())
-        .replace(QChar(0x00A0), QLatin1Char(' '));
+    return QString::fromUtf8(process.readAllStandardOutput()).replace(QChar(0x00A0), QLatin1Char(' '));
 }
 
 /// The line of the text holding `label`.
 inline QString lineWith(const QString &text, const QString &label) {
     for (const QString &line : text.split(QLatin1Char('\n')))
-        if (line.contains(label)) return line.simplified();
+        if (line.contains(label))
+            return line.simplified();
     return QString();
 }
 } // namespace ReportKit

@@ -90,15 +90,15 @@ void TestStores::addCar(const QString &model, const QString &vin, qint64 owner, 
            {model, vin, dvs, kpp, owner});
 }
 
-void TestStores::addArchived(qint64 customer, const QString &firm, const QString &number,
-                             const QString &description, int kol, double cena, const QString &date) const {
+void TestStores::addArchived(qint64 customer, const QString &firm, const QString &number, const QString &description,
+                             int kol, double cena, const QString &date) const {
     sql(QStringLiteral("insert into orderAll(idcust, Firm, number, description, kol, cena, Date) "
                        "values (?, ?, ?, ?, ?, ?, ?)"),
         {customer, firm, number, description, kol, cena, date});
 }
 
-void TestStores::addCurrent(qint64 customer, const QString &firm, const QString &number,
-                            const QString &description, int kol, double cena) const {
+void TestStores::addCurrent(qint64 customer, const QString &firm, const QString &number, const QString &description,
+                            int kol, double cena) const {
     sql(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"),
         {customer, firm, number, description, kol, cena});
 }

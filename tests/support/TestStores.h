@@ -29,10 +29,10 @@ public:
                        const QString &phone2 = QString()) const;
     void addCar(const QString &model, const QString &vin, qint64 owner, const QString &dvs = QString(),
                 const QString &kpp = QString()) const;
-    void addArchived(qint64 customer, const QString &firm, const QString &number, const QString &description,
-                     int kol, double cena, const QString &date) const;
-    void addCurrent(qint64 customer, const QString &firm, const QString &number, const QString &description,
-                    int kol, double cena) const;
+    void addArchived(qint64 customer, const QString &firm, const QString &number, const QString &description, int kol,
+                     double cena, const QString &date) const;
+    void addCurrent(qint64 customer, const QString &firm, const QString &number, const QString &description, int kol,
+                    double cena) const;
 
 private:
     QTemporaryDir m_dir;

@@ -49,8 +49,7 @@ struct Place {
 };
 
 Place placeIn(const QTemporaryDir &dir) {
-    return {dir.filePath(QStringLiteral("db/drevalon.sqlite")),
-            dir.filePath(QStringLiteral("alias"))};
+    return {dir.filePath(QStringLiteral("db/drevalon.sqlite")), dir.filePath(QStringLiteral("alias"))};
 }
 
 // Every file below dir, relative to it.
@@ -72,11 +71,11 @@ QByteArray contentOf(const QString &path) {
 // the tool failed to make is reported missing instead of being created here.
 class Store {
 public:
-    explicit Store(const QString &path, bool writable = false)
-        : m_name(QStringLiteral("tst-%1").arg(++s_count)) {
+    explicit Store(const QString &path, bool writable = false) : m_name(QStringLiteral("tst-%1").arg(++s_count)) {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(path);
-        if (!writable) m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!writable)
+            m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         m_db.open();
     }
     ~Store() {
@@ -150,30 +149,27 @@ private slots:
 };
 
 void TestStoreTool::initTestCase() {
-    QVERIFY2(QFileInfo(QStringLiteral(DREVALON_STORES_BINARY)).isExecutable(),
-             DREVALON_STORES_BINARY);
+    QVERIFY2(QFileInfo(QStringLiteral(DREVALON_STORES_BINARY)).isExecutable(), DREVALON_STORES_BINARY);
 }
 
 void TestStoreTool::createsEmptySchemaInMissingDirectories() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const Place place{dir.filePath(QStringLiteral("a/b/shop.sqlite")),
-                      dir.filePath(QStringLiteral("c/d/drevalon"))};
+    const Place place{dir.filePath(QStringLiteral("a/b/shop.sqlite")), dir.filePath(QStringLiteral("c/d/drevalon"))};
     const Run run = runTool(place.arguments());
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.contains(place.database) && run.out.contains(place.carTable()),
-             qPrintable(run.out));
+    QVERIFY2(run.out.contains(place.database) && run.out.contains(place.carTable()), qPrintable(run.out));
     QCOMPARE(run.out.trimmed().count(QLatin1Char('\n')), 0);
     // Nothing but the two stores is left: no journals, no half-made files.
-    QCOMPARE(filesIn(dir.path()), QStringList({QStringLiteral("a/b/shop.sqlite"),
-                                               QStringLiteral("c/d/drevalon/drevalonParadox.db")}));
+    QCOMPARE(filesIn(dir.path()),
+             QStringList({QStringLiteral("a/b/shop.sqlite"), QStringLiteral("c/d/drevalon/drevalonParadox.db")}));
 
     const Store database(place.database);
     QVERIFY(database.isOpen());
     QCOMPARE(database.column(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
                                             "AND name NOT LIKE 'sqlite_%' ORDER BY name")),
-             QStringList({QStringLiteral("IP"), QStringLiteral("customer"),
-                          QStringLiteral("orderAll"), QStringLiteral("orderNow")}));
+             QStringList({QStringLiteral("IP"), QStringLiteral("customer"), QStringLiteral("orderAll"),
+                          QStringLiteral("orderNow")}));
     for (const char *table : {"customer", "orderAll", "orderNow", "IP"})
         QCOMPARE(database.count(QLatin1String(table)), 0);
 
@@ -206,8 +202,10 @@ void TestStoreTool::refusesExistingStoresWithoutForce() {
     const Place place = placeIn(dir);
     const QByteArray precious("the shop's only copy");
     QStringList present;
-    if (databaseExists) present.append(place.database);
-    if (carTableExists) present.append(place.carTable());
+    if (databaseExists)
+        present.append(place.database);
+    if (carTableExists)
+        present.append(place.carTable());
     for (const QString &path : present) {
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         QFile file(path);
@@ -226,8 +224,7 @@ void TestStoreTool::refusesExistingStoresWithoutForce() {
     // The missing store is not made alone: both are created together.
     QCOMPARE(filesIn(dir.path()), before);
 
-    const Run forced =
-        runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run forced = runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(forced.exitCode, 0);
     const Store database(place.database);
     const Store cars(place.carTable());
@@ -262,19 +259,16 @@ void TestStoreTool::forceReplacesStoresAndTheirJournals() {
 void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything_data() {
     QTest::addColumn<QStringList>("arguments");
     // %D is the temporary directory, which holds a plain file named "blocker".
-    QTest::newRow("negative count")
-        << QStringList{"--customers", "-5", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
-    QTest::newRow("count not a number")
-        << QStringList{"--archive", "many", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("negative count") << QStringList{"--customers",  "-5",          "--database",
+                                                   "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("count not a number") << QStringList{"--archive",    "many",        "--database",
+                                                       "%D/db.sqlite", "--alias-dir", "%D/al"};
     QTest::newRow("archive without customers")
-        << QStringList{"--customers",  "0",           "--archive", "10", "--database",
-                       "%D/db.sqlite", "--alias-dir", "%D/al"};
-    QTest::newRow("unknown option")
-        << QStringList{"--colour", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+        << QStringList{"--customers", "0", "--archive", "10", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("unknown option") << QStringList{"--colour", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
     QTest::newRow("database is the car table")
         << QStringList{"--database", "%D/al/drevalonParadox.db", "--alias-dir", "%D/al"};
-    QTest::newRow("database is a directory")
-        << QStringList{"--force", "--database", "%D", "--alias-dir", "%D/al"};
+    QTest::newRow("database is a directory") << QStringList{"--force", "--database", "%D", "--alias-dir", "%D/al"};
     QTest::newRow("alias directory cannot be made")
         << QStringList{"--database", "%D/db.sqlite", "--alias-dir", "%D/blocker/al"};
 }
@@ -303,10 +297,9 @@ void TestStoreTool::demoIsDeterministic() {
 
     const Store databaseA(a.database), databaseB(b.database);
     // Date follows today, which may change between the two runs.
-    for (const char *sql :
-         {"SELECT * FROM customer ORDER BY idcust",
-          "SELECT idcust, Firm, number, description, kol, cena FROM orderAll ORDER BY rowid",
-          "SELECT * FROM orderNow ORDER BY rowid", "SELECT * FROM IP"}) {
+    for (const char *sql : {"SELECT * FROM customer ORDER BY idcust",
+                            "SELECT idcust, Firm, number, description, kol, cena FROM orderAll ORDER BY rowid",
+                            "SELECT * FROM orderNow ORDER BY rowid", "SELECT * FROM IP"}) {
         const QList<QVariantList> rowsA = databaseA.rows(QLatin1String(sql));
         QVERIFY2(!rowsA.isEmpty(), sql);
         QCOMPARE(databaseB.rows(QLatin1String(sql)), rowsA);
@@ -329,10 +322,10 @@ void TestStoreTool::demoCustomersAndCarsArePlausible() {
     const qint64 customers = database.count(QStringLiteral("customer"));
     QVERIFY2(customers >= 30 && customers <= 50, qPrintable(QString::number(customers)));
     QVERIFY2(run.out.contains(QStringLiteral("%1 customers").arg(customers)), qPrintable(run.out));
-    QCOMPARE(database.value(QStringLiteral(
-                 "SELECT count(*) FROM customer WHERE length(Name) > 15 OR length(lmane) > 15 "
-                 "OR length(phone) > 11 OR length(phone2) > 11")),
-             QVariant(0));
+    QCOMPARE(
+        database.value(QStringLiteral("SELECT count(*) FROM customer WHERE length(Name) > 15 OR length(lmane) > 15 "
+                                      "OR length(phone) > 11 OR length(phone2) > 11")),
+        QVariant(0));
     QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM customer WHERE Name IS NULL OR "
                                            "lmane IS NULL OR phone IS NULL OR phone2 IS NULL")),
              QVariant(0));
@@ -340,8 +333,7 @@ void TestStoreTool::demoCustomersAndCarsArePlausible() {
     const QRegularExpression russianWord(QStringLiteral("^[А-ЯЁ][а-яё]+$"));
     const QRegularExpression phone(QStringLiteral("^8\\d{10}$"));
     int withoutSecondPhone = 0;
-    for (const QVariantList &row :
-         database.rows(QStringLiteral("SELECT Name, lmane, phone, phone2 FROM customer"))) {
+    for (const QVariantList &row : database.rows(QStringLiteral("SELECT Name, lmane, phone, phone2 FROM customer"))) {
         const QString name = row[0].toString().trimmed(), surname = row[1].toString().trimmed();
         QVERIFY2(russianWord.match(name).hasMatch(), qPrintable(name));
         QVERIFY2(russianWord.match(surname).hasMatch(), qPrintable(surname));
@@ -356,8 +348,8 @@ void TestStoreTool::demoCustomersAndCarsArePlausible() {
 
     const QSet<qint64> idcusts = idcustsOf(database);
     const QRegularExpression vin(QStringLiteral("^[A-HJ-NPR-Z0-9]{17}$"));
-    const QStringList gearboxes{QStringLiteral("МКПП"), QStringLiteral("АКПП"),
-                                QStringLiteral("CVT"), QStringLiteral("РКПП")};
+    const QStringList gearboxes{QStringLiteral("МКПП"), QStringLiteral("АКПП"), QStringLiteral("CVT"),
+                                QStringLiteral("РКПП")};
     QHash<qint64, int> carsOf;
     const QList<QVariantList> carRows =
         cars.rows(QStringLiteral("SELECT Model, Vin, DVS, KPP, IdCust FROM drevalonParadox"));
@@ -368,8 +360,7 @@ void TestStoreTool::demoCustomersAndCarsArePlausible() {
         QVERIFY2(!engine.trimmed().isEmpty() && engine.size() <= 10, qPrintable(engine));
         QVERIFY2(gearboxes.contains(row[3].toString().trimmed()), qPrintable(row[3].toString()));
         const double owner = row[4].toDouble();
-        QVERIFY2(idcusts.contains(qint64(owner)) && owner == double(qint64(owner)),
-                 qPrintable(row[4].toString()));
+        QVERIFY2(idcusts.contains(qint64(owner)) && owner == double(qint64(owner)), qPrintable(row[4].toString()));
         ++carsOf[qint64(owner)];
     }
     // Most customers have one to three cars.
@@ -387,10 +378,9 @@ void TestStoreTool::demoOrdersAndShopArePlausible() {
     const Store database(place.database);
     const QSet<qint64> idcusts = idcustsOf(database);
 
-    const QList<QVariantList> archive = database.rows(QStringLiteral(
-        "SELECT idcust, Firm, number, description, kol, cena, Date, typeof(Date) FROM orderAll"));
-    QVERIFY2(archive.size() >= 100 && archive.size() < 1000,
-             qPrintable(QString::number(archive.size())));
+    const QList<QVariantList> archive = database.rows(
+        QStringLiteral("SELECT idcust, Firm, number, description, kol, cena, Date, typeof(Date) FROM orderAll"));
+    QVERIFY2(archive.size() >= 100 && archive.size() < 1000, qPrintable(QString::number(archive.size())));
     // The day may turn while the tool runs.
     const QDate oldestAllowed = today.addYears(-2);
     const QDate newestAllowed = QDate::currentDate();
@@ -400,12 +390,10 @@ void TestStoreTool::demoOrdersAndShopArePlausible() {
         for (int text : {1, 2, 3})
             QVERIFY(!line[text].toString().trimmed().isEmpty());
         QVERIFY2(line[4].toInt() >= 1 && line[4].toInt() <= 4, qPrintable(line[4].toString()));
-        QVERIFY2(line[5].toDouble() >= 450.0 && line[5].toDouble() <= 12500.0,
-                 qPrintable(line[5].toString()));
+        QVERIFY2(line[5].toDouble() >= 450.0 && line[5].toDouble() <= 12500.0, qPrintable(line[5].toString()));
         QCOMPARE(line[7].toString(), QStringLiteral("text"));
         const QDate date = QDate::fromString(line[6].toString(), Qt::ISODate);
-        QVERIFY2(date.isValid() && date >= oldestAllowed && date <= newestAllowed,
-                 qPrintable(line[6].toString()));
+        QVERIFY2(date.isValid() && date >= oldestAllowed && date <= newestAllowed, qPrintable(line[6].toString()));
         oldest = std::min(oldest, date);
         newest = std::max(newest, date);
     }
@@ -414,29 +402,25 @@ void TestStoreTool::demoOrdersAndShopArePlausible() {
     QVERIFY2(newest > today.addMonths(-6), qPrintable(newest.toString(Qt::ISODate)));
 
     QVERIFY(database.count(QStringLiteral("orderNow")) > 0);
-    const QStringList composing =
-        database.column(QStringLiteral("SELECT DISTINCT idcust FROM orderNow"));
+    const QStringList composing = database.column(QStringLiteral("SELECT DISTINCT idcust FROM orderNow"));
     QVERIFY2(composing.size() >= 2 && composing.size() <= 3, qPrintable(composing.join(' ')));
     for (const QString &id : composing)
         QVERIFY2(idcusts.contains(id.toLongLong()), qPrintable(id));
 
-    const QList<QVariantList> shop =
-        database.rows(QStringLiteral("SELECT Name, Address, Phone, INN FROM IP"));
+    const QList<QVariantList> shop = database.rows(QStringLiteral("SELECT Name, Address, Phone, INN FROM IP"));
     QCOMPARE(shop.size(), 1);
     for (int text : {0, 1, 2})
         QVERIFY(!shop[0][text].toString().trimmed().isEmpty());
-    QVERIFY2(
-        QRegularExpression(QStringLiteral("^\\d{12}$")).match(shop[0][3].toString()).hasMatch(),
-        qPrintable(shop[0][3].toString()));
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d{12}$")).match(shop[0][3].toString()).hasMatch(),
+             qPrintable(shop[0][3].toString()));
 }
 
 void TestStoreTool::countsAreHonoured() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    const Run run =
-        runTool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
-                                  << QStringLiteral("--archive") << QStringLiteral("5000"));
+    const Run run = runTool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
+                                              << QStringLiteral("--archive") << QStringLiteral("5000"));
     QCOMPARE(run.exitCode, 0);
     const Store database(place.database);
     const Store cars(place.carTable());
@@ -448,9 +432,8 @@ void TestStoreTool::countsAreHonoured() {
              QVariant(0));
     const qint64 carCount = cars.count(QStringLiteral("drevalonParadox"));
     QVERIFY2(carCount >= 240 && carCount <= 360, qPrintable(QString::number(carCount)));
-    for (const QString &said :
-         {QStringLiteral("200 customers"), QStringLiteral("%1 cars").arg(carCount),
-          QStringLiteral("5000 archive lines")})
+    for (const QString &said : {QStringLiteral("200 customers"), QStringLiteral("%1 cars").arg(carCount),
+                                QStringLiteral("5000 archive lines")})
         QVERIFY2(run.out.contains(said), qPrintable(run.out));
 }
 
@@ -470,9 +453,7 @@ void TestStoreTool::storeRulesHoldInCreatedDatabase() {
     QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
     const qint64 idcust = insert.lastInsertId().toLongLong();
     QVERIFY(idcust > 0);
-    QCOMPARE(database.value(QStringLiteral("SELECT idcust FROM customer WHERE lmane = 'Петров'"))
-                 .toLongLong(),
-             idcust);
+    QCOMPARE(database.value(QStringLiteral("SELECT idcust FROM customer WHERE lmane = 'Петров'")).toLongLong(), idcust);
 
     // A 16-character name is refused and leaves nothing behind; 15 fit.
     QSqlQuery named(database.database());
@@ -491,15 +472,13 @@ void TestStoreTool::storeRulesHoldInCreatedDatabase() {
     QSqlQuery line(database.database());
     QVERIFY(line.prepare(QStringLiteral("INSERT INTO orderAll (idcust, Firm, number, "
                                         "description, kol, cena) VALUES (?, ?, ?, ?, ?, ?)")));
-    for (const QVariant &value :
-         QVariantList{idcust, QStringLiteral("Mann"), QStringLiteral("W 914/2"),
-                      QStringLiteral("Фильтр масляный"), 1, 650.0})
+    for (const QVariant &value : QVariantList{idcust, QStringLiteral("Mann"), QStringLiteral("W 914/2"),
+                                              QStringLiteral("Фильтр масляный"), 1, 650.0})
         line.addBindValue(value);
     QVERIFY2(line.exec(), qPrintable(line.lastError().text()));
     const QDate after = QDate::currentDate();
     const QString dated = database.value(QStringLiteral("SELECT Date FROM orderAll")).toString();
-    QVERIFY2(dated == before.toString(Qt::ISODate) || dated == after.toString(Qt::ISODate),
-             qPrintable(dated));
+    QVERIFY2(dated == before.toString(Qt::ISODate) || dated == after.toString(Qt::ISODate), qPrintable(dated));
 
     // IdCust written as quoted text is kept as the number.
     const Store cars(place.carTable(), true);
@@ -507,14 +486,12 @@ void TestStoreTool::storeRulesHoldInCreatedDatabase() {
     QVERIFY2(car.exec(QStringLiteral("INSERT INTO drevalonParadox (Model, Vin, IdCust) "
                                      "VALUES ('Kia Rio', 'Z94CB41AAGR323020', '12')")),
              qPrintable(car.lastError().text()));
-    const QList<QVariantList> stored =
-        cars.rows(QStringLiteral("SELECT typeof(IdCust), IdCust FROM drevalonParadox"));
+    const QList<QVariantList> stored = cars.rows(QStringLiteral("SELECT typeof(IdCust), IdCust FROM drevalonParadox"));
     QCOMPARE(stored.size(), 1);
     QVERIFY2(stored[0][0] == QStringLiteral("real") || stored[0][0] == QStringLiteral("integer"),
              qPrintable(stored[0][0].toString()));
     QCOMPARE(stored[0][1].toDouble(), 12.0);
-    QCOMPARE(cars.value(QStringLiteral("SELECT count(*) FROM drevalonParadox WHERE IdCust = 12")),
-             QVariant(1));
+    QCOMPARE(cars.value(QStringLiteral("SELECT count(*) FROM drevalonParadox WHERE IdCust = 12")), QVariant(1));
 }
 
 QTEST_GUILESS_MAIN(TestStoreTool)

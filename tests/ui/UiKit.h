@@ -41,11 +41,13 @@ struct Session {
             Form2->PageControl1->setCurrentWidget(Form2->TabSheet1);
     }
 
-    int count(const QString &table, const QString &where = QStringLiteral("1=1"), const QVariantList &values = {}) const {
+    int count(const QString &table, const QString &where = QStringLiteral("1=1"),
+              const QVariantList &values = {}) const {
         return stores.scalar(QStringLiteral("select count(*) from %1 where %2").arg(table, where), values).toInt();
     }
     int cars(const QString &where = QStringLiteral("1=1"), const QVariantList &values = {}) const {
-        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where %1").arg(where), values).toInt();
+        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where %1").arg(where), values)
+            .toInt();
     }
 };
 
@@ -132,7 +134,8 @@ inline bool endsTheProgram(const std::function<void()> &command) {
     QObject::connect(&timer, &QTimer::timeout, [&] {
         command();
         QMetaObject::invokeMethod(
-            &watch, [&] {
+            &watch,
+            [&] {
                 if (!watch.quitSeen)
                     QCoreApplication::exit(1);
             },

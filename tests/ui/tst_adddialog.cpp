@@ -117,10 +117,11 @@ private slots:
         // Stored exactly as typed, the empty second phone as an empty value.
         QCOMPARE(session->count(QStringLiteral("customer")), 3);
         const qint64 added = session->stores.scalar(QStringLiteral("select max(idcust) from customer")).toLongLong();
-        QCOMPARE(session->count(QStringLiteral("customer"),
-                                QStringLiteral("idcust = ? and rtrim(Name) = ? and rtrim(lmane) = ? and rtrim(phone) = ? "
-                                               "and phone2 is not null and rtrim(phone2) = ''"),
-                                {added, QStringLiteral("Д'Артаньян"), QStringLiteral("О'Коннор"), QStringLiteral("8900111'223")}),
+        QCOMPARE(session->count(
+                     QStringLiteral("customer"),
+                     QStringLiteral("idcust = ? and rtrim(Name) = ? and rtrim(lmane) = ? and rtrim(phone) = ? "
+                                    "and phone2 is not null and rtrim(phone2) = ''"),
+                     {added, QStringLiteral("Д'Артаньян"), QStringLiteral("О'Коннор"), QStringLiteral("8900111'223")}),
                  1);
         // The list was re-read and sits on its first customer; the dialog is now in car mode.
         QCOMPARE(DataModule3->ADOQuery1->RecordCount(), 3);
@@ -140,10 +141,12 @@ private slots:
         click(Form4->BitBtn1);
         QVERIFY(boxes().boxes().isEmpty());
         QCOMPARE(session->cars(), 1);
-        QCOMPARE(session->cars(QStringLiteral("IdCust = ? and Model = ? and Vin = ? and DVS = ? and KPP = ''"),
-                               {added, QStringLiteral("ВАЗ 'Нива'"), QStringLiteral("XTA21214'K000001"), QStringLiteral("1.7")}),
+        QCOMPARE(session->cars(
+                     QStringLiteral("IdCust = ? and Model = ? and Vin = ? and DVS = ? and KPP = ''"),
+                     {added, QStringLiteral("ВАЗ 'Нива'"), QStringLiteral("XTA21214'K000001"), QStringLiteral("1.7")}),
                  1);
-        const QString owner = session->stores.carScalar(QStringLiteral("select typeof(IdCust) from drevalonParadox")).toString();
+        const QString owner =
+            session->stores.carScalar(QStringLiteral("select typeof(IdCust) from drevalonParadox")).toString();
         QVERIFY2(owner == QLatin1String("real") || owner == QLatin1String("integer"), qPrintable(owner));
         // Closed by itself, back in customer mode for the next opening, fields cleared.
         QVERIFY(!Form4->isVisible());
@@ -161,8 +164,9 @@ private slots:
         QVERIFY(!Form4->isVisible());
         QVERIFY(customerMode());
         QCOMPARE(texts(customerFields()), QStringList(4, QString()));
-        QCOMPARE(session->count(QStringLiteral("customer"),
-                                QStringLiteral("Name is not null and rtrim(Name) = '' and lmane = 'Сидоров' and phone = '555'")),
+        QCOMPARE(session->count(
+                     QStringLiteral("customer"),
+                     QStringLiteral("Name is not null and rtrim(Name) = '' and lmane = 'Сидоров' and phone = '555'")),
                  1);
         QCOMPARE(DataModule3->ADOQuery1->RecordCount(), 3);
     }
@@ -184,9 +188,12 @@ private slots:
         QTest::addColumn<QString>("surname");
         QTest::addColumn<QString>("phone");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("both empty") << "" << "" << QStringList{"Введите фамилию!", "Введите Номер телефона!"};
-        QTest::newRow("surname empty") << "" << "777" << QStringList{"Введите фамилию!"};
-        QTest::newRow("phone empty") << "Новиков" << "" << QStringList{"Введите Номер телефона!"};
+        QTest::newRow("both empty") << ""
+                                    << "" << QStringList{"Введите фамилию!", "Введите Номер телефона!"};
+        QTest::newRow("surname empty") << ""
+                                       << "777" << QStringList{"Введите фамилию!"};
+        QTest::newRow("phone empty") << "Новиков"
+                                     << "" << QStringList{"Введите Номер телефона!"};
     }
     void requiredCustomerFields() {
         QFETCH(QString, surname);
@@ -208,9 +215,12 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("vin");
         QTest::addColumn<QStringList>("messages");
-        QTest::newRow("both empty") << "" << "" << QStringList{"Марку и модель авто!", "Введите VIN автомобиля!"};
-        QTest::newRow("model empty") << "" << "VIN1" << QStringList{"Марку и модель авто!"};
-        QTest::newRow("VIN empty") << "Нива" << "" << QStringList{"Введите VIN автомобиля!"};
+        QTest::newRow("both empty") << ""
+                                    << "" << QStringList{"Марку и модель авто!", "Введите VIN автомобиля!"};
+        QTest::newRow("model empty") << ""
+                                     << "VIN1" << QStringList{"Марку и модель авто!"};
+        QTest::newRow("VIN empty") << "Нива"
+                                   << "" << QStringList{"Введите VIN автомобиля!"};
     }
     void requiredCarFields() {
         QFETCH(QString, model);
@@ -245,7 +255,8 @@ private slots:
 
         boxes().clear();
         showInMode(true);
-        const QStringList car = {"Toyota Land Cruiser Prado 150 X", "JTEBU3FJ10K000001", "", ""}; // 31, the column holds 30
+        const QStringList car = {"Toyota Land Cruiser Prado 150 X", "JTEBU3FJ10K000001", "",
+                                 ""}; // 31, the column holds 30
         fill(carFields(), car);
         click(Form4->BitBtn1);
         errors = boxes().texts(QStringLiteral("error"));
@@ -279,12 +290,14 @@ private slots:
         clickRow(Form2->DBGrid1, 1);
         QString shown;
         bool inCarMode = false;
-        QVERIFY(whileModal(Form4, [] { click(Form2->BitBtn9); }, [&] {
-            inCarMode = carMode();
-            shown = Form4->DBText1->Text();
-            fill(carFields(), {"Kia Rio", "Z94CB41AAJR000003", "", ""});
-            click(Form4->BitBtn1);
-        }));
+        QVERIFY(whileModal(
+            Form4, [] { click(Form2->BitBtn9); },
+            [&] {
+                inCarMode = carMode();
+                shown = Form4->DBText1->Text();
+                fill(carFields(), {"Kia Rio", "Z94CB41AAJR000003", "", ""});
+                click(Form4->BitBtn1);
+            }));
         QVERIFY(inCarMode);
         QCOMPARE(shown, QString::number(petrov));
         QCOMPARE(session->cars(QStringLiteral("IdCust = ? and Model = 'Kia Rio'"), {petrov}), 1);
@@ -303,17 +316,21 @@ private slots:
         retype(Form2->LabeledEdit10, QStringLiteral("742"));
         click(Form2->BitBtn7);
         // Left in car mode through the close box, with texts typed and not added.
-        QVERIFY(whileModal(Form4, [] { click(Form2->BitBtn9); }, [] {
-            retype(Form4->LabeledEdit5, QStringLiteral("Нива"));
-            Form4->Close();
-        }));
+        QVERIFY(whileModal(
+            Form4, [] { click(Form2->BitBtn9); },
+            [] {
+                retype(Form4->LabeledEdit5, QStringLiteral("Нива"));
+                Form4->Close();
+            }));
         QVERIFY(carMode());
         bool opensInCustomerMode = false;
         QString keptModel;
-        QVERIFY(whileModal(Form4, [throughMenu] { throughMenu ? Form2->N5->trigger() : click(Form2->BitBtn8); }, [&] {
-            opensInCustomerMode = customerMode() && Form4->isVisible();
-            keptModel = Form4->LabeledEdit5->text();
-        }));
+        QVERIFY(whileModal(
+            Form4, [throughMenu] { throughMenu ? Form2->N5->trigger() : click(Form2->BitBtn8); },
+            [&] {
+                opensInCustomerMode = customerMode() && Form4->isVisible();
+                keptModel = Form4->LabeledEdit5->text();
+            }));
         QVERIFY(opensInCustomerMode);
         QCOMPARE(keptModel, QStringLiteral("Нива"));
         QVERIFY(boxes().boxes().isEmpty());

@@ -19,12 +19,8 @@
 using namespace UiKit;
 
 namespace {
-TADOQuery *archive() {
-    return DataModule3->ADOQuery2;
-}
-TADOQuery *total() {
-    return DataModule3->ADOQuery6;
-}
+TADOQuery *archive() { return DataModule3->ADOQuery2; }
+TADOQuery *total() { return DataModule3->ADOQuery6; }
 
 QStringList column(const QString &field) {
     QStringList values;
@@ -39,8 +35,7 @@ QStringList chartLabels() {
     return labels;
 }
 QVariant periodTotal() {
-    return total()->Active() ? total()->FieldByName(QStringLiteral("Сумма за промежуток"))->Value()
-                             : QVariant();
+    return total()->Active() ? total()->FieldByName(QStringLiteral("Сумма за промежуток"))->Value() : QVariant();
 }
 QList<QRadioButton *> keys() {
     return {Form2->RadioButton6, Form2->RadioButton7, Form2->RadioButton8, Form2->RadioButton9};
@@ -65,17 +60,17 @@ private slots:
         session = std::make_unique<Session>();
         const TestStores &s = session->stores;
         // firm and description run in opposite orders; prices and dates are all different.
-        s.addArchived(3, QStringLiteral("Bosch"), QStringLiteral("A-1"), QStringLiteral("Свеча"), 2,
-                      150, QStringLiteral("2010-12-31"));
-        s.addArchived(1, QStringLiteral("Mann"), QStringLiteral("B-2"),
-                      QStringLiteral("Масляный фильтр"), 1, 900.5, QStringLiteral("2011-01-02"));
-        s.addArchived(2, QStringLiteral("Ate"), QStringLiteral("C-3"),
-                      QStringLiteral("Тормозные колодки"), 4, 2400, QStringLiteral("2011-05-23"));
-        s.addArchived(4, QStringLiteral("NGK"), QStringLiteral("D-4"), QStringLiteral("Акумулятор"),
-                      3, 75, QStringLiteral("2011-05-24"));
+        s.addArchived(3, QStringLiteral("Bosch"), QStringLiteral("A-1"), QStringLiteral("Свеча"), 2, 150,
+                      QStringLiteral("2010-12-31"));
+        s.addArchived(1, QStringLiteral("Mann"), QStringLiteral("B-2"), QStringLiteral("Масляный фильтр"), 1, 900.5,
+                      QStringLiteral("2011-01-02"));
+        s.addArchived(2, QStringLiteral("Ate"), QStringLiteral("C-3"), QStringLiteral("Тормозные колодки"), 4, 2400,
+                      QStringLiteral("2011-05-23"));
+        s.addArchived(4, QStringLiteral("NGK"), QStringLiteral("D-4"), QStringLiteral("Акумулятор"), 3, 75,
+                      QStringLiteral("2011-05-24"));
         // Ordered later on the same day: outside a period that ends that day.
-        s.addArchived(5, QStringLiteral("Valeo"), QStringLiteral("E-5"), QStringLiteral("Щётки"), 6,
-                      300, QStringLiteral("2011-05-24 10:30:00"));
+        s.addArchived(5, QStringLiteral("Valeo"), QStringLiteral("E-5"), QStringLiteral("Щётки"), 6, 300,
+                      QStringLiteral("2011-05-24 10:30:00"));
         session->start(false);
         Form2->PageControl1->setCurrentWidget(Form2->TabSheet3);
     }
@@ -85,15 +80,14 @@ private slots:
         QCOMPARE(archive()->RecordCount(), 5);
         click(Form2->RadioButton8);
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY cena ASC"));
-        QCOMPARE(column(QStringLiteral("Артикул")),
-                 QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
+        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
         QCOMPARE(chartLabels(), column(QStringLiteral("Дата")));
         QVERIFY(Form2->RadioButton8->focusPolicy() & Qt::TabFocus);
         QVERIFY(!(Form2->RadioButton6->focusPolicy() & Qt::TabFocus));
 
         // The selected key clicked again runs nothing: a line stored meanwhile stays unseen.
-        session->stores.addArchived(6, QStringLiteral("Zeta"), QStringLiteral("F-6"), QString(), 1,
-                                    1, QStringLiteral("2011-06-01"));
+        session->stores.addArchived(6, QStringLiteral("Zeta"), QStringLiteral("F-6"), QString(), 1, 1,
+                                    QStringLiteral("2011-06-01"));
         const int rebuilds = Form6->Series1->rebuilds();
         click(Form2->RadioButton8);
         QCOMPARE(archive()->RecordCount(), 5);
@@ -103,18 +97,15 @@ private slots:
         click(Form2->CheckBox1);
         for (QRadioButton *key : keys())
             QVERIFY(!key->isChecked());
-        QCOMPARE(column(QStringLiteral("Артикул")),
-                 QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
+        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"D-4", "A-1", "E-5", "B-2", "C-3"}));
         QCOMPARE(Form6->Series1->rebuilds(), rebuilds);
 
         click(Form2->RadioButton7); // the maker, not the description
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY firm DESC"));
-        QCOMPARE(column(QStringLiteral("фирма")),
-                 QStringList({"Zeta", "Valeo", "NGK", "Mann", "Bosch", "Ate"}));
+        QCOMPARE(column(QStringLiteral("фирма")), QStringList({"Zeta", "Valeo", "NGK", "Mann", "Bosch", "Ate"}));
         click(Form2->RadioButton9); // the stored date, in time order
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY Date DESC"));
-        QCOMPARE(column(QStringLiteral("Дата")).mid(3),
-                 QStringList({"23.05.2011", "02.01.2011", "31.12.2010"}));
+        QCOMPARE(column(QStringLiteral("Дата")).mid(3), QStringList({"23.05.2011", "02.01.2011", "31.12.2010"}));
         click(Form2->RadioButton6);
         QCOMPARE(archive()->SQL().line(3), QStringLiteral("ORDER BY idCust DESC"));
         QCOMPARE(column(QStringLiteral("Артикул")).first(), QStringLiteral("F-6"));
@@ -173,8 +164,7 @@ private slots:
         click(Form2->BitBtn17);
         for (TADOQuery *query : {archive(), total()})
             QCOMPARE(query->Parameters().Count(), 0);
-        QCOMPARE(column(QStringLiteral("Артикул")),
-                 QStringList({"E-5", "D-4", "C-3", "B-2", "A-1"}));
+        QCOMPARE(column(QStringLiteral("Артикул")), QStringList({"E-5", "D-4", "C-3", "B-2", "A-1"}));
         QCOMPARE(periodTotal(), wholeTotal);
         QVERIFY(boxes().boxes().isEmpty());
     }

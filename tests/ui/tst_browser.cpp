@@ -36,9 +36,7 @@ public:
     }
 };
 
-QWebEngineView *view() {
-    return Form9->WebBrowser1;
-}
+QWebEngineView *view() { return Form9->WebBrowser1; }
 
 /// The address in the box's own backslash form.
 QString backslashed(const QString &path) {
@@ -57,9 +55,7 @@ class TestBrowser : public QObject {
         const QString path = pages.filePath(name + QStringLiteral(".html"));
         QFile file(path);
         if (!file.exists() && file.open(QIODevice::WriteOnly))
-            file.write(QStringLiteral("<html><head><title>%1</title></head><body>%1</body></html>")
-                           .arg(name)
-                           .toUtf8());
+            file.write(QStringLiteral("<html><head><title>%1</title></head><body>%1</body></html>").arg(name).toUtf8());
         return path;
     }
 
@@ -184,8 +180,8 @@ private slots:
         QTest::addColumn<QUrl>("loaded");
         QTest::newRow("host and path") << QStringLiteral(R"(http:\\www.exist.ru\catalog\filters)")
                                        << QUrl("http://www.exist.ru/catalog/filters");
-        QTest::newRow("query and fragment kept") << QStringLiteral(R"(https:\\h.ru\a?q=x\y#p\q)")
-                                                 << QUrl("https://h.ru/a?q=x%5Cy#p%5Cq");
+        QTest::newRow("query and fragment kept")
+            << QStringLiteral(R"(https:\\h.ru\a?q=x\y#p\q)") << QUrl("https://h.ru/a?q=x%5Cy#p%5Cq");
         QTest::newRow("slashes as they stand")
             << QStringLiteral(R"(http://h.ru/a\b)") << QUrl(QStringLiteral(R"(http://h.ru/a\b)"));
         QTest::newRow("no scheme added") << QStringLiteral("www.exist.ru") << QUrl("www.exist.ru");

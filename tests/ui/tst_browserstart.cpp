@@ -21,7 +21,8 @@ class TestBrowserStart : public QObject {
 
 private slots:
     void initTestCase() {
-        if (::geteuid() != 0) QSKIP("only root is refused the engine's sandbox");
+        if (::geteuid() != 0)
+            QSKIP("only root is refused the engine's sandbox");
         // This suite's own process never lets the engine start.
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS");

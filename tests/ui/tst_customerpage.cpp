@@ -90,8 +90,10 @@ private slots:
     void init() {
         session = std::make_unique<Session>();
         TestStores &s = session->stores;
-        ivanov = s.addCustomer(QStringLiteral("Иван"), QStringLiteral("Иванов"), QStringLiteral("111"), QStringLiteral("222"));
-        petrov = s.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"), QStringLiteral("333"), QStringLiteral("111"));
+        ivanov = s.addCustomer(QStringLiteral("Иван"), QStringLiteral("Иванов"), QStringLiteral("111"),
+                               QStringLiteral("222"));
+        petrov = s.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"), QStringLiteral("333"),
+                               QStringLiteral("111"));
         oneil = s.addCustomer(QStringLiteral("Шон"), QStringLiteral("O'Нил"), QStringLiteral("444"));
         nameless = s.addCustomer(QString(), QStringLiteral("Безымянный"), QStringLiteral("555"));
         s.addCar(QStringLiteral("Лада Гранта"), QStringLiteral("XTA219000K0000001"), ivanov);
@@ -126,8 +128,8 @@ private slots:
         QTest::newRow("surname") << 2 << "Петров" << QStringList{"Петров"};
         QTest::newRow("surname with an apostrophe") << 2 << "O'Нил" << QStringList{"O'Нил"};
         QTest::newRow("surname, text that would widen the condition") << 2 << "x' or '1'='1" << QStringList{};
-        QTest::newRow("first name, text that would end the statement") << 1 << "'; delete from customer; --"
-                                                                       << QStringList{};
+        QTest::newRow("first name, text that would end the statement")
+            << 1 << "'; delete from customer; --" << QStringList{};
         QTest::newRow("phone, first or second") << 3 << "111" << QStringList{"Иванов", "Петров"};
         QTest::newRow("phone, second only") << 3 << "222" << QStringList{"Иванов"};
         QTest::newRow("phone, text that would widen the condition") << 3 << "1' or '1'='1" << QStringList{};
@@ -136,7 +138,7 @@ private slots:
         QFETCH(int, criterion);
         QFETCH(QString, text);
         QFETCH(QStringList, found);
-        QRadioButton *radio = criterion == 1 ? Form2->RadioButton1
+        QRadioButton *radio = criterion == 1   ? Form2->RadioButton1
                               : criterion == 2 ? Form2->RadioButton2
                                                : Form2->RadioButton3;
         // Move off the first customer, so re-opening visibly comes back to the first row.
@@ -174,7 +176,8 @@ private slots:
 
     void searchWithoutCriterionRereadsUnderTheConditionInForce() {
         // At start the condition lets every customer through; the text is not used.
-        const qint64 late = session->stores.addCustomer(QStringLiteral("Олег"), QStringLiteral("Поздний"), QStringLiteral("666"));
+        const qint64 late =
+            session->stores.addCustomer(QStringLiteral("Олег"), QStringLiteral("Поздний"), QStringLiteral("666"));
         retype(Form2->LabeledEdit1, QStringLiteral("Иванов"));
         click(Form2->BitBtn1);
         QCOMPARE(customerList(), (QStringList{"Иванов", "Петров", "O'Нил", "Безымянный", "Поздний"}));
@@ -268,11 +271,12 @@ private slots:
 
         click(Form2->BitBtn4);
         QVERIFY2(boxes().boxes().isEmpty(), qPrintable(boxes().texts(QStringLiteral("error")).join('\n')));
-        QCOMPARE(session->count(QStringLiteral("customer"),
-                                QStringLiteral("idcust = ? and Name = 'Пьер' and lmane = 'Петров-Водкин' and phone = '333' "
-                                               "and phone2 = '111'"),
-                                {petrov}),
-                 1);
+        QCOMPARE(
+            session->count(QStringLiteral("customer"),
+                           QStringLiteral("idcust = ? and Name = 'Пьер' and lmane = 'Петров-Водкин' and phone = '333' "
+                                          "and phone2 = '111'"),
+                           {petrov}),
+            1);
         QCOMPARE(session->cars(QStringLiteral("IdCust = ? and Model = ? and KPP = ?"),
                                {petrov, QStringLiteral("Kia 'Rio' X"), QStringLiteral("АКПП")}),
                  1);
@@ -290,14 +294,22 @@ private slots:
         QTest::addColumn<int>("edit");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("column");
-        QTest::newRow("DBEdit1 first name") << 1 << "Иоанн" << "Name";
-        QTest::newRow("DBEdit2 surname") << 2 << "Д'Иванов" << "lmane";
-        QTest::newRow("DBEdit3 phone") << 3 << "89161234567" << "phone";
-        QTest::newRow("DBEdit4 second phone") << 4 << "" << "phone2";
-        QTest::newRow("DBEdit5 model") << 5 << "Лада Веста" << "Model";
-        QTest::newRow("DBEdit6 VIN") << 6 << "XTA'000000000001" << "Vin";
-        QTest::newRow("DBEdit7 engine") << 7 << "1.6" << "DVS";
-        QTest::newRow("DBEdit8 gearbox") << 8 << "МКПП" << "KPP";
+        QTest::newRow("DBEdit1 first name") << 1 << "Иоанн"
+                                            << "Name";
+        QTest::newRow("DBEdit2 surname") << 2 << "Д'Иванов"
+                                         << "lmane";
+        QTest::newRow("DBEdit3 phone") << 3 << "89161234567"
+                                       << "phone";
+        QTest::newRow("DBEdit4 second phone") << 4 << ""
+                                              << "phone2";
+        QTest::newRow("DBEdit5 model") << 5 << "Лада Веста"
+                                       << "Model";
+        QTest::newRow("DBEdit6 VIN") << 6 << "XTA'000000000001"
+                                     << "Vin";
+        QTest::newRow("DBEdit7 engine") << 7 << "1.6"
+                                        << "DVS";
+        QTest::newRow("DBEdit8 gearbox") << 8 << "МКПП"
+                                         << "KPP";
     }
     void everyEditFieldIsWrittenToItsColumn() {
         QFETCH(int, edit);
@@ -311,13 +323,14 @@ private slots:
         QVERIFY2(boxes().boxes().isEmpty(), qPrintable(boxes().texts(QStringLiteral("error")).join('\n')));
         if (edit <= 4) {
             // An emptied text field holds no value.
-            const QString condition = text.isEmpty() ? QStringLiteral("%1 is null").arg(column)
-                                                     : QStringLiteral("%1 = ?").arg(column);
+            const QString condition =
+                text.isEmpty() ? QStringLiteral("%1 is null").arg(column) : QStringLiteral("%1 = ?").arg(column);
             QCOMPARE(session->count(QStringLiteral("customer"), QStringLiteral("idcust = ? and ") + condition,
                                     text.isEmpty() ? QVariantList{ivanov} : QVariantList{ivanov, text}),
                      1);
         } else {
-            QCOMPARE(session->cars(QStringLiteral("IdCar = 1 and IdCust = ? and %1 = ?").arg(column), {ivanov, text}), 1);
+            QCOMPARE(session->cars(QStringLiteral("IdCar = 1 and IdCust = ? and %1 = ?").arg(column), {ivanov, text}),
+                     1);
         }
         QCOMPARE(rtrim(edits[edit - 1]->text()), text); // shown again after the re-reading
     }
@@ -325,7 +338,8 @@ private slots:
     void commitWithoutEditsRereadsTheLists() {
         unlockByPage();
         clickRow(Form2->DBGrid1, 2);
-        const qint64 late = session->stores.addCustomer(QStringLiteral("Олег"), QStringLiteral("Поздний"), QStringLiteral("666"));
+        const qint64 late =
+            session->stores.addCustomer(QStringLiteral("Олег"), QStringLiteral("Поздний"), QStringLiteral("666"));
         session->stores.addCar(QStringLiteral("ГАЗель"), QStringLiteral("X96330200K0000004"), ivanov);
         click(Form2->BitBtn4);
         QVERIFY(numbers(customers(), QStringLiteral("Номер")).contains(late));
@@ -352,7 +366,8 @@ private slots:
         QCOMPARE(customers()->RecNo(), 1);
         QCOMPARE(Form2->DBEdit2->text(), QStringLiteral("Запрет"));
         QCOMPARE(customers()->RecordCount(), 4);
-        QCOMPARE(session->count(QStringLiteral("customer"), QStringLiteral("lmane = 'Петров' and idcust = ?"), {petrov}), 1);
+        QCOMPARE(
+            session->count(QStringLiteral("customer"), QStringLiteral("lmane = 'Петров' and idcust = ?"), {petrov}), 1);
     }
 
     void uncommittedCustomerEditIsLostByTheListCommandsTheCarEditIsNot_data() {
@@ -377,10 +392,12 @@ private slots:
         QVERIFY(boxes().boxes().isEmpty());
         QCOMPARE(customers()->State(), DataSetState::Browse);
         QCOMPARE(session->count(QStringLiteral("customer"), QStringLiteral("lmane = 'Сидоров'")), 0);
-        QCOMPARE(session->count(QStringLiteral("customer"), QStringLiteral("lmane = 'Иванов' and idcust = ?"), {ivanov}), 1);
+        QCOMPARE(
+            session->count(QStringLiteral("customer"), QStringLiteral("lmane = 'Иванов' and idcust = ?"), {ivanov}), 1);
         QCOMPARE(rtrim(Form2->DBEdit2->text()), QStringLiteral("Иванов"));
         // Closing the customer list first makes the car list finish its own edit: that one is written.
-        QCOMPARE(session->cars(QStringLiteral("Vin = 'VIN-EDITED' and IdCust = ? and Model = 'Лада Гранта'"), {ivanov}), 1);
+        QCOMPARE(session->cars(QStringLiteral("Vin = 'VIN-EDITED' and IdCust = ? and Model = 'Лада Гранта'"), {ivanov}),
+                 1);
         QCOMPARE(cars()->State(), DataSetState::Browse);
         // A commit afterwards has nothing left to write.
         click(Form2->BitBtn4);
@@ -516,10 +533,10 @@ private slots:
     }
 
     void pictureButtonsShowTheHandExceptTheCommitButton() {
-        const QList<QAbstractButton *> hand = {Form2->BitBtn1, Form2->BitBtn2, Form2->BitBtn3, Form2->BitBtn5,
-                                               Form2->BitBtn6, Form2->BitBtn7, Form2->BitBtn8, Form2->BitBtn9,
-                                               Form2->BitBtn11, Form2->RadioButton1, Form2->RadioButton2,
-                                               Form2->RadioButton3};
+        const QList<QAbstractButton *> hand = {Form2->BitBtn1,      Form2->BitBtn2,      Form2->BitBtn3,
+                                               Form2->BitBtn5,      Form2->BitBtn6,      Form2->BitBtn7,
+                                               Form2->BitBtn8,      Form2->BitBtn9,      Form2->BitBtn11,
+                                               Form2->RadioButton1, Form2->RadioButton2, Form2->RadioButton3};
         for (QAbstractButton *b : hand)
             QVERIFY2(b->cursor().shape() == Qt::PointingHandCursor, qPrintable(b->objectName()));
         QCOMPARE(Form2->BitBtn4->cursor().shape(), Qt::ArrowCursor);
@@ -540,7 +557,8 @@ private slots:
     void browserItemsShowTheBrowserWithoutBlocking() {
         QFETCH(QString, item);
         QAction *action = item == QLatin1String("N3") ? Form2->N3 : Form2->N16;
-        QVERIFY(!whileModal(Form9, [action] { action->trigger(); }, [] {}));
+        QVERIFY(!whileModal(
+            Form9, [action] { action->trigger(); }, [] {}));
         QVERIFY(Form9->isVisible());
         QVERIFY(Form2->isVisible());
     }

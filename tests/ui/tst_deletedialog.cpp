@@ -88,8 +88,8 @@ private slots:
         QCOMPARE(Form5->DBGrid2->Columns(), (QStringList{"Model", "Vin", "DVS", "KPP", "IdCust"}));
         QCOMPARE(Form5->DBGrid2->options(), TDBGrid::defaultOptions() & ~TDBGrid::Options(TDBGrid::dgEditing));
         QCOMPARE(Form5->DBNavigator1->VisibleButtons(),
-                 (QList<NavigateBtn>{NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                     NavigateBtn::nbRefresh}));
+                 (QList<NavigateBtn>{NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext,
+                                     NavigateBtn::nbLast, NavigateBtn::nbRefresh}));
         QCOMPARE(Form5->DBNavigator2->VisibleButtons(),
                  (QList<NavigateBtn>{NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbDelete}));
         QCOMPARE(Form5->Label1->text(), QStringLiteral("Номер клиента:"));
@@ -108,24 +108,28 @@ private slots:
         QCOMPARE(Form5->width(), 449);
         int first = 0, expandedHeight = 0, second = 0;
         bool firstCompact = false, secondCompact = false;
-        QVERIFY(whileModal(Form5, [] { Form2->N6->trigger(); }, [&] {
-            first = Form5->height();
-            firstCompact = compact();
-            click(Form5->BitBtn1);
-            expandedHeight = Form5->height();
-        }));
+        QVERIFY(whileModal(
+            Form5, [] { Form2->N6->trigger(); },
+            [&] {
+                first = Form5->height();
+                firstCompact = compact();
+                click(Form5->BitBtn1);
+                expandedHeight = Form5->height();
+            }));
         QCOMPARE(first, 180);
         QVERIFY(firstCompact);
         QCOMPARE(expandedHeight, 720);
         QCOMPARE(Form5->height(), 211);
         QVERIFY(compact());
 
-        QVERIFY(whileModal(Form5, [] { Form2->N6->trigger(); }, [&] {
-            second = Form5->height();
-            secondCompact = compact();
-            click(Form5->BitBtn2);
-            expandedHeight = Form5->height();
-        }));
+        QVERIFY(whileModal(
+            Form5, [] { Form2->N6->trigger(); },
+            [&] {
+                second = Form5->height();
+                secondCompact = compact();
+                click(Form5->BitBtn2);
+                expandedHeight = Form5->height();
+            }));
         QCOMPARE(second, 211);
         QVERIFY(secondCompact);
         QCOMPARE(expandedHeight, 720);
@@ -139,10 +143,12 @@ private slots:
         retype(Form2->LabeledEdit10, QStringLiteral("742"));
         click(Form2->BitBtn7);
         bool variantShown = false;
-        QVERIFY(whileModal(Form5, [] { click(Form2->BitBtn11); }, [&] {
-            click(Form5->BitBtn2);
-            variantShown = expanded(false);
-        }));
+        QVERIFY(whileModal(
+            Form5, [] { click(Form2->BitBtn11); },
+            [&] {
+                click(Form5->BitBtn2);
+                variantShown = expanded(false);
+            }));
         QVERIFY(variantShown);
         QVERIFY(compact());
         QCOMPARE(Form5->height(), 211);
@@ -196,8 +202,9 @@ private slots:
     }
 
     void refusedCarDeletionEndsTheCommandAndKeepsWhatWasDone() {
-        session->stores.carSql(QStringLiteral("create trigger keep before delete on drevalonParadox when OLD.Model = 'Нива' "
-                                              "begin select raise(abort, 'Car is kept'); end"));
+        session->stores.carSql(
+            QStringLiteral("create trigger keep before delete on drevalonParadox when OLD.Model = 'Нива' "
+                           "begin select raise(abort, 'Car is kept'); end"));
         openVariant(true);
         click(Form5->BitBtn3);
         const QStringList errors = boxes().texts(QStringLiteral("error"));

@@ -39,16 +39,16 @@ void placeGame(const QDir &folder, const Game &game, const QString &log) {
     QVERIFY(QDir().mkpath(QFileInfo(path).path()));
     QFile script(path);
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\necho \"%1 $(pwd -P)\" >> '%2'\n")
-                     .arg(game.item->objectName(), log)
-                     .toUtf8());
+    script.write(
+        QStringLiteral("#!/bin/sh\necho \"%1 $(pwd -P)\" >> '%2'\n").arg(game.item->objectName(), log).toUtf8());
     script.close();
     QVERIFY(script.setPermissions(script.permissions() | QFile::ExeOwner));
 }
 
 QStringList lines(const QString &path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 } // namespace
@@ -109,8 +109,7 @@ private slots:
             const RecordingShell::Start &start = shell->started()[i];
             QCOMPARE(start.path, QStringLiteral("/opt/games/") + items()[i].path);
             QCOMPARE(start.workingDir, QDir::currentPath());
-            QCOMPARE(start.mode,
-                     items()[i].item == Form2->N9 ? ShowMode::Show : ShowMode::ShowNormal);
+            QCOMPARE(start.mode, items()[i].item == Form2->N9 ? ShowMode::Show : ShowMode::ShowNormal);
         }
     }
 

@@ -20,8 +20,7 @@ using namespace UiKit;
 
 namespace {
 QList<QLabel *> labels() {
-    return {Form7->Label1, Form7->Label2, Form7->Label3, Form7->Label4,
-            Form7->Label5, Form7->Label6, Form7->Label7};
+    return {Form7->Label1, Form7->Label2, Form7->Label3, Form7->Label4, Form7->Label5, Form7->Label6, Form7->Label7};
 }
 
 /// What the user sees of the window while it is open.
@@ -47,9 +46,11 @@ Seen openThrough(QAction *item, const std::function<void()> &inside = {}) {
         Form7, [item] { item->trigger(); },
         [&] {
             seen = Seen::now();
-            if (inside) inside();
+            if (inside)
+                inside();
         });
-    if (!ran) qWarning("the window was not shown modally");
+    if (!ran)
+        qWarning("the window was not shown modally");
     return seen;
 }
 
@@ -127,8 +128,7 @@ private slots:
         });
         QCOMPARE(hint, QStringLiteral("Открыть сайт"));
         QCOMPARE(cursor, Qt::PointingHandCursor);
-        QCOMPARE(Form7->Label2->palette().color(QPalette::WindowText),
-                 Form7->palette().color(QPalette::Highlight));
+        QCOMPARE(Form7->Label2->palette().color(QPalette::WindowText), Form7->palette().color(QPalette::Highlight));
         QCOMPARE(recorded().opened(), QStringList{Form7->Label2->text()});
         // The address as people write it: the site's host, the web prefix, no scheme.
         const QString address = recorded().opened().value(0);
@@ -144,9 +144,11 @@ private slots:
         QStringList hands;
         openThrough(Form2->N11, [&] {
             for (QLabel *label : labels()) {
-                if (!label->isVisible()) continue;
+                if (!label->isVisible())
+                    continue;
                 QTest::mouseClick(label, Qt::LeftButton);
-                if (label->cursor().shape() == Qt::PointingHandCursor) hands << label->objectName();
+                if (label->cursor().shape() == Qt::PointingHandCursor)
+                    hands << label->objectName();
             }
             QTest::mouseClick(Form7, Qt::LeftButton, Qt::NoModifier, QPoint(100, 190));
         });
@@ -161,9 +163,8 @@ private slots:
         desktop.openUrl(QStringLiteral("www.drevalon.example.ru"));
         desktop.openUrl(QStringLiteral("http://www.drevalon.example.ru/price"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QCOMPARE(browser.urls,
-                 (QList<QUrl>{QUrl(QStringLiteral("http://www.drevalon.example.ru")),
-                              QUrl(QStringLiteral("http://www.drevalon.example.ru/price"))}));
+        QCOMPARE(browser.urls, (QList<QUrl>{QUrl(QStringLiteral("http://www.drevalon.example.ru")),
+                                            QUrl(QStringLiteral("http://www.drevalon.example.ru/price"))}));
     }
 };
 

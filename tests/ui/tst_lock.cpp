@@ -25,7 +25,7 @@ const QString wrongPassword = QStringLiteral("Не правильный паро
 
 /// Which of the six controls are explicitly shown, in the order of the changes.
 QList<bool> lockControls() {
-    return {!Form2->GroupBox4->isHidden(), !Form2->BitBtn8->isHidden(),      !Form2->BitBtn9->isHidden(),
+    return {!Form2->GroupBox4->isHidden(), !Form2->BitBtn8->isHidden(),       !Form2->BitBtn9->isHidden(),
             !Form2->BitBtn11->isHidden(),  !Form2->LabeledEdit10->isHidden(), !Form2->BitBtn7->isHidden()};
 }
 const QList<bool> locked = {false, false, false, false, true, true};
@@ -35,13 +35,15 @@ const QList<bool> unlocked = {true, true, true, true, false, false};
 /// its OK. Returns whether the window was still open after the press.
 bool enterInWindow(QAction *item, const QString &text, QString *typedBefore = nullptr) {
     bool stillOpen = true;
-    const bool ran = whileModal(Form8, [item] { item->trigger(); }, [&] {
-        if (typedBefore)
-            *typedBefore = Form8->LabeledEdit1->text();
-        retype(Form8->LabeledEdit1, text);
-        click(Form8->BitBtn1);
-        stillOpen = Form8->isVisible();
-    });
+    const bool ran = whileModal(
+        Form8, [item] { item->trigger(); },
+        [&] {
+            if (typedBefore)
+                *typedBefore = Form8->LabeledEdit1->text();
+            retype(Form8->LabeledEdit1, text);
+            click(Form8->BitBtn1);
+            stillOpen = Form8->isVisible();
+        });
     if (!ran)
         QTest::qFail("the password window did not open modally", __FILE__, __LINE__);
     return stillOpen;
@@ -57,7 +59,8 @@ class TestLock : public QObject {
 private slots:
     void init() {
         session = std::make_unique<Session>();
-        const qint64 owner = session->stores.addCustomer(QStringLiteral("Иван"), QStringLiteral("Иванов"), QStringLiteral("111"));
+        const qint64 owner =
+            session->stores.addCustomer(QStringLiteral("Иван"), QStringLiteral("Иванов"), QStringLiteral("111"));
         session->stores.addCar(QStringLiteral("Нива"), QStringLiteral("XTA212140K0000002"), owner);
         session->start();
         QCOMPARE(lockControls(), locked);
@@ -115,7 +118,8 @@ private slots:
         QVERIFY(Form2->BitBtn11->isVisible());
         QVERIFY(!Form2->LabeledEdit10->isVisible());
         QVERIFY(!Form2->BitBtn7->isVisible());
-        QVERIFY2(!Form2->LabeledEdit10->EditLabel()->isVisible(), "the caption of the hidden password field still shows");
+        QVERIFY2(!Form2->LabeledEdit10->EditLabel()->isVisible(),
+                 "the caption of the hidden password field still shows");
     }
 
     void wrongPasswordChangesNothing_data() {
@@ -156,14 +160,16 @@ private slots:
     void wrongPasswordInTheOpenWindowCanBeRetried() {
         int messagesAfterFirst = -1;
         bool openAfterFirst = false;
-        QVERIFY(whileModal(Form8, [] { Form2->N14->trigger(); }, [&] {
-            type(Form8->LabeledEdit1, QStringLiteral("7"));
-            click(Form8->BitBtn1);
-            messagesAfterFirst = boxes().boxes().size();
-            openAfterFirst = Form8->isVisible();
-            type(Form8->LabeledEdit1, QStringLiteral("42"));
-            click(Form8->BitBtn1);
-        }));
+        QVERIFY(whileModal(
+            Form8, [] { Form2->N14->trigger(); },
+            [&] {
+                type(Form8->LabeledEdit1, QStringLiteral("7"));
+                click(Form8->BitBtn1);
+                messagesAfterFirst = boxes().boxes().size();
+                openAfterFirst = Form8->isVisible();
+                type(Form8->LabeledEdit1, QStringLiteral("42"));
+                click(Form8->BitBtn1);
+            }));
         QCOMPARE(messagesAfterFirst, 1);
         QVERIFY(openAfterFirst);
         QVERIFY(!Form8->isVisible());
@@ -181,11 +187,13 @@ private slots:
         QVERIFY(boxes().boxes().isEmpty());
         // The keypad's Enter on the window's button checks the password and closes the window.
         bool closedByEnter = false;
-        QVERIFY(whileModal(Form8, [] { Form2->N8->trigger(); }, [&] {
-            type(Form8->LabeledEdit1, QStringLiteral("742"));
-            QTest::keyClick(Form8->BitBtn1, Qt::Key_Enter, Qt::KeypadModifier);
-            closedByEnter = !Form8->isVisible();
-        }));
+        QVERIFY(whileModal(
+            Form8, [] { Form2->N8->trigger(); },
+            [&] {
+                type(Form8->LabeledEdit1, QStringLiteral("742"));
+                QTest::keyClick(Form8->BitBtn1, Qt::Key_Enter, Qt::KeypadModifier);
+                closedByEnter = !Form8->isVisible();
+            }));
         QVERIFY(closedByEnter);
     }
 
@@ -208,20 +216,23 @@ private slots:
         QCOMPARE(Form8->windowTitle(), QStringLiteral("Пароль"));
         QStringList hints;
         bool openAfterClick = false;
-        QVERIFY(whileModal(Form8, [] { Form2->N8->trigger(); }, [&] {
-            QWidget *background = Form8->findChild<QWidget *>(QStringLiteral("Image1"));
-            for (QWidget *over : std::initializer_list<QWidget *>{background, Form8->LabeledEdit1, Form8->BitBtn1}) {
+        QVERIFY(whileModal(
+            Form8, [] { Form2->N8->trigger(); },
+            [&] {
+                QWidget *background = Form8->findChild<QWidget *>(QStringLiteral("Image1"));
+                for (QWidget *over :
+                     std::initializer_list<QWidget *>{background, Form8->LabeledEdit1, Form8->BitBtn1}) {
+                    QToolTip::hideText();
+                    const QPoint at = over->rect().center();
+                    QHelpEvent help(QEvent::ToolTip, at, over->mapToGlobal(at));
+                    QApplication::sendEvent(over, &help);
+                    hints << (QToolTip::isVisible() ? QToolTip::text() : QString());
+                }
                 QToolTip::hideText();
-                const QPoint at = over->rect().center();
-                QHelpEvent help(QEvent::ToolTip, at, over->mapToGlobal(at));
-                QApplication::sendEvent(over, &help);
-                hints << (QToolTip::isVisible() ? QToolTip::text() : QString());
-            }
-            QToolTip::hideText();
-            QTest::mouseClick(background, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-            QTest::mouseClick(background, Qt::LeftButton, Qt::NoModifier, QPoint(320, 125));
-            openAfterClick = Form8->isVisible();
-        }));
+                QTest::mouseClick(background, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+                QTest::mouseClick(background, Qt::LeftButton, Qt::NoModifier, QPoint(320, 125));
+                openAfterClick = Form8->isVisible();
+            }));
         QCOMPARE(hints, QStringList(3, QStringLiteral("Кликни для закрытия")));
         QVERIFY(openAfterClick);
         QCOMPARE(lockControls(), locked);
@@ -230,17 +241,19 @@ private slots:
 
     void addAndDeleteMenuItemsWorkWhileLocked() {
         bool addInCustomerMode = false;
-        QVERIFY(whileModal(Form4, [] { Form2->N5->trigger(); }, [&] {
-            addInCustomerMode = Form4->GroupBox2->isVisible() && !Form4->GroupBox1->isVisible();
-        }));
+        QVERIFY(whileModal(
+            Form4, [] { Form2->N5->trigger(); },
+            [&] { addInCustomerMode = Form4->GroupBox2->isVisible() && !Form4->GroupBox1->isVisible(); }));
         QVERIFY(addInCustomerMode);
         QVERIFY(!Form4->isVisible());
 
         bool deleteCompact = false;
-        QVERIFY(whileModal(Form5, [] { Form2->N6->trigger(); }, [&] {
-            deleteCompact = Form5->GroupBox1->isVisible();
-            click(Form5->BitBtn1);
-        }));
+        QVERIFY(whileModal(
+            Form5, [] { Form2->N6->trigger(); },
+            [&] {
+                deleteCompact = Form5->GroupBox1->isVisible();
+                click(Form5->BitBtn1);
+            }));
         QVERIFY(deleteCompact);
         QVERIFY(!Form5->isVisible());
         QCOMPARE(Form5->height(), 211); // put back into compact mode after closing

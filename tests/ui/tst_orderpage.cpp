@@ -42,7 +42,8 @@ private slots:
         const TestStores &s = session->stores;
         first = s.addCustomer(QStringLiteral("Ольга"), QStringLiteral("Королёва"), QStringLiteral("89771738028"));
         second = s.addCustomer(QStringLiteral("Виктор"), QStringLiteral("Куликов"), QStringLiteral("89261112233"));
-        s.addCurrent(first, QStringLiteral("Mahle"), QStringLiteral("OC 90"), QStringLiteral("Фильтр масляный"), 2, 450);
+        s.addCurrent(first, QStringLiteral("Mahle"), QStringLiteral("OC 90"), QStringLiteral("Фильтр масляный"), 2,
+                     450);
         s.addCurrent(first, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Свеча"), 4, 320.5);
         s.addCurrent(second, QStringLiteral("Febi"), QStringLiteral("36741"), QStringLiteral("Стойка"), 1, 1500);
         session->start(false);
@@ -57,7 +58,8 @@ private slots:
         // Сумма заказа stores the line being typed, with the customer's number.
         typeLine(QStringLiteral("Bosch"), QStringLiteral("3"), QStringLiteral("100"));
         click(Form2->BitBtn12);
-        QCOMPARE(session->count(QStringLiteral("orderNow"), QStringLiteral("Firm = 'Bosch' and idcust = ?"), {first}), 1);
+        QCOMPARE(session->count(QStringLiteral("orderNow"), QStringLiteral("Firm = 'Bosch' and idcust = ?"), {first}),
+                 1);
         QCOMPARE(orderTotal().toDouble(), 2 * 450 + 4 * 320.5 + 1500.0 + 300);
 
         // A second press: the post fails, the total is not read again.
@@ -108,8 +110,9 @@ private slots:
     }
     void aFailedMoveLosesNothingAndTheLinesComeBack() {
         QFETCH(QString, trigger);
-        session->stores.sql(QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'moving is refused'); END")
-                                .arg(trigger));
+        session->stores.sql(
+            QStringLiteral("CREATE TRIGGER refuse %1 BEGIN SELECT RAISE(ABORT, 'moving is refused'); END")
+                .arg(trigger));
         click(Form2->BitBtn10);
         QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 1);
         QVERIFY(boxes().texts(QStringLiteral("error")).first().contains(QStringLiteral("moving is refused")));
@@ -125,7 +128,6 @@ private slots:
         QCOMPARE(session->count(QStringLiteral("orderAll")), 3);
         QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
     }
-
 
     void aRefusedCellValueIsReportedOnce() {
         Form2->activateWindow();
@@ -151,16 +153,19 @@ private slots:
         // Yes: every line with its customer's name; a line of the other order
         // deleted there is not in the total of the print that follows.
         session->messages->answer({true});
-        QVERIFY(whileModal(Form10, [] { click(Form2->BitBtn14); }, [&] {
-            TADOQuery *check = DataModule3->ADOQuery8;
-            QCOMPARE(check->RecordCount(), 3);
-            while (check->FieldByName(QStringLiteral("name"))->AsString().trimmed() != QStringLiteral("Виктор"))
-                check->Next();
-            Form10->DBNavigator1->ActivateButton(NavigateBtn::nbDelete);
-            QVERIFY(withOptions(*Form2->RvProject1, [&](OutputOptionsWindow &window) { toFile(window, pdf); },
-                                [] { click(Form10->BitBtn1); }));
-            QVERIFY(Form10->isVisible()); // OK prints and stays open
-        }));
+        QVERIFY(whileModal(
+            Form10, [] { click(Form2->BitBtn14); },
+            [&] {
+                TADOQuery *check = DataModule3->ADOQuery8;
+                QCOMPARE(check->RecordCount(), 3);
+                while (check->FieldByName(QStringLiteral("name"))->AsString().trimmed() != QStringLiteral("Виктор"))
+                    check->Next();
+                Form10->DBNavigator1->ActivateButton(NavigateBtn::nbDelete);
+                QVERIFY(withOptions(
+                    *Form2->RvProject1, [&](OutputOptionsWindow &window) { toFile(window, pdf); },
+                    [] { click(Form10->BitBtn1); }));
+                QVERIFY(Form10->isVisible()); // OK prints and stays open
+            }));
         QCOMPARE(session->count(QStringLiteral("orderNow")), 2);
         const QString text = pdfText(pdf);
         for (const QString &expected : {QStringLiteral("Королёва"), QStringLiteral("OC 90"), QStringLiteral("BKR6E"),
@@ -171,8 +176,8 @@ private slots:
 
         // No prints at once; Cancel in the output options produces nothing.
         session->messages->answer({false});
-        QVERIFY(withOptions(*Form2->RvProject1, [](OutputOptionsWindow &window) { window.reject(); },
-                            [] { click(Form2->BitBtn14); }));
+        QVERIFY(withOptions(
+            *Form2->RvProject1, [](OutputOptionsWindow &window) { window.reject(); }, [] { click(Form2->BitBtn14); }));
         QVERIFY(boxes().texts(QStringLiteral("error")).isEmpty());
 
         // No project: the message, nothing printed, the total read afresh all the same.

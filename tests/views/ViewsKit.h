@@ -29,9 +29,12 @@ struct Shop {
         stores.addCar(QStringLiteral("Lada Granta"), QStringLiteral("XTA219000K0000001"), ivanov);
         stores.addCar(QStringLiteral("Kia Rio"), QStringLiteral("Z94CB41AAJR000002"), petrov);
         stores.addCar(QStringLiteral("Toyota Camry"), QStringLiteral("JTNB11HK003000003"), petrov);
-        stores.addCurrent(ivanov, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Air filter"), 2, 800);
-        stores.addCurrent(ivanov, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Oil filter"), 1, 450);
-        stores.addCurrent(petrov, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Brake pads"), 1, 2500);
+        stores.addCurrent(ivanov, QStringLiteral("Mann"), QStringLiteral("C 2774"), QStringLiteral("Air filter"), 2,
+                          800);
+        stores.addCurrent(ivanov, QStringLiteral("Bosch"), QStringLiteral("0451103316"), QStringLiteral("Oil filter"),
+                          1, 450);
+        stores.addCurrent(petrov, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Brake pads"), 1,
+                          2500);
         stores.addArchived(ivanov, QStringLiteral("NGK"), QStringLiteral("BKR6E"), QStringLiteral("Spark plug"), 4, 300,
                            QStringLiteral("2025-12-01"));
     }
@@ -40,7 +43,8 @@ struct Shop {
         return stores.scalar(QStringLiteral("select count(*) from %1 where %2").arg(table, where)).toInt();
     }
     int cars(qint64 owner) const {
-        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {owner}).toInt();
+        return stores.carScalar(QStringLiteral("select count(*) from drevalonParadox where IdCust = ?"), {owner})
+            .toInt();
     }
 };
 

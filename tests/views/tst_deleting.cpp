@@ -19,16 +19,14 @@ class TestDeleting : public QObject, public BenchHolder {
 private slots:
     void initTestCase() { russianLocale(); }
 
-    void init() {
-        startBench();
-    }
+    void init() { startBench(); }
 
     void cleanup() { stopBench(); }
 
     void ctrlDeleteInAGridWithoutEditing() {
         // The customer page's list has editing off; Ctrl+Delete still deletes.
-        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия", "телефон", "Доп.телефон"},
-                                 false, QRect(10, 10, 500, 200));
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия", "телефон", "Доп.телефон"}, false,
+                                 QRect(10, 10, 500, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(grid));
         press(Qt::Key_Down);
@@ -109,8 +107,7 @@ private slots:
     }
 
     void aDeleteTheStoreRefusesLeavesTheRow() {
-        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true,
-                                  QRect(10, 10, 600, 200));
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true, QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
         shop->stores.sql("create trigger orderNow_keep before delete on orderNow "
                          "begin select raise(abort, 'lines are kept'); end");
@@ -130,10 +127,11 @@ private slots:
     }
 
     void navigatorDeleteButton() {
-        auto *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
-                                     {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                      NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
-                                     QPoint(10, 10), 224);
+        auto *nav =
+            Views::navigator(window, "DBNavigator3", "DataSource5",
+                             {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
+                              NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
+                             QPoint(10, 10), 224);
         QVERIFY(window->showActive());
         QToolButton *del = nav->button(NavigateBtn::nbDelete);
         msgs().answer({false});

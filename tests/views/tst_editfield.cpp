@@ -49,8 +49,7 @@ private slots:
         QCOMPARE(customerEdits[0]->text(), padded("Ivan", 15));
         QCOMPARE(customerEdits[3]->text(), padded("", 11));
         QCOMPARE(carEdits[0]->text(), QStringLiteral("Lada Granta"));
-        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
-                                 QRect(10, 300, 400, 150));
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false, QRect(10, 300, 400, 150));
         grid->show();
         QVERIFY(focus(grid));
         press(Qt::Key_Down);
@@ -119,12 +118,14 @@ private slots:
         QVERIFY(focus(carEdits[1]));
         QCOMPARE(module->Table1->FieldByName("Model")->AsString(), QStringLiteral("Lada Granta 2"));
         QCOMPARE(module->Table1->State(), DataSetState::Edit); // the row stays in edit
-        QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(), 0);
+        QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(),
+                 0);
 
         // Posting through the navigator writes it to the store.
         auto *nav = Views::navigator(window, "Nav", "DataSource2", {NavigateBtn::nbPost}, QPoint(10, 300), 30);
         nav->ActivateButton(NavigateBtn::nbPost);
-        QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(), 1);
+        QCOMPARE(shop->stores.carScalar("select count(*) from drevalonParadox where Model = 'Lada Granta 2'").toInt(),
+                 1);
         QCOMPARE(module->Table1->State(), DataSetState::Browse);
 
         // Delete, Ctrl+X and Ctrl+V change the text too: each starts the edit.
@@ -279,8 +280,7 @@ private slots:
 
     void viewsOfOneSourceShareTheEdit() {
         // Typed into the edit field, seen at once in the grid's cell and the label.
-        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true,
-                                 QRect(10, 300, 400, 150));
+        auto *grid = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true, QRect(10, 300, 400, 150));
         auto *label = Views::label(window, "Label", "DataSource1", "Фамилия", QRect(10, 460, 150, 17));
         grid->show();
         label->show();

@@ -67,8 +67,8 @@ private slots:
 
     void namedColumnsIgnoreLetterCase() {
         openModule();
-        auto *customers = Views::grid(window.get(), "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"}, true,
-                                      QRect(10, 10, 600, 200));
+        auto *customers = Views::grid(window.get(), "DBGrid5", "DataSource8", {"Name", "Lmane", "Phone", "Phone2"},
+                                      true, QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
         QCOMPARE(titles(customers), (QStringList{"Name", "lmane", "phone", "phone2"}));
         QCOMPARE(column(customers, 1), (QStringList{"Ivanov", "Petrov", "Sidorov"}));
@@ -133,17 +133,17 @@ private slots:
         openModule();
         auto *customers = Views::grid(window.get(), "DBGrid1", "DataSource1", {}, true, QRect(10, 10, 900, 150));
         auto *total = Views::grid(window.get(), "DBGrid7", "DataSource6", {}, true, QRect(10, 170, 300, 80));
-        auto *cars = Views::grid(window.get(), "DBGrid3", "DataSource2", {"Model", "Vin", "DVS", "KPP", "IdCust"}, false,
-                                 QRect(10, 260, 900, 150));
+        auto *cars = Views::grid(window.get(), "DBGrid3", "DataSource2", {"Model", "Vin", "DVS", "KPP", "IdCust"},
+                                 false, QRect(10, 260, 900, 150));
         QVERIFY(window->showActive());
         for (TDBGrid *grid : {customers, total, cars}) {
             const QFontMetrics header(grid->horizontalHeader()->font());
             for (int c = 0; c < grid->model()->columnCount(); ++c) {
                 const QString title = grid->dataModel()->titleAt(c);
-                QVERIFY2(grid->columnWidth(c) >= header.horizontalAdvance(title),
-                         qPrintable(QStringLiteral("%1: %2 is %3 wide")
-                                        .arg(grid->objectName(), title)
-                                        .arg(grid->columnWidth(c))));
+                QVERIFY2(
+                    grid->columnWidth(c) >= header.horizontalAdvance(title),
+                    qPrintable(
+                        QStringLiteral("%1: %2 is %3 wide").arg(grid->objectName(), title).arg(grid->columnWidth(c))));
             }
         }
         QCOMPARE(total->dataModel()->titleAt(0), QStringLiteral("Сумма за промежуток"));
@@ -167,11 +167,11 @@ private slots:
 
     void viewsPlacedBeforeTheModuleBindWhenItComes() {
         // The main window is built before the data module: its views wait.
-        auto *grid = Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
-                                 QRect(10, 10, 400, 150));
+        auto *grid =
+            Views::grid(window.get(), "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false, QRect(10, 10, 400, 150));
         auto *nav = Views::navigator(window.get(), "DBNavigator1", "DataSource1",
-                                     {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                      NavigateBtn::nbRefresh},
+                                     {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext,
+                                      NavigateBtn::nbLast, NavigateBtn::nbRefresh},
                                      QPoint(10, 170), 210);
         auto *edit = Views::edit(window.get(), "DBEdit1", "DataSource1", "Имя", QRect(10, 200, 150, 22));
         auto *label = Views::label(window.get(), "DBText1", "DataSource2", "IdCust", QRect(10, 230, 80, 17));

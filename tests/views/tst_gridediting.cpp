@@ -16,9 +16,7 @@ namespace {
 const QStringList lineColumns = {"Firm", "number", "description", "Kol", "cena"};
 enum LineColumn { Firm, Number, Description, Kol, Cena };
 
-QString cell(TDBGrid *grid, int row, int column) {
-    return grid->model()->index(row, column).data().toString();
-}
+QString cell(TDBGrid *grid, int row, int column) { return grid->model()->index(row, column).data().toString(); }
 } // namespace
 
 class TestGridEditing : public QObject, public BenchHolder {
@@ -108,7 +106,9 @@ private slots:
 
         // Down on the typed last row writes it and appends the next one.
         press(Qt::Key_Down);
-        QCOMPARE(shop->count("orderNow", QStringLiteral("idcust = %1 and Firm = 'Lemforder' and number = '3'").arg(shop->sidorov)), 1);
+        QCOMPARE(shop->count("orderNow",
+                             QStringLiteral("idcust = %1 and Firm = 'Lemforder' and number = '3'").arg(shop->sidorov)),
+                 1);
         QCOMPARE(lineSet()->State(), DataSetState::Insert);
         QCOMPARE(lineSet()->RecordCount(), 2);
         QCOMPARE(lineSet()->RecNo(), 1);
@@ -258,8 +258,8 @@ private slots:
         QCOMPARE(module->Table1->State(), DataSetState::Browse);
 
         // The customer page's grid has editing off: no typing, no Insert, no append.
-        auto *browse = Views::grid(window, "DBGrid1b", "DataSource1", {"Имя", "Фамилия"}, false,
-                                   QRect(10, 430, 640, 150));
+        auto *browse =
+            Views::grid(window, "DBGrid1b", "DataSource1", {"Имя", "Фамилия"}, false, QRect(10, 430, 640, 150));
         browse->show();
         QVERIFY(focus(browse));
         type("Z");

@@ -20,9 +20,7 @@ class TestMasterViews : public QObject, public BenchHolder {
 private slots:
     void initTestCase() { russianLocale(); }
 
-    void init() {
-        startBench();
-    }
+    void init() { startBench(); }
 
     void cleanup() { stopBench(); }
 
@@ -84,7 +82,7 @@ private slots:
         auto *quantity = Views::edit(window, "Kol", "DataSource5", "Kol", QRect(10, 220, 100, 22));
         QVERIFY(window->showActive());
         QVERIFY(focus(quantity));
-        type("1"); // starts the edit of the current line
+        type("1");                                // starts the edit of the current line
         quantity->setText(QStringLiteral("abc")); // as pasted: refused only when written
         const QRect second = customers->visualRect(customers->model()->index(1, 0));
         QTest::mouseClick(customers->viewport(), Qt::LeftButton, Qt::NoModifier, second.center());
@@ -95,10 +93,9 @@ private slots:
     }
 
     void aNewDetailRowLeftUntouchedIsNeverWritten() {
-        auto *customers = Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane"}, true,
-                                      QRect(10, 10, 480, 200));
-        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true,
-                                  QRect(10, 220, 640, 200));
+        auto *customers =
+            Views::grid(window, "DBGrid5", "DataSource8", {"Name", "Lmane"}, true, QRect(10, 10, 480, 200));
+        auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true, QRect(10, 220, 640, 200));
         QVERIFY(window->showActive());
         QVERIFY(focus(lines));
         press(Qt::Key_Insert);
@@ -106,7 +103,7 @@ private slots:
         lines->setOptions(TDBGrid::defaultOptions() & ~TDBGrid::Options(TDBGrid::dgCancelOnExit));
         QVERIFY(focus(customers));
         QCOMPARE(module->ADOTable2->State(), DataSetState::Insert); // kept on leaving
-        press(Qt::Key_Down); // the master's move cancels it: nothing was typed
+        press(Qt::Key_Down);                                        // the master's move cancels it: nothing was typed
         QCOMPARE(module->ADOTable3->RecNo(), 1);
         QCOMPARE(shop->count("orderNow"), 3);
         QCOMPARE(module->ADOTable2->State(), DataSetState::Browse);
@@ -117,8 +114,8 @@ private slots:
         // The delete dialog's label shows the owner of the current car.
         auto *owner = Views::label(window, "DBText1", "DataSource2", "IdCust", QRect(10, 10, 80, 17));
         auto *number = Views::label(window, "Number", "DataSource1", "Номер", QRect(100, 10, 80, 17));
-        auto *customers = Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false,
-                                      QRect(10, 40, 400, 200));
+        auto *customers =
+            Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, false, QRect(10, 40, 400, 200));
         QVERIFY(window->showActive());
         QCOMPARE(owner->Text(), QString::number(shop->ivanov));
         QVERIFY(focus(customers));
@@ -156,10 +153,11 @@ private slots:
     void viewsFollowTheirDataSourceToAnotherDataset() {
         // The order page points DataSource5 at the archive statement and back.
         auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {}, true, QRect(10, 10, 640, 200));
-        auto *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
-                                     {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                      NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
-                                     QPoint(10, 220), 224);
+        auto *nav =
+            Views::navigator(window, "DBNavigator3", "DataSource5",
+                             {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
+                              NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
+                             QPoint(10, 220), 224);
         QVERIFY(window->showActive());
         QCOMPARE(lines->dataModel()->titleAt(1), QStringLiteral("Firm"));
         QCOMPARE(lines->model()->rowCount(), 2);

@@ -17,8 +17,8 @@ using namespace ViewsKit;
 using K = NavigateBtn;
 
 namespace {
-const QList<K> allKinds = {K::nbFirst, K::nbPrior,  K::nbNext, K::nbLast,   K::nbInsert,
-                           K::nbDelete, K::nbEdit, K::nbPost, K::nbCancel, K::nbRefresh};
+const QList<K> allKinds = {K::nbFirst,  K::nbPrior, K::nbNext, K::nbLast,   K::nbInsert,
+                           K::nbDelete, K::nbEdit,  K::nbPost, K::nbCancel, K::nbRefresh};
 
 QString kindName(K kind) { return TDBNavigator::hintOf(kind); }
 
@@ -60,9 +60,7 @@ class TestNavigator : public QObject, public BenchHolder {
 private slots:
     void initTestCase() { russianLocale(); }
 
-    void init() {
-        startBench();
-    }
+    void init() { startBench(); }
 
     void cleanup() { stopBench(); }
 
@@ -152,17 +150,18 @@ private slots:
         QTest::addColumn<QList<K>>("visible");
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("each");
-        QTest::newRow("customer page") << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh} << 210 << 42;
+        QTest::newRow("customer page") << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh} << 210
+                                       << 42;
         QTest::newRow("archive page") << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbEdit, K::nbPost}
                                       << 228 << 38;
-        QTest::newRow("order page") << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbInsert, K::nbDelete,
-                                                K::nbPost}
+        QTest::newRow("order page") << QList<K>{K::nbFirst,  K::nbPrior,  K::nbNext, K::nbLast,
+                                                K::nbInsert, K::nbDelete, K::nbPost}
                                     << 224 << 32;
-        QTest::newRow("delete dialog, customers") << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh}
-                                                  << 225 << 45;
+        QTest::newRow("delete dialog, customers")
+            << QList<K>{K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh} << 225 << 45;
         QTest::newRow("delete dialog, cars") << QList<K>{K::nbPrior, K::nbNext, K::nbDelete} << 222 << 74;
-        QTest::newRow("check dialog, given out of order") << QList<K>{K::nbRefresh, K::nbDelete, K::nbNext, K::nbPrior}
-                                                          << 216 << 54;
+        QTest::newRow("check dialog, given out of order")
+            << QList<K>{K::nbRefresh, K::nbDelete, K::nbNext, K::nbPrior} << 216 << 54;
     }
     void visibleButtonsShareTheWidth() {
         QFETCH(QList<K>, visible);
@@ -197,8 +196,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), second);
         QCOMPARE(second->text().trimmed(), QStringLiteral("Petrov"));
 
-        const QStringList hints = {"First record", "Prior record", "Next record", "Last record", "Insert record",
-                                   "Delete record", "Edit record", "Post edit", "Cancel edit", "Refresh data"};
+        const QStringList hints = {"First record",  "Prior record", "Next record", "Last record", "Insert record",
+                                   "Delete record", "Edit record",  "Post edit",   "Cancel edit", "Refresh data"};
         for (int i = 0; i < allKinds.size(); ++i) {
             QToolButton *button = nav->button(allKinds[i]);
             QCOMPARE(button->property("hint").toString(), hints[i]);
@@ -209,10 +208,9 @@ private slots:
     }
 
     void errorsOfTheActionReachTheCaller() {
-        TDBNavigator *nav = Views::navigator(window, "DBNavigator3", "DataSource5",
-                                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbInsert, K::nbDelete,
-                                              K::nbPost},
-                                             QPoint(10, 10), 224);
+        TDBNavigator *nav = Views::navigator(
+            window, "DBNavigator3", "DataSource5",
+            {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbInsert, K::nbDelete, K::nbPost}, QPoint(10, 10), 224);
         QCOMPARE(errorOf([&] { nav->ActivateButton(K::nbPost); }),
                  QStringLiteral("ADOTable2: Dataset not in edit or insert mode"));
         QCOMPARE(module->ADOTable2->State(), DataSetState::Browse);
@@ -250,9 +248,9 @@ private slots:
     }
 
     void postAndEditThroughTheButtonsWriteWhatTheViewsHold() {
-        TDBNavigator *nav = Views::navigator(window, "DBNavigator2", "DataSource4",
-                                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbEdit, K::nbPost},
-                                             QPoint(10, 10), 228);
+        TDBNavigator *nav =
+            Views::navigator(window, "DBNavigator2", "DataSource4",
+                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbEdit, K::nbPost}, QPoint(10, 10), 228);
         auto *firm = Views::edit(window, "FirmEdit", "DataSource4", "фирма", QRect(10, 40, 120, 22));
         QVERIFY(window->showActive());
         QVERIFY(focus(firm));
@@ -281,9 +279,9 @@ private slots:
     }
 
     void refreshFinishesTheEditAndRereads() {
-        TDBNavigator *nav = Views::navigator(window, "DBNavigator1", "DataSource1",
-                                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
-                                             QPoint(10, 10), 210);
+        TDBNavigator *nav =
+            Views::navigator(window, "DBNavigator1", "DataSource1",
+                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh}, QPoint(10, 10), 210);
         QVERIFY(window->showActive());
         click(nav, K::nbNext);
         shop->stores.sql("update customer set phone = '111' where idcust = ?", {shop->sidorov});
@@ -311,9 +309,9 @@ private slots:
     void hiddenKindsAndHiddenNavigatorsStillAct() {
         // The delete dialog's customer navigator has no delete button and is
         // never shown here; the dialog deletes through it all the same.
-        TDBNavigator *customers = Views::navigator(window, "DBNavigator1", "DataSource1",
-                                                   {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
-                                                   QPoint(10, 10), 225);
+        TDBNavigator *customers =
+            Views::navigator(window, "DBNavigator1", "DataSource1",
+                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh}, QPoint(10, 10), 225);
         customers->hide();
         QVERIFY(!customers->button(K::nbDelete)->isVisible());
         module->ADOQuery1->Next();
@@ -412,9 +410,9 @@ private slots:
             shop->stores.addCustomer(QStringLiteral("C%1").arg(i), QStringLiteral("S%1").arg(i), QStringLiteral("1"));
         module->ADOQuery1->Close();
         module->ADOQuery1->Open();
-        TDBNavigator *nav = Views::navigator(window, "DBNavigator1", "DataSource1",
-                                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh},
-                                             QPoint(10, 10), 210);
+        TDBNavigator *nav =
+            Views::navigator(window, "DBNavigator1", "DataSource1",
+                             {K::nbFirst, K::nbPrior, K::nbNext, K::nbLast, K::nbRefresh}, QPoint(10, 10), 210);
         QVERIFY(window->showActive());
         QToolButton *next = nav->button(K::nbNext);
         QTest::mousePress(next, Qt::LeftButton, Qt::NoModifier, next->rect().center());

@@ -23,15 +23,15 @@ TForm10::TForm10(QWidget *parent)
     setPalette(palette);
     Image1 = new BackgroundImage(QStringLiteral("Image1"), this);
 
-    DBGrid1 = Views::grid(this, QStringLiteral("DBGrid1"), QStringLiteral("DataSource9"),
-                          {QStringLiteral("name"), QStringLiteral("lmane"), QStringLiteral("firm"),
-                           QStringLiteral("number"), QStringLiteral("description"), QStringLiteral("Kol"),
-                           QStringLiteral("cena")},
-                          true, QRect(24, 8, 793, 329));
-    DBNavigator1 = Views::navigator(this, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource9"),
-                                    {NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbDelete,
-                                     NavigateBtn::nbRefresh},
-                                    QPoint(312, 336), 216);
+    DBGrid1 =
+        Views::grid(this, QStringLiteral("DBGrid1"), QStringLiteral("DataSource9"),
+                    {QStringLiteral("name"), QStringLiteral("lmane"), QStringLiteral("firm"), QStringLiteral("number"),
+                     QStringLiteral("description"), QStringLiteral("Kol"), QStringLiteral("cena")},
+                    true, QRect(24, 8, 793, 329));
+    DBNavigator1 =
+        Views::navigator(this, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource9"),
+                         {NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbDelete, NavigateBtn::nbRefresh},
+                         QPoint(312, 336), 216);
     Label1 = new QLabel(QStringLiteral("Если в данном списке есть  имена клиентов не имеющих отношение к данному "
                                        "заказу, выделите  и удалите поочередно все строчки  старого заказа. Для "
                                        "удаления нажмите на кнопку \" - \" под списком. При этом удаляемые данные "
@@ -47,11 +47,11 @@ TForm10::TForm10(QWidget *parent)
     // lines it needs, down to the buttons at most.
     Label1->setGeometry(120, 384, 641, std::clamp(Label1->heightForWidth(641), 105, 136));
 
-    BitBtn1 = PictureButton::place(this, QStringLiteral("BitBtn1"), QStringLiteral("OK"), QRect(336, 528, 79, 39),
-                                   false);
+    BitBtn1 =
+        PictureButton::place(this, QStringLiteral("BitBtn1"), QStringLiteral("OK"), QRect(336, 528, 79, 39), false);
     BitBtn1->setToolTip(QStringLiteral("Продолжить создание Наряд-заказа"));
-    BitBtn2 = PictureButton::place(this, QStringLiteral("BitBtn2"), QStringLiteral("Закрыть"),
-                                   QRect(424, 528, 104, 39), false);
+    BitBtn2 = PictureButton::place(this, QStringLiteral("BitBtn2"), QStringLiteral("Закрыть"), QRect(424, 528, 104, 39),
+                                   false);
     BitBtn2->setToolTip(QStringLiteral("Отменить Наряд-заказ"));
     ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
     ErrorFunnel::connect(BitBtn2, &PictureButton::clicked, this, [this] { BitBtn2Click(); });

@@ -46,7 +46,8 @@ TForm4::TForm4(QWidget *parent) : FormWindow(QStringLiteral("Form4"), QStringLit
     GroupBox2 = new WhiteGroupBox(QStringLiteral("GroupBox2"), QStringLiteral("Данные клиента"), this);
     GroupBox2->setGeometry(20, 16, 521, 129);
     fieldRow(GroupBox2, 44, {"LabeledEdit1", "LabeledEdit2", "LabeledEdit3", "LabeledEdit4"},
-             {"Имя", "Фамилия*", "Телефон*", "Доп.телефон"}, {&LabeledEdit1, &LabeledEdit2, &LabeledEdit3, &LabeledEdit4});
+             {"Имя", "Фамилия*", "Телефон*", "Доп.телефон"},
+             {&LabeledEdit1, &LabeledEdit2, &LabeledEdit3, &LabeledEdit4});
     BitBtn2 = new PictureButton(QStringLiteral("BitBtn2"), QStringLiteral("Добавить"), GroupBox2);
     BitBtn2->setGeometry(212, 80, 97, 39);
     BitBtn2->setHandCursor(true);

@@ -40,10 +40,10 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
     BitBtn2 = deleteButton(GroupBox1, QStringLiteral("BitBtn2"), QStringLiteral("Удалить авто"), carHint,
                            QRect(84, 66, 209, 39));
 
-    DBNavigator1 = Views::navigator(this, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource1"),
-                                    {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                     NavigateBtn::nbRefresh},
-                                    QPoint(200, 8), 225);
+    DBNavigator1 = Views::navigator(
+        this, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource1"),
+        {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast, NavigateBtn::nbRefresh},
+        QPoint(200, 8), 225);
     DBGrid1 = Views::grid(this, QStringLiteral("DBGrid1"), QStringLiteral("DataSource1"),
                           {QStringLiteral("Имя"), QStringLiteral("Фамилия"), QStringLiteral("телефон")}, true,
                           QRect(16, 36, 409, 297));
@@ -53,9 +53,9 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
     Label1->adjustSize();
     DBText1 = Views::label(this, QStringLiteral("DBText1"), QStringLiteral("DataSource2"), QStringLiteral("IdCust"),
                            QRect(Label1->geometry().right() + 8, 346, 70, Label1->height()));
-    DBNavigator2 = Views::navigator(this, QStringLiteral("DBNavigator2"), QStringLiteral("DataSource2"),
-                                    {NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbDelete},
-                                    QPoint(203, 340), 222);
+    DBNavigator2 =
+        Views::navigator(this, QStringLiteral("DBNavigator2"), QStringLiteral("DataSource2"),
+                         {NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbDelete}, QPoint(203, 340), 222);
     DBGrid2 = Views::grid(this, QStringLiteral("DBGrid2"), QStringLiteral("DataSource2"),
                           {QStringLiteral("Model"), QStringLiteral("Vin"), QStringLiteral("DVS"), QStringLiteral("KPP"),
                            QStringLiteral("IdCust")},
@@ -64,7 +64,8 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
                            QRect(116, 600, 209, 39));
     BitBtn4 = deleteButton(this, QStringLiteral("BitBtn4"), QStringLiteral("Удалить авто"), carHint,
                            QRect(116, 646, 209, 39));
-    for (QWidget *w : std::initializer_list<QWidget *>{DBNavigator1, DBGrid1, Label1, DBText1, DBNavigator2, DBGrid2, BitBtn3, BitBtn4})
+    for (QWidget *w : std::initializer_list<QWidget *>{DBNavigator1, DBGrid1, Label1, DBText1, DBNavigator2, DBGrid2,
+                                                       BitBtn3, BitBtn4})
         w->hide();
 
     ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
@@ -133,7 +134,8 @@ void TForm5::BitBtn4Click() {
 
 void TForm5::restoreCompactMode() {
     resize(width(), 211);
-    for (QWidget *w : std::initializer_list<QWidget *>{DBGrid1, DBGrid2, DBNavigator1, DBNavigator2, DBText1, Label1, BitBtn3})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{DBGrid1, DBGrid2, DBNavigator1, DBNavigator2, DBText1, Label1, BitBtn3})
         w->hide();
     GroupBox1->show();
     BitBtn4->hide();

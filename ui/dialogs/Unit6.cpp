@@ -8,8 +8,7 @@
 
 TForm6 *Form6 = nullptr;
 
-TForm6::TForm6(QWidget *parent)
-    : FormWindow(QStringLiteral("Form6"), QStringLiteral("Диаграмма"), parent) {
+TForm6::TForm6(QWidget *parent) : FormWindow(QStringLiteral("Form6"), QStringLiteral("Диаграмма"), parent) {
     setFixedSize(862, 640);
     move(268, 175);
     QPalette palette = this->palette();
@@ -38,6 +37,4 @@ TForm6::TForm6(QWidget *parent)
     FormCreate();
 }
 
-void TForm6::BitBtn1Click() {
-    Form6->Close();
-}
+void TForm6::BitBtn1Click() { Form6->Close(); }

@@ -25,8 +25,7 @@ QLabel *label(QWidget *parent, const QString &name, const QPoint &place, const Q
 }
 } // namespace
 
-TForm7::TForm7(QWidget *parent)
-    : FormWindow(QStringLiteral("Form7"), QStringLiteral("Справка"), parent) {
+TForm7::TForm7(QWidget *parent) : FormWindow(QStringLiteral("Form7"), QStringLiteral("Справка"), parent) {
     setFixedSize(681, 265);
     move(375, 338);
     QPalette colours = palette();
@@ -41,11 +40,10 @@ TForm7::TForm7(QWidget *parent)
     Image1->setScaledContents(true);
     Image1->setPixmap(bannerPicture());
 
-    Label1 =
-        label(this, QStringLiteral("Label1"), {48, 176}, QStringLiteral("Ссылка на сайт  фирмы:"));
+    Label1 = label(this, QStringLiteral("Label1"), {48, 176}, QStringLiteral("Ссылка на сайт  фирмы:"));
     // Placed for a narrower font: the link keeps clear of its caption.
-    Label2 = label(this, QStringLiteral("Label2"), {qMax(184, Label1->geometry().right() + 5), 176},
-                   ShopSite::address());
+    Label2 =
+        label(this, QStringLiteral("Label2"), {qMax(184, Label1->geometry().right() + 5), 176}, ShopSite::address());
     QPalette link = Label2->palette();
     link.setColor(QPalette::WindowText, link.color(QPalette::Highlight));
     Label2->setPalette(link);
@@ -58,10 +56,8 @@ TForm7::TForm7(QWidget *parent)
                        .arg(QStringLiteral(QT_VERSION_STR)));
     Label4 = label(this, QStringLiteral("Label4"), {48, 216},
                    QStringLiteral("Версия программы %1, сборка от %2")
-                       .arg(QString::fromUtf8(DrevalonBuild::version),
-                            QString::fromUtf8(DrevalonBuild::buildDate)));
-    Label5 = label(this, QStringLiteral("Label5"), {48, 176},
-                   QStringLiteral("Программу написал: Соколов Андрей"));
+                       .arg(QString::fromUtf8(DrevalonBuild::version), QString::fromUtf8(DrevalonBuild::buildDate)));
+    Label5 = label(this, QStringLiteral("Label5"), {48, 176}, QStringLiteral("Программу написал: Соколов Андрей"));
     Label6 = label(this, QStringLiteral("Label6"), {48, 192},
                    QStringLiteral("студент факультета информационных технологий ВоГУ, "
                                   "специальность 230105"));
@@ -71,15 +67,12 @@ TForm7::TForm7(QWidget *parent)
         help->hide();
 }
 
-void TForm7::Label2Click() {
-    Shell::openUrl(Label2->text());
-}
+void TForm7::Label2Click() { Shell::openUrl(Label2->text()); }
 
 bool TForm7::eventFilter(QObject *watched, QEvent *event) {
     if (watched == Label2 && event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            Label2->rect().contains(mouse->position().toPoint()))
+        if (mouse->button() == Qt::LeftButton && Label2->rect().contains(mouse->position().toPoint()))
             ErrorFunnel::guard([this] { Label2Click(); });
     }
     return FormWindow::eventFilter(watched, event);

@@ -108,8 +108,7 @@ QToolButton *toolButton(QToolBar *bar, const QString &name, int index, const QSt
 }
 } // namespace
 
-TForm9::TForm9(QWidget *parent)
-    : FormWindow(QStringLiteral("Form9"), QStringLiteral("Мини браузер"), parent) {
+TForm9::TForm9(QWidget *parent) : FormWindow(QStringLiteral("Form9"), QStringLiteral("Мини браузер"), parent) {
     setGeometry(247, 279, 870, 640);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -137,9 +136,8 @@ TForm9::TForm9(QWidget *parent)
     ComboBox1->setEditable(true);
     // Enter in the box neither records the address nor opens it.
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->addItems(
-        {typedPrefix + QStringLiteral("www.exist.ru"), typedPrefix + QStringLiteral("www.zr.ru"),
-         typedPrefix + QStringLiteral("www.yandex.ru"), typedPrefix + ShopSite::address()});
+    ComboBox1->addItems({typedPrefix + QStringLiteral("www.exist.ru"), typedPrefix + QStringLiteral("www.zr.ru"),
+                         typedPrefix + QStringLiteral("www.yandex.ru"), typedPrefix + ShopSite::address()});
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(typedPrefix);
     ComboBox1->setGeometry(296, 8, 313, ComboBox1->sizeHint().height());
@@ -148,15 +146,16 @@ TForm9::TForm9(QWidget *parent)
 }
 
 QUrl TForm9::browserAddress(const QString &typed) {
-    static const QRegularExpression backslashForm(
-        QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:\\\\\\\\"));
-    if (!backslashForm.match(typed).hasMatch()) return QUrl(typed);
+    static const QRegularExpression backslashForm(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:\\\\\\\\"));
+    if (!backslashForm.match(typed).hasMatch())
+        return QUrl(typed);
     // Only the location turns its backslashes into slashes: a query or a
     // fragment keeps what was typed.
     const qsizetype end = typed.indexOf(QRegularExpression(QStringLiteral("[?#]")));
     QString address = typed;
     for (qsizetype i = 0; i < (end < 0 ? address.size() : end); ++i)
-        if (address[i] == QLatin1Char('\\')) address[i] = QLatin1Char('/');
+        if (address[i] == QLatin1Char('\\'))
+            address[i] = QLatin1Char('/');
     return QUrl(address);
 }
 
@@ -170,9 +169,11 @@ void TForm9::setVisible(bool visible) {
 }
 
 QWebEngineView &TForm9::view() {
-    if (WebBrowser1) return *WebBrowser1;
+    if (WebBrowser1)
+        return *WebBrowser1;
     const QString problem = engineProblem();
-    if (!problem.isEmpty()) throw Exception(problem);
+    if (!problem.isEmpty())
+        throw Exception(problem);
     delete m_layout->takeAt(1);
     WebBrowser1 = new QWebEngineView(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
@@ -183,25 +184,18 @@ QWebEngineView &TForm9::view() {
     WebBrowser1->page()->runJavaScript(QString());
     // A page the engine cannot show is its own business; an engine that
     // stops is ours to report.
-    connect(
-        WebBrowser1->page(), &QWebEnginePage::renderProcessTerminated, this,
-        [](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
-            if (status == QWebEnginePage::NormalTerminationStatus) return;
-            ErrorFunnel::report(Exception(
-                QStringLiteral("Веб-браузер остановился: процесс страницы завершился с кодом %1")
-                    .arg(exitCode)));
-        });
+    connect(WebBrowser1->page(), &QWebEnginePage::renderProcessTerminated, this,
+            [](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                if (status == QWebEnginePage::NormalTerminationStatus)
+                    return;
+                ErrorFunnel::report(Exception(
+                    QStringLiteral("Веб-браузер остановился: процесс страницы завершился с кодом %1").arg(exitCode)));
+            });
     return *WebBrowser1;
 }
 
-void TForm9::ToolButton1Click() {
-    view().back();
-}
+void TForm9::ToolButton1Click() { view().back(); }
 
-void TForm9::ToolButton2Click() {
-    view().forward();
-}
+void TForm9::ToolButton2Click() { view().forward(); }
 
-void TForm9::ToolButton3Click() {
-    view().load(browserAddress(ComboBox1->currentText()));
-}
+void TForm9::ToolButton3Click() { view().load(browserAddress(ComboBox1->currentText())); }

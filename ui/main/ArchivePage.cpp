@@ -43,40 +43,34 @@ void followSelection(QRadioButton *button, bool selected) {
 }
 
 // The two queries of the page: the archive and its period total.
-QList<TADOQuery *> periodQueries() {
-    return {DataModule3->ADOQuery2, DataModule3->ADOQuery6};
-}
+QList<TADOQuery *> periodQueries() { return {DataModule3->ADOQuery2, DataModule3->ADOQuery6}; }
 } // namespace
 
 void TForm2::buildArchivePage() {
     QWidget *page = TabSheet3;
     DBGrid2 = Views::grid(page, QStringLiteral("DBGrid2"), QStringLiteral("DataSource4"),
-                          {QStringLiteral("фирма"), QStringLiteral("Артикул"),
-                           QStringLiteral("Наименование"), QStringLiteral("Количество"),
-                           QStringLiteral("Цена(шт)"), QStringLiteral("Дата")},
+                          {QStringLiteral("фирма"), QStringLiteral("Артикул"), QStringLiteral("Наименование"),
+                           QStringLiteral("Количество"), QStringLiteral("Цена(шт)"), QStringLiteral("Дата")},
                           true, QRect(8, 80, 873, 577));
-    DBNavigator2 =
-        Views::navigator(page, QStringLiteral("DBNavigator2"), QStringLiteral("DataSource4"),
-                         {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext,
-                          NavigateBtn::nbLast, NavigateBtn::nbEdit, NavigateBtn::nbPost},
-                         QPoint(240, 56), 228);
+    DBNavigator2 = Views::navigator(page, QStringLiteral("DBNavigator2"), QStringLiteral("DataSource4"),
+                                    {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext,
+                                     NavigateBtn::nbLast, NavigateBtn::nbEdit, NavigateBtn::nbPost},
+                                    QPoint(240, 56), 228);
     // The total lies over the top right corner of the archive grid.
-    DBGrid7 = Views::grid(page, QStringLiteral("DBGrid7"), QStringLiteral("DataSource6"), {}, true,
-                          QRect(720, 80, 161, 120));
+    DBGrid7 =
+        Views::grid(page, QStringLiteral("DBGrid7"), QStringLiteral("DataSource6"), {}, true, QRect(720, 80, 161, 120));
 
-    GroupBox3 = new WhiteGroupBox(QStringLiteral("GroupBox3"),
-                                  QStringLiteral("Заказы за заданный промежуток времени"), page);
+    GroupBox3 =
+        new WhiteGroupBox(QStringLiteral("GroupBox3"), QStringLiteral("Заказы за заданный промежуток времени"), page);
     GroupBox3->setGeometry(888, 80, 353, 169);
     Label2 = label(GroupBox3, QStringLiteral("Label2"), QStringLiteral("C"), QPoint(8, 48));
-    DateTimePicker1 =
-        datePicker(GroupBox3, QStringLiteral("DateTimePicker1"), QRect(32, 40, 129, 21));
+    DateTimePicker1 = datePicker(GroupBox3, QStringLiteral("DateTimePicker1"), QRect(32, 40, 129, 21));
     Label3 = label(GroupBox3, QStringLiteral("Label3"), QStringLiteral("по"), QPoint(184, 48));
-    DateTimePicker2 =
-        datePicker(GroupBox3, QStringLiteral("DateTimePicker2"), QRect(208, 40, 130, 21));
+    DateTimePicker2 = datePicker(GroupBox3, QStringLiteral("DateTimePicker2"), QRect(208, 40, 130, 21));
     BitBtn16 = PictureButton::place(GroupBox3, QStringLiteral("BitBtn16"), QStringLiteral("Поиск"),
-                             QRect(128, 72, 105, 39), true);
-    BitBtn17 = PictureButton::place(GroupBox3, QStringLiteral("BitBtn17"),
-                             QStringLiteral("За весь период"), QRect(80, 120, 209, 39), true);
+                                    QRect(128, 72, 105, 39), true);
+    BitBtn17 = PictureButton::place(GroupBox3, QStringLiteral("BitBtn17"), QStringLiteral("За весь период"),
+                                    QRect(80, 120, 209, 39), true);
 
     // The sort keys are children of the page, drawn inside the group's frame.
     RadioGroup2 = new QGroupBox(QStringLiteral("Сортировка"), page);
@@ -91,8 +85,8 @@ void TForm2::buildArchivePage() {
     RadioButton9 = new QRadioButton(QStringLiteral("По дате"), page);
     const int widths[] = {145, 129, 113, 113};
     QRadioButton *keys[] = {RadioButton6, RadioButton7, RadioButton8, RadioButton9};
-    void (TForm2::*handlers[])() = {&TForm2::RadioButton6Click, &TForm2::RadioButton7Click,
-                                    &TForm2::RadioButton8Click, &TForm2::RadioButton9Click};
+    void (TForm2::*handlers[])() = {&TForm2::RadioButton6Click, &TForm2::RadioButton7Click, &TForm2::RadioButton8Click,
+                                    &TForm2::RadioButton9Click};
     for (int i = 0; i < 4; ++i) {
         QRadioButton *key = keys[i];
         key->setObjectName(QStringLiteral("RadioButton%1").arg(6 + i));
@@ -103,12 +97,13 @@ void TForm2::buildArchivePage() {
         const auto handler = handlers[i];
         connect(key, &QRadioButton::toggled, this, [this, key, handler](bool selected) {
             followSelection(key, selected);
-            if (selected) ErrorFunnel::guard([this, handler] { (this->*handler)(); });
+            if (selected)
+                ErrorFunnel::guard([this, handler] { (this->*handler)(); });
         });
     }
 
     BitBtn13 = PictureButton::place(page, QStringLiteral("BitBtn13"), QStringLiteral("Диаграмма"),
-                             QRect(992, 496, 153, 39), true);
+                                    QRect(992, 496, 153, 39), true);
     // Under the floating calendar: reached by Tab and pressed with the keyboard.
     Button6 = new QPushButton(QStringLiteral("Выход"), page);
     Button6->setObjectName(QStringLiteral("Button6"));
@@ -189,10 +184,6 @@ void TForm2::BitBtn17Click() {
     }
 }
 
-void TForm2::BitBtn13Click() {
-    Form6->ShowModal();
-}
+void TForm2::BitBtn13Click() { Form6->ShowModal(); }
 
-void TForm2::Button6Click() {
-    Form1->Close();
-}
+void TForm2::Button6Click() { Form1->Close(); }

@@ -33,28 +33,32 @@ QGroupBox *groupBox(QWidget *parent, const QString &name, const QString &caption
 
 void TForm2::buildCustomerPage() {
     QWidget *page = TabSheet1;
-    BitBtn5 = PictureButton::place(page, QStringLiteral("BitBtn5"), QStringLiteral("Полные списки"), QRect(330, 10, 160, 39), true);
-    BitBtn6 = PictureButton::place(page, QStringLiteral("BitBtn6"), QStringLiteral("Связать табл."), QRect(500, 10, 160, 39), true);
+    BitBtn5 = PictureButton::place(page, QStringLiteral("BitBtn5"), QStringLiteral("Полные списки"),
+                                   QRect(330, 10, 160, 39), true);
+    BitBtn6 = PictureButton::place(page, QStringLiteral("BitBtn6"), QStringLiteral("Связать табл."),
+                                   QRect(500, 10, 160, 39), true);
     LabeledEdit10 = new LabeledEdit(QStringLiteral("LabeledEdit10"), QStringLiteral("Введите пароль"), page);
     LabeledEdit10->setGeometry(920, 26, 121, 21);
     LabeledEdit10->setPasswordChar(QLatin1Char('5'));
-    BitBtn7 = PictureButton::place(page, QStringLiteral("BitBtn7"), QStringLiteral("OK"), QRect(1050, 10, 73, 39), true);
+    BitBtn7 =
+        PictureButton::place(page, QStringLiteral("BitBtn7"), QStringLiteral("OK"), QRect(1050, 10, 73, 39), true);
 
-    DBNavigator1 = Views::navigator(page, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource1"),
-                                    {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
-                                     NavigateBtn::nbRefresh},
-                                    QPoint(8, 56), 210);
-    DBGrid1 = Views::grid(page, QStringLiteral("DBGrid1"), QStringLiteral("DataSource1"),
-                          {QStringLiteral("Имя"), QStringLiteral("Фамилия"), QStringLiteral("телефон"),
-                           QStringLiteral("Доп.телефон")},
-                          false, QRect(8, 84, 529, 393));
+    DBNavigator1 = Views::navigator(
+        page, QStringLiteral("DBNavigator1"), QStringLiteral("DataSource1"),
+        {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast, NavigateBtn::nbRefresh},
+        QPoint(8, 56), 210);
+    DBGrid1 = Views::grid(
+        page, QStringLiteral("DBGrid1"), QStringLiteral("DataSource1"),
+        {QStringLiteral("Имя"), QStringLiteral("Фамилия"), QStringLiteral("телефон"), QStringLiteral("Доп.телефон")},
+        false, QRect(8, 84, 529, 393));
     DBGrid3 = Views::grid(page, QStringLiteral("DBGrid3"), QStringLiteral("DataSource2"),
                           {QStringLiteral("Model"), QStringLiteral("Vin"), QStringLiteral("DVS"), QStringLiteral("KPP"),
                            QStringLiteral("IdCust")},
                           false, QRect(548, 84, 713, 169));
 
     // The edit group, shown once the lock is open.
-    GroupBox4 = groupBox(page, QStringLiteral("GroupBox4"), QStringLiteral("Изменение данных"), QRect(548, 266, 473, 201));
+    GroupBox4 =
+        groupBox(page, QStringLiteral("GroupBox4"), QStringLiteral("Изменение данных"), QRect(548, 266, 473, 201));
     label(GroupBox4, QStringLiteral("Данные клиента"), QPoint(10, 20));
     label(GroupBox4, QStringLiteral("Данные машины"), QPoint(10, 88));
     const QStringList customerLabels = {QStringLiteral("Имя"), QStringLiteral("Фамилия"), QStringLiteral("Телефон"),
@@ -85,7 +89,8 @@ void TForm2::buildCustomerPage() {
                          QRect(1036, 266, 225, 265));
     LabeledEdit1 = new LabeledEdit(QStringLiteral("LabeledEdit1"), QStringLiteral("Введите данные"), GroupBox1);
     LabeledEdit1->setGeometry(16, 44, 193, 21);
-    RadioGroup1 = groupBox(GroupBox1, QStringLiteral("RadioGroup1"), QStringLiteral("Критерии поиска"), QRect(16, 74, 193, 100));
+    RadioGroup1 =
+        groupBox(GroupBox1, QStringLiteral("RadioGroup1"), QStringLiteral("Критерии поиска"), QRect(16, 74, 193, 100));
     RadioButton1 = new QRadioButton(QStringLiteral("По имени"), GroupBox1);
     RadioButton2 = new QRadioButton(QStringLiteral("По фамилии"), GroupBox1);
     RadioButton3 = new QRadioButton(QStringLiteral("По телефону"), GroupBox1);
@@ -96,13 +101,18 @@ void TForm2::buildCustomerPage() {
         radios[i]->setCursor(Qt::PointingHandCursor);
         radios[i]->raise();
     }
-    BitBtn1 = PictureButton::place(GroupBox1, QStringLiteral("BitBtn1"), QStringLiteral("Поиск"), QRect(56, 184, 113, 39), true);
+    BitBtn1 = PictureButton::place(GroupBox1, QStringLiteral("BitBtn1"), QStringLiteral("Поиск"),
+                                   QRect(56, 184, 113, 39), true);
     // "Весь список" belongs to the page and lies over the bottom of the group's frame.
-    BitBtn2 = PictureButton::place(page, QStringLiteral("BitBtn2"), QStringLiteral("Весь список"), QRect(1092, 508, 113, 39), true);
+    BitBtn2 = PictureButton::place(page, QStringLiteral("BitBtn2"), QStringLiteral("Весь список"),
+                                   QRect(1092, 508, 113, 39), true);
 
-    BitBtn8 = PictureButton::place(page, QStringLiteral("BitBtn8"), QStringLiteral("Добавить клиента"), QRect(1044, 566, 209, 39), true);
-    BitBtn9 = PictureButton::place(page, QStringLiteral("BitBtn9"), QStringLiteral("Добавить машину"), QRect(1044, 612, 209, 39), true);
-    BitBtn11 = PictureButton::place(page, QStringLiteral("BitBtn11"), QStringLiteral("Удаление"), QRect(1044, 658, 209, 39), true);
+    BitBtn8 = PictureButton::place(page, QStringLiteral("BitBtn8"), QStringLiteral("Добавить клиента"),
+                                   QRect(1044, 566, 209, 39), true);
+    BitBtn9 = PictureButton::place(page, QStringLiteral("BitBtn9"), QStringLiteral("Добавить машину"),
+                                   QRect(1044, 612, 209, 39), true);
+    BitBtn11 = PictureButton::place(page, QStringLiteral("BitBtn11"), QStringLiteral("Удаление"),
+                                    QRect(1044, 658, 209, 39), true);
     for (PictureButton *locked : {BitBtn8, BitBtn9, BitBtn11})
         locked->hide();
 

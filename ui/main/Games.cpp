@@ -27,35 +27,16 @@ constexpr Game yetiSnowboard{"yetisports/yetisports7.exe", ShowMode::ShowNormal}
 void start(const QString &gamesDir, const Game &game) {
     // Started where we run, not in the game's own folder; whether it started
     // at all is not looked at: a missing game simply does not come up.
-    Shell::startDetached(QDir(gamesDir).filePath(QString::fromUtf8(game.path)), QDir::currentPath(),
-                         game.mode);
+    Shell::startDetached(QDir(gamesDir).filePath(QString::fromUtf8(game.path)), QDir::currentPath(), game.mode);
 }
 } // namespace
 
-void TForm2::N1Click() {
-    start(m_gamesDir, quads);
-}
-void TForm2::N9Click() {
-    start(m_gamesDir, snake);
-}
-void TForm2::N13Click() {
-    start(m_gamesDir, yetiWithBat);
-}
-void TForm2::N21Click() {
-    start(m_gamesDir, yetiAndOrca);
-}
-void TForm2::N31Click() {
-    start(m_gamesDir, penguinsUp);
-}
-void TForm2::N41Click() {
-    start(m_gamesDir, yetiAndGulls);
-}
-void TForm2::N51Click() {
-    start(m_gamesDir, yetiGolf);
-}
-void TForm2::N61Click() {
-    start(m_gamesDir, yetiSurfer);
-}
-void TForm2::N71Click() {
-    start(m_gamesDir, yetiSnowboard);
-}
+void TForm2::N1Click() { start(m_gamesDir, quads); }
+void TForm2::N9Click() { start(m_gamesDir, snake); }
+void TForm2::N13Click() { start(m_gamesDir, yetiWithBat); }
+void TForm2::N21Click() { start(m_gamesDir, yetiAndOrca); }
+void TForm2::N31Click() { start(m_gamesDir, penguinsUp); }
+void TForm2::N41Click() { start(m_gamesDir, yetiAndGulls); }
+void TForm2::N51Click() { start(m_gamesDir, yetiGolf); }
+void TForm2::N61Click() { start(m_gamesDir, yetiSurfer); }
+void TForm2::N71Click() { start(m_gamesDir, yetiSnowboard); }

@@ -79,24 +79,12 @@ void TForm2::buildMenus() {
     wire(N18, &QAction::triggered, &TForm2::N18Click);
 }
 
-void TForm2::N8Click() {
-    Form8->ShowModal();
-}
-void TForm2::N14Click() {
-    Form8->ShowModal();
-}
-void TForm2::N3Click() {
-    Form9->Show();
-}
-void TForm2::N16Click() {
-    Form9->Show();
-}
-void TForm2::N15Click() {
-    Form1->Show();
-}
-void TForm2::N18Click() {
-    Form1->Close();
-}
+void TForm2::N8Click() { Form8->ShowModal(); }
+void TForm2::N14Click() { Form8->ShowModal(); }
+void TForm2::N3Click() { Form9->Show(); }
+void TForm2::N16Click() { Form9->Show(); }
+void TForm2::N15Click() { Form1->Show(); }
+void TForm2::N18Click() { Form1->Close(); }
 
 void TForm2::N10Click() {
     Form7->Label5->hide();
@@ -120,6 +108,4 @@ void TForm2::N11Click() {
     Form7->Label4->hide();
     Form7->ShowModal();
 }
-void TForm2::N17Click() {
-    BitBtn13Click();
-}
+void TForm2::N17Click() { BitBtn13Click(); }

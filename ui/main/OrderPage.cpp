@@ -2,8 +2,8 @@
 // the prepayment, the work order and the move of the order into the archive.
 #include "data/Unit3.h"
 #include "data/datasets/StoreTransaction.h"
-#include "data/views/TRvDataSetConnection.h"
 #include "data/views/TDBNavigator.h"
+#include "data/views/TRvDataSetConnection.h"
 #include "data/views/ViewFactory.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PictureButton.h"
@@ -17,10 +17,10 @@
 
 void TForm2::buildOrderPage() {
     QWidget *page = TabSheet2;
-    DBGrid5 = Views::grid(page, QStringLiteral("DBGrid5"), QStringLiteral("DataSource8"),
-                          {QStringLiteral("Name"), QStringLiteral("Lmane"), QStringLiteral("Phone"),
-                           QStringLiteral("Phone2")},
-                          true, QRect(16, 80, 537, 225));
+    DBGrid5 = Views::grid(
+        page, QStringLiteral("DBGrid5"), QStringLiteral("DataSource8"),
+        {QStringLiteral("Name"), QStringLiteral("Lmane"), QStringLiteral("Phone"), QStringLiteral("Phone2")}, true,
+        QRect(16, 80, 537, 225));
     DBGrid6 = Views::grid(page, QStringLiteral("DBGrid6"), QStringLiteral("DataSource5"),
                           {QStringLiteral("Firm"), QStringLiteral("number"), QStringLiteral("description"),
                            QStringLiteral("Kol"), QStringLiteral("cena")},
@@ -30,11 +30,11 @@ void TForm2::buildOrderPage() {
     DBGrid8->setToolTip(QStringLiteral(
         "Если в данном поле есть какое либо число, а в списке справа нет никаких записей. То во избежании ошибок "
         "вычисления суммы заказов нажмите кнопку \"Удалить\"."));
-    DBNavigator3 = Views::navigator(page, QStringLiteral("DBNavigator3"), QStringLiteral("DataSource5"),
-                                    {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext,
-                                     NavigateBtn::nbLast, NavigateBtn::nbInsert, NavigateBtn::nbDelete,
-                                     NavigateBtn::nbPost},
-                                    QPoint(336, 624), 224);
+    DBNavigator3 =
+        Views::navigator(page, QStringLiteral("DBNavigator3"), QStringLiteral("DataSource5"),
+                         {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,
+                          NavigateBtn::nbInsert, NavigateBtn::nbDelete, NavigateBtn::nbPost},
+                         QPoint(336, 624), 224);
     BitBtn12 = PictureButton::place(page, QStringLiteral("BitBtn12"), QStringLiteral("Сумма заказа"),
                                     QRect(688, 624, 161, 41), false);
     BitBtn15 = PictureButton::place(page, QStringLiteral("BitBtn15"), QStringLiteral("Удаление"),

@@ -84,10 +84,6 @@ void TForm2::contextMenuEvent(QContextMenuEvent *event) {
     PopupMenu1->exec(event->globalPos());
 }
 
-void TForm2::FormClose() {
-    Form1->Close();
-}
+void TForm2::FormClose() { Form1->Close(); }
 
-void TForm2::BitBtn3Click() {
-    Form1->Close();
-}
+void TForm2::BitBtn3Click() { Form1->Close(); }

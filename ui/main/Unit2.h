@@ -60,8 +60,7 @@ public:
     QAction *N14, *N15, *N16, *N17, *N18;
 
     // customer page
-    PictureButton *BitBtn5, *BitBtn6, *BitBtn7, *BitBtn1, *BitBtn2, *BitBtn4, *BitBtn8, *BitBtn9,
-        *BitBtn11;
+    PictureButton *BitBtn5, *BitBtn6, *BitBtn7, *BitBtn1, *BitBtn2, *BitBtn4, *BitBtn8, *BitBtn9, *BitBtn11;
     LabeledEdit *LabeledEdit10;
     LabeledEdit *LabeledEdit1;
     TDBNavigator *DBNavigator1;
@@ -94,8 +93,7 @@ public:
 
     // the work order: the report project and the rows it reads
     TRvProject *RvProject1;
-    TRvDataSetConnection *RvDataSetConnection1, *RvDataSetConnection2, *RvDataSetConnection3,
-        *RvDataSetConnection4;
+    TRvDataSetConnection *RvDataSetConnection1, *RvDataSetConnection2, *RvDataSetConnection3, *RvDataSetConnection4;
     /// Binds the report's row sources to the data module's datasets by name.
     void bindDataModule(const TDataModule3 &module);
 
@@ -167,8 +165,7 @@ private:
     /// Re-reads the archive in the order the direction box picks.
     void sortArchive(const QString &descending, const QString &ascending);
     /// Connects a control's signal to a handler behind the error funnel.
-    template <typename Sender, typename Signal>
-    void wire(Sender *sender, Signal signal, void (TForm2::*handler)()) {
+    template <typename Sender, typename Signal> void wire(Sender *sender, Signal signal, void (TForm2::*handler)()) {
         ErrorFunnel::connect(sender, signal, this, [this, handler] { (this->*handler)(); });
     }
 };
