@@ -10,6 +10,7 @@
 #include "data/datasets/TDataSource.h"
 #include "data/datasets/TQuery.h"
 #include "data/datasets/TTable.h"
+#include "tests/support/Errors.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
 
@@ -21,18 +22,6 @@
 #include <memory>
 
 namespace {
-const QString noError = QStringLiteral("(no error)");
-
-// The message of the error an action raises, or noError.
-QString errorOf(const std::function<void()> &action) {
-    try {
-        action();
-    } catch (const Exception &error) {
-        return error.message();
-    }
-    return noError;
-}
-
 int count(const TestStores &stores, const QString &sql, const QVariantList &values = {}) {
     return stores.scalar(sql, values).toInt();
 }

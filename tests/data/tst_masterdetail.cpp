@@ -9,6 +9,7 @@
 #include "data/datasets/TADOTable.h"
 #include "data/datasets/TDataSource.h"
 #include "data/datasets/TTable.h"
+#include "tests/support/Errors.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
 
@@ -20,18 +21,8 @@
 #include <memory>
 
 namespace {
-const QString noError = QStringLiteral("(no error)");
 const QString notLocatedForUpdate =
     QStringLiteral("Row cannot be located for updating. Some values may have been changed since it was last read.");
-
-QString errorOf(const std::function<void()> &action) {
-    try {
-        action();
-    } catch (const Exception &error) {
-        return error.message();
-    }
-    return noError;
-}
 
 const QStringList customerQuery = {
     QStringLiteral("select idcust as 'Номер',  Name as 'Имя', lmane as 'Фамилия', phone as 'телефон', "

@@ -8,6 +8,7 @@
 #include "platform/FormWindow.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
+#include "tests/support/Typing.h"
 #include "ui/main/Unit2.h"
 
 #include <QAbstractButton>
@@ -51,14 +52,7 @@ struct Session {
     }
 };
 
-/// Types the text into the widget one character at a time, as the keyboard
-/// does; any character, not only Latin-1 ones.
-inline void type(QWidget *widget, const QString &text) {
-    for (QChar c : text) {
-        const Qt::Key key = c.isLetter() ? Qt::Key(c.toUpper().unicode()) : Qt::Key(c.unicode());
-        QTest::sendKeyEvent(QTest::Click, widget, key, QString(c), Qt::NoModifier);
-    }
-}
+using Typing::type;
 
 /// Replaces whatever the field shows by the text: select all, then type.
 inline void retype(QLineEdit *edit, const QString &text) {

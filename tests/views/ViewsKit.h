@@ -5,6 +5,7 @@
 #include "data/views/ViewBinding.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
+#include "tests/support/Typing.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -118,15 +119,7 @@ inline void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     QTest::keyClick(target, key, modifiers);
 }
 
-/// Types plain characters one by one into whatever holds the focus at each one.
-inline void type(const QString &text) {
-    for (QChar c : text) {
-        QWidget *target = QApplication::focusWidget();
-        if (!target)
-            QFAIL("no widget has the focus");
-        QTest::keyClick(target, c.toLatin1());
-    }
-}
+using Typing::type;
 
 inline void russianLocale() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
 

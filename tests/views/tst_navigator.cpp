@@ -7,6 +7,7 @@
 #include "data/views/TDBNavigator.h"
 #include "data/views/TDBText.h"
 #include "data/views/ViewFactory.h"
+#include "tests/support/Errors.h"
 #include "tests/views/ViewsKit.h"
 
 #include <QToolButton>
@@ -36,16 +37,6 @@ QString names(const QList<K> &kinds) {
     for (K kind : kinds)
         out << kindName(kind);
     return out.join(QStringLiteral(", "));
-}
-
-// The message of the error the action raises, or empty when it raises none.
-QString errorOf(const std::function<void()> &action) {
-    try {
-        action();
-    } catch (const Exception &error) {
-        return error.message();
-    }
-    return QString();
 }
 
 void click(TDBNavigator *navigator, K kind) {
@@ -136,13 +127,13 @@ private slots:
         TDBNavigator *nav = Views::navigator(window, "Nav", "DataSource5", allKinds, QPoint(10, 10), 250);
         module->ADOTable2->Close();
         for (K kind : allKinds)
-            QCOMPARE(errorOf([&] { nav->ActivateButton(kind); }), QString());
+            QCOMPARE(errorOf([&] { nav->ActivateButton(kind); }), noError);
         QVERIFY(!module->ADOTable2->Active());
         QVERIFY(msgs().boxes().isEmpty()); // not even the delete question
 
         auto *unbound = new TDBNavigator("Unbound", window);
         for (K kind : allKinds)
-            QCOMPARE(errorOf([&] { unbound->ActivateButton(kind); }), QString());
+            QCOMPARE(errorOf([&] { unbound->ActivateButton(kind); }), noError);
         QVERIFY(msgs().boxes().isEmpty());
     }
 
@@ -224,7 +215,7 @@ private slots:
                  QStringLiteral("ADOTable2: Cannot perform this operation on an empty dataset"));
         QCOMPARE(msgs().texts("confirmDelete"), QStringList{"Delete record?"});
         msgs().answer({false});
-        QCOMPARE(errorOf([&] { nav->ActivateButton(K::nbDelete); }), QString());
+        QCOMPARE(errorOf([&] { nav->ActivateButton(K::nbDelete); }), noError);
         QCOMPARE(msgs().texts("confirmDelete").size(), 2);
 
         // Inserting: the new row goes, nothing is deleted.
