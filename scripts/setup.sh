@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the program, its tests and its tools need, then
-# configures and builds into build/. Safe to run again: it installs only what
-# is missing and rebuilds only what changed.
+# configures and builds into build/ (or $DREVALON_BUILD_DIR, with the extra
+# CMake arguments in $DREVALON_CMAKE_ARGS). Safe to run again: it installs only
+# what is missing and rebuilds only what changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,7 +12,7 @@ packages=(
   libkainjow-mustache-dev libqcustomplot-dev qt6-webengine-dev
   postgresql
   xvfb xauth fonts-dejavu-core
-  poppler-utils
+  poppler-utils clang-format
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -24,5 +25,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build
+build_dir=${DREVALON_BUILD_DIR:-build}
+# shellcheck disable=SC2086 # the extra arguments are meant to split
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${DREVALON_CMAKE_ARGS:-} >/dev/null
+cmake --build "$build_dir"

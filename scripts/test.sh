@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1
-cd build
+cd "${DREVALON_BUILD_DIR:-build}"
 ctest --output-on-failure -j2

@@ -1,10 +1,10 @@
 #pragma once
+#include "data/datasets/TDataSet.h"
 #include "platform/report/ReportRowSource.h"
 
 #include <QObject>
 #include <QPointer>
 
-class TDataSet;
 class TField;
 
 /// Offers one dataset to a report under the connection's name: its rows in
