@@ -3,14 +3,8 @@
 #include "data/datasets/LocalEngine.h"
 #include "data/datasets/SqlText.h"
 
-TQuery::TQuery(const QString &name, QObject *parent) : TSqlDataSet(name, parent) {
+TQuery::TQuery(const QString &name, QObject *parent) : TDBDataSet(name, parent) {
     m_sql.setOnChange([this] { Close(); }, {});
-}
-
-StoreConnection &TQuery::store() const {
-    if (!m_engine)
-        throw EDBEngineError(QStringLiteral("Unknown database. Alias: %1").arg(m_databaseName));
-    return *m_engine;
 }
 
 int TQuery::ExecSQL() {
@@ -22,7 +16,7 @@ int TQuery::ExecSQL() {
 void TQuery::reachTables() {
     store().ensureConnected();
     for (const auto &ref : SqlText::tableReferences(m_sql.text()))
-        m_engine->ensureTable(ref.table);
+        engine().ensureTable(ref.table);
 }
 
 void TQuery::fetchRows(bool describe) {

@@ -12,12 +12,6 @@ void TTable::setIndexName(const QString &name) {
     m_indexName = name;
 }
 
-StoreConnection &TTable::store() const {
-    if (!m_engine)
-        throw EDBEngineError(QStringLiteral("Unknown database. Alias: %1").arg(m_databaseName));
-    return *m_engine;
-}
-
 QString TTable::schema() const { return LocalEngine::schemaOf(m_tableName); }
 
 QString TTable::uniqueTable() const { return schema(); }
@@ -27,26 +21,23 @@ QString TTable::writeTarget() const { return store().dialect().qualifiedName(sch
 QString TTable::selectText() const { return store().dialect().selectAllStatement(writeTarget()); }
 
 void TTable::fetchRows(bool describe) {
-    store();
-    const QString file = m_engine->tableFile(m_tableName);
-    if (!m_engine->ensureTable(m_tableName) || !m_engine->dialect().hasTable(m_engine->database(), schema(), schema()))
+    const QString file = engine().tableFile(m_tableName);
+    if (!engine().ensureTable(m_tableName) || !engine().dialect().hasTable(engine().database(), schema(), schema()))
         throw EDBEngineError(QStringLiteral("Table does not exist. File: %1").arg(file));
     if (describe) {
         m_indexFields.clear();
         if (!m_indexName.isEmpty()) {
-            m_indexFields = m_engine->dialect().indexColumns(m_engine->database(), schema(), schema(), m_indexName);
+            m_indexFields = engine().dialect().indexColumns(engine().database(), schema(), schema(), m_indexName);
             if (m_indexFields.isEmpty())
                 throw EDBEngineError(
                     QStringLiteral("Index does not exist. Index: %1. File: %2").arg(m_indexName, file));
         }
     }
-    m_readStamp = m_engine->dialect().changeStamp(m_engine->database(), schema());
+    m_readStamp = engine().dialect().changeStamp(engine().database(), schema());
     TSqlDataSet::fetchRows(describe);
 }
 
 bool TTable::rowsOutdated() const {
-    if (!m_engine)
-        return false;
-    const QVariant now = m_engine->dialect().changeStamp(m_engine->database(), schema());
+    const QVariant now = engine().dialect().changeStamp(engine().database(), schema());
     return !now.isValid() || now != m_readStamp;
 }
