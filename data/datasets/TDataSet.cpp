@@ -65,15 +65,9 @@ void TDataSet::Open() {
     try {
         clearStorage();
         fetchRows(true);
-        m_sortColumns.clear();
-        rebuildOrder();
-        m_restriction.reset();
-        m_lo = 0;
-        m_hi = static_cast<int>(m_order.size());
-        if (linkEngaged()) {
-            ensureSortColumns();
-            applyRestriction(computeRestriction());
-        }
+        indexRows();
+        if (linkEngaged())
+            m_index.restrict(m_columns, computeRestriction());
     } catch (...) {
         clearStorage();
         throw;
@@ -99,11 +93,9 @@ void TDataSet::Close() {
 void TDataSet::clearStorage() {
     m_columns.clear();
     m_keyColumn = -1;
-    m_order.clear();
-    m_lo = m_hi = 0;
+    m_index.clear();
     m_pos = -1;
     m_bof = m_eof = true;
-    m_restriction.reset();
 }
 
 TField *TDataSet::addField(const QString &name, FieldType type, int size, int displayWidth, bool readOnly, int column) {
@@ -231,19 +223,12 @@ void TDataSet::setRecNo(int row) {
     // aim at the row itself, not at its position.
     const int target = storageRowAt(row);
     CheckBrowseMode();
-    const int found = findInView(target);
+    const int found = m_index.find(target);
     if (found < 0 || found == m_pos)
         return;
     m_pos = found;
     m_bof = m_eof = false;
     notify(DataEvent::Scrolled);
-}
-
-int TDataSet::findInView(int storageRow) const {
-    for (int i = m_lo; i < m_hi; ++i)
-        if (m_order[i] == storageRow)
-            return i - m_lo;
-    return -1;
 }
 
 // --- editing ----------------------------------------------------------------
@@ -292,15 +277,15 @@ void TDataSet::insertRow(bool append) {
         column.append(QVariant());
     m_posBeforeInsert = m_pos;
     const int at = (append || m_pos < 0) ? RecordCount() : m_pos;
-    m_order.insert(m_order.begin() + m_lo + at, storageRow);
-    ++m_hi;
+    m_index.insert(at, storageRow);
     m_pos = at;
     m_buffer.assign(m_columns.size(), QVariant());
     // An engaged detail's new row carries the master's key at once; the key is
     // not typing, so the row still counts as untouched.
-    if (m_restriction) {
-        for (size_t i = 0; i < m_restriction->size() && i < m_sortColumns.size(); ++i)
-            m_buffer[m_sortColumns[i]] = (*m_restriction)[i];
+    if (const auto &key = m_index.restriction()) {
+        const std::vector<int> &keyColumns = m_index.sortColumns();
+        for (size_t i = 0; i < key->size() && i < keyColumns.size(); ++i)
+            m_buffer[keyColumns[i]] = (*key)[i];
     }
     m_original = m_buffer;
     m_state = DataSetState::Insert;
@@ -322,7 +307,11 @@ void TDataSet::Post() {
     m_state = DataSetState::Browse;
     m_buffer.clear();
     m_original.clear();
-    placeRowAfterPost(row);
+    if (m_index.place(m_columns, row)) {
+        const int found = m_index.find(row);
+        m_pos = found >= 0 ? found : std::min(m_pos, RecordCount() - 1);
+        setEmptyMarks();
+    }
     notify(DataEvent::DataSetChanged);
     notify(DataEvent::StateChanged);
     notify(DataEvent::Posted);
@@ -333,8 +322,7 @@ void TDataSet::Cancel() {
         return;
     if (m_state == DataSetState::Insert) {
         const int row = currentStorageRow();
-        m_order.erase(m_order.begin() + m_lo + m_pos);
-        --m_hi;
+        m_index.erase(m_pos);
         if (row == storageRowCount() - 1) {
             // The row never reached the store: give its storage back.
             for (ColumnData &column : m_columns)
@@ -364,8 +352,7 @@ void TDataSet::Delete() {
     checkCanModify();
     const int row = currentStorageRow();
     deleteRow(row);
-    m_order.erase(m_order.begin() + m_lo + m_pos);
-    --m_hi;
+    m_index.erase(m_pos);
     m_state = DataSetState::Browse;
     m_buffer.clear();
     m_original.clear();
@@ -385,10 +372,10 @@ void TDataSet::Refresh() {
     const bool oldBof = m_bof, oldEof = m_eof;
     if (m_keyColumn >= 0 && m_pos >= 0)
         key = m_columns[m_keyColumn].get(currentStorageRow());
-    const auto restriction = m_restriction;
+    const auto restriction = m_index.restriction();
     refetch();
     if (restriction)
-        applyRestriction(restriction);
+        m_index.restrict(m_columns, restriction);
     m_pos = -1;
     if (!key.isNull()) {
         for (int i = 0; i < RecordCount() && m_pos < 0; ++i)
@@ -417,9 +404,7 @@ void TDataSet::refetch() {
         notify(DataEvent::ActiveChanged);
         throw;
     }
-    rebuildOrder();
-    m_lo = 0;
-    m_hi = static_cast<int>(m_order.size());
+    indexRows();
 }
 
 // --- ordering and the detail restriction ----------------------------------
@@ -441,40 +426,12 @@ std::vector<int> TDataSet::wantedSortColumns() const {
     return wanted;
 }
 
-int TDataSet::compareSortColumns(int a, int b) const {
-    for (int column : m_sortColumns) {
-        const int c = m_columns[column].compareRows(a, b);
-        if (c != 0)
-            return c;
-    }
-    return 0;
+void TDataSet::indexRows() {
+    m_index.reset(storageRowCount());
+    m_index.sortBy(m_columns, wantedSortColumns());
 }
 
-void TDataSet::rebuildOrder() {
-    m_order.resize(storageRowCount());
-    std::iota(m_order.begin(), m_order.end(), 0);
-    m_sortColumns = wantedSortColumns();
-    if (!m_sortColumns.empty())
-        std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return compareSortColumns(a, b) < 0; });
-}
-
-void TDataSet::ensureSortColumns() {
-    if (wantedSortColumns() == m_sortColumns)
-        return;
-    m_sortColumns = wantedSortColumns();
-    std::stable_sort(m_order.begin(), m_order.end(), [this](int a, int b) { return compareSortColumns(a, b) < 0; });
-}
-
-int TDataSet::compareKey(int storageRow, const std::vector<QVariant> &key) const {
-    for (size_t i = 0; i < key.size(); ++i) {
-        const int c = m_columns[m_sortColumns[i]].compareWith(storageRow, key[i]);
-        if (c != 0)
-            return c;
-    }
-    return 0;
-}
-
-std::optional<std::vector<QVariant>> TDataSet::computeRestriction() const {
+std::optional<RowIndex::Key> TDataSet::computeRestriction() const {
     if (!linkEngaged())
         return std::nullopt;
     TDataSet *master = MasterSource()->DataSet();
@@ -482,45 +439,6 @@ std::optional<std::vector<QVariant>> TDataSet::computeRestriction() const {
     for (const QString &name : m_masterFields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         key.push_back(master->FieldByName(name.trimmed())->Value());
     return key;
-}
-
-void TDataSet::applyRestriction(const std::optional<std::vector<QVariant>> &restriction) {
-    m_restriction = restriction;
-    if (!restriction) {
-        m_lo = 0;
-        m_hi = static_cast<int>(m_order.size());
-        return;
-    }
-    // A master without a current row has null values, and then the rows whose
-    // link is null are the ones that match: nulls compare equal here.
-    const auto lower = std::partition_point(m_order.begin(), m_order.end(),
-                                            [&](int row) { return compareKey(row, *restriction) < 0; });
-    const auto upper =
-        std::partition_point(lower, m_order.end(), [&](int row) { return compareKey(row, *restriction) == 0; });
-    m_lo = static_cast<int>(lower - m_order.begin());
-    m_hi = static_cast<int>(upper - m_order.begin());
-}
-
-void TDataSet::placeRowAfterPost(int storageRow) {
-    if (m_sortColumns.empty())
-        return;
-    // Keep the order sorted by the index so the restriction stays a range: a row
-    // whose key changed moves to where its key belongs.
-    const auto at = std::find(m_order.begin(), m_order.end(), storageRow);
-    const int index = static_cast<int>(at - m_order.begin());
-    const bool afterPrev = index == 0 || compareSortColumns(m_order[index - 1], storageRow) <= 0;
-    const bool beforeNext =
-        index + 1 >= static_cast<int>(m_order.size()) || compareSortColumns(storageRow, m_order[index + 1]) <= 0;
-    if (afterPrev && beforeNext)
-        return;
-    m_order.erase(at);
-    const auto place = std::upper_bound(m_order.begin(), m_order.end(), storageRow,
-                                        [this](int a, int b) { return compareSortColumns(a, b) < 0; });
-    m_order.insert(place, storageRow);
-    applyRestriction(m_restriction);
-    const int found = findInView(storageRow);
-    m_pos = found >= 0 ? found : std::min(m_pos, RecordCount() - 1);
-    setEmptyMarks();
 }
 
 // --- master-detail ----------------------------------------------------------
@@ -551,9 +469,10 @@ void TDataSet::masterChanged() {
         return;
     CheckBrowseMode();
     const auto restriction = computeRestriction();
-    const bool same = restriction.has_value() == m_restriction.has_value() &&
-                      (!restriction || std::equal(restriction->begin(), restriction->end(), m_restriction->begin(),
-                                                  m_restriction->end(), [](const QVariant &a, const QVariant &b) {
+    const auto &held = m_index.restriction();
+    const bool same = restriction.has_value() == held.has_value() &&
+                      (!restriction || std::equal(restriction->begin(), restriction->end(), held->begin(), held->end(),
+                                                  [](const QVariant &a, const QVariant &b) {
                                                       return compareValues(a, b) == 0 && a.isNull() == b.isNull();
                                                   }));
     if (same)
@@ -565,15 +484,15 @@ void TDataSet::masterChanged() {
         refetch();
         current = -1;
     }
-    ensureSortColumns();
-    applyRestriction(restriction);
+    m_index.sortBy(m_columns, wantedSortColumns());
+    m_index.restrict(m_columns, restriction);
     if (restriction) {
         m_pos = IsEmpty() ? -1 : 0;
         m_bof = true;
         m_eof = IsEmpty();
     } else {
         // Disengaged: every row shows, and the row that was current stays current.
-        const int found = current >= 0 ? findInView(current) : -1;
+        const int found = current >= 0 ? m_index.find(current) : -1;
         m_pos = found >= 0 ? found : (IsEmpty() ? -1 : 0);
         m_bof = m_eof = false;
         setEmptyMarks();

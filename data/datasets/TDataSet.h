@@ -1,6 +1,7 @@
 #pragma once
 #include "data/datasets/ColumnData.h"
 #include "data/datasets/DataEvent.h"
+#include "data/datasets/RowIndex.h"
 #include "data/datasets/TField.h"
 
 #include <QList>
@@ -31,7 +32,7 @@ public:
     void Close();
     bool IsEmpty() const { return RecordCount() == 0; }
     /// Rows the dataset holds now (for a detail: those of the master's key).
-    int RecordCount() const { return m_hi - m_lo; }
+    int RecordCount() const { return m_index.size(); }
     /// Position of the current row, 0-based; -1 when there is none.
     int RecNo() const { return m_pos; }
     bool Bof() const { return m_bof; }
@@ -123,7 +124,7 @@ protected:
     int keyColumn() const { return m_keyColumn; }
     void setKeyColumn(int column) { m_keyColumn = column; }
     /// Storage row of a dataset row.
-    int storageRowAt(int row) const { return m_order[m_lo + row]; }
+    int storageRowAt(int row) const { return m_index.storageRow(row); }
     int currentStorageRow() const { return m_pos < 0 ? -1 : storageRowAt(m_pos); }
     void notify(DataEvent event, TField *field = nullptr);
 
@@ -137,16 +138,11 @@ private:
 
     // ordering and the detail restriction
     std::vector<int> wantedSortColumns() const;
-    void rebuildOrder();
+    /// The rows just read, in the dataset's order, every one held.
+    void indexRows();
     /// Reads every row again; a failure closes the dataset.
     void refetch();
-    void ensureSortColumns();
-    std::optional<std::vector<QVariant>> computeRestriction() const;
-    void applyRestriction(const std::optional<std::vector<QVariant>> &restriction);
-    int compareKey(int storageRow, const std::vector<QVariant> &key) const;
-    int compareSortColumns(int a, int b) const;
-    void placeRowAfterPost(int storageRow);
-    int findInView(int storageRow) const;
+    std::optional<RowIndex::Key> computeRestriction() const;
     void masterChanged();
     void setEmptyMarks();
 
@@ -156,12 +152,9 @@ private:
     std::vector<ColumnData> m_columns;
     int m_keyColumn = -1;
 
-    std::vector<int> m_order;       // storage rows in dataset order
-    std::vector<int> m_sortColumns; // columns m_order is sorted by
-    int m_lo = 0, m_hi = 0;         // the rows held now: m_order[m_lo, m_hi)
+    RowIndex m_index; // the rows in dataset order, and those held now
     int m_pos = -1;
     bool m_bof = true, m_eof = true;
-    std::optional<std::vector<QVariant>> m_restriction;
 
     std::vector<QVariant> m_buffer;   // values of the row being edited or inserted
     std::vector<QVariant> m_original; // the same when editing began

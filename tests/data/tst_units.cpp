@@ -1,0 +1,130 @@
+// The small parts of the dataset layer on their own, table by table: the row
+// index (order, key range, insert, re-placing a changed row), the readings of
+// statement text, and column storage (kinds, nulls, comparisons).
+#include "data/datasets/ColumnData.h"
+#include "data/datasets/RowIndex.h"
+#include "data/datasets/SqlText.h"
+
+#include <QDate>
+#include <QTest>
+
+namespace {
+// Two columns: a customer number (with a null) and a price.
+std::vector<ColumnData> shop() {
+    std::vector<ColumnData> columns{ColumnData(ColumnData::Kind::Integer), ColumnData(ColumnData::Kind::Real)};
+    const QVariant owners[] = {3, 1, QVariant(), 3, 1};
+    const double prices[] = {50, 20, 99, 10, 20};
+    for (int i = 0; i < 5; ++i) {
+        columns[0].append(owners[i]);
+        columns[1].appendReal(prices[i]);
+    }
+    return columns;
+}
+QList<int> held(const RowIndex &index) {
+    QList<int> rows;
+    for (int i = 0; i < index.size(); ++i)
+        rows << index.storageRow(i);
+    return rows;
+}
+} // namespace
+
+class TestUnits : public QObject {
+    Q_OBJECT
+private slots:
+    void rowIndex() {
+        auto columns = shop();
+        RowIndex index;
+        index.reset(5);
+        QCOMPARE(held(index), (QList<int>{0, 1, 2, 3, 4}));
+        index.sortBy(columns, {0, 1}); // nulls first, ties by price, stable
+        QCOMPARE(held(index), (QList<int>{2, 1, 4, 3, 0}));
+        const struct {
+            QVariant key;
+            QList<int> rows;
+        } ranges[] = {{1, {1, 4}}, {3, {3, 0}}, {2, {}}, {QVariant(), {2}}};
+        for (const auto &range : ranges) {
+            index.restrict(columns, RowIndex::Key{range.key});
+            QCOMPARE(held(index), range.rows);
+        }
+        index.restrict(columns, RowIndex::Key{1});
+        QCOMPARE(index.find(4), 1);
+        QCOMPARE(index.find(0), -1); // not of this key
+        // A new row goes where it is put; once its key is known it moves there.
+        for (ColumnData &column : columns)
+            column.append(QVariant());
+        index.insert(0, 5);
+        QCOMPARE(held(index), (QList<int>{5, 1, 4}));
+        columns[0].set(5, 3);
+        columns[1].set(5, 5.0);
+        QVERIFY(index.place(columns, 5));
+        QCOMPARE(held(index), (QList<int>{1, 4}));
+        index.restrict(columns, RowIndex::Key{3});
+        QCOMPARE(held(index), (QList<int>{5, 3, 0}));
+        QVERIFY(!index.place(columns, 3)); // still in order: stays
+        index.erase(0);
+        QCOMPARE(held(index), (QList<int>{3, 0}));
+        index.restrict(columns, std::nullopt);
+        QCOMPARE(index.size(), 5);
+    }
+
+    void statementText_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<bool>("aggregate");
+        QTest::addColumn<bool>("keyed");
+        QTest::newRow("plain") << "select * from orderAll" << QStringList{"orderAll"} << false << true;
+        QTest::newRow("brackets") << "select a from [orderAll]" << QStringList{"orderAll"} << false << true;
+        QTest::newRow("join") << "select c.name from customer c join ordernow n on n.idcust=c.idcust"
+                              << QStringList{"customer", "ordernow"} << false << true;
+        QTest::newRow("sum") << "select sum(Kol*Cena) as [Сумма заказа] from orderNow" << QStringList{"orderNow"}
+                             << true << false;
+        QTest::newRow("quoted from") << "select 'from x' as t from customer" << QStringList{"customer"} << false
+                                     << true;
+        QTest::newRow("distinct") << "select distinct Firm from orderAll" << QStringList{"orderAll"} << true << false;
+        QTest::newRow("insert") << "insert INTO [orderAll](idcust) SELECT idcust from [orderNow] "
+                                << QStringList{"orderAll", "orderNow"} << false << false;
+    }
+    void statementText() {
+        QFETCH(QString, sql);
+        QFETCH(QStringList, tables);
+        QFETCH(bool, aggregate);
+        QFETCH(bool, keyed);
+        QStringList found;
+        for (const auto &ref : SqlText::tableReferences(sql))
+            found << ref.table;
+        QCOMPARE(found, tables);
+        QCOMPARE(SqlText::isAggregate(sql), aggregate);
+        const QString withKey = SqlText::withRowKey(sql, QStringLiteral("rowid"));
+        QCOMPARE(!withKey.isEmpty(), keyed);
+        if (keyed)
+            QVERIFY(withKey.contains(QStringLiteral("rowid as \"__rowkey\",")));
+        QCOMPARE(SqlText::codeOnly(sql).size(), sql.size());
+    }
+
+    void columnStorage() {
+        ColumnData numbers(ColumnData::Kind::Integer);
+        for (const QVariant &v : {QVariant(7), QVariant(), QVariant(-2)})
+            numbers.append(v);
+        QVERIFY(numbers.isNull(1));
+        QCOMPARE(numbers.get(2), QVariant(qint64(-2)));
+        QVERIFY(numbers.compareRows(1, 2) < 0); // nulls first
+        QVERIFY(numbers.compareRows(0, 2) > 0);
+        QCOMPARE(numbers.compareWith(0, 7.0), 0); // numbers by value, whatever their type
+        // A value the kind cannot hold turns the column into plain values: nothing altered.
+        numbers.append(QStringLiteral("seven"));
+        QCOMPARE(numbers.kind(), ColumnData::Kind::Variant);
+        QCOMPARE(numbers.get(0), QVariant(qint64(7)));
+        QCOMPARE(numbers.get(3), QVariant(QStringLiteral("seven")));
+
+        ColumnData dates(ColumnData::Kind::Date);
+        dates.append(QDate(2011, 1, 2));
+        dates.append(QDate(2010, 12, 31));
+        QVERIFY(dates.compareRows(0, 1) > 0);
+        QCOMPARE(dates.get(1), QVariant(QDate(2010, 12, 31)));
+        dates.truncate(1);
+        QCOMPARE(dates.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUnits)
+#include "tst_units.moc"
