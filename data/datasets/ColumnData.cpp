@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <cstring>
 
 namespace {
 bool isNumber(const QVariant &v) {
@@ -38,7 +39,10 @@ ColumnData::Kind ColumnData::kindFor(FieldType type) {
     case FieldType::FixedChar:
     case FieldType::WideString:
     case FieldType::FixedWideChar:
-    case FieldType::Memo: return Kind::Text;
+    case FieldType::Memo:
+    // A computed column (a date as text) is most often text; a value of another
+    // kind turns it into plain values at once.
+    case FieldType::Unknown: return Kind::Text;
     default: return Kind::Variant;
     }
 }
@@ -57,6 +61,8 @@ void ColumnData::reserve(int rows) {
 
 void ColumnData::clear() {
     m_distinct.clear();
+    m_lastBytes.clear();
+    m_lastText = QString();
     m_null.clear();
     m_ints.clear();
     m_reals.clear();
@@ -181,6 +187,28 @@ void ColumnData::appendText(const QString &value) {
     }
     m_null.push_back(0);
     m_texts.push_back(shared(value));
+}
+
+void ColumnData::appendUtf8(const char *bytes, int length) {
+    if (m_kind != Kind::Text) {
+        append(QVariant(QString::fromUtf8(bytes, length)));
+        return;
+    }
+    if (length != m_lastBytes.size() || std::memcmp(bytes, m_lastBytes.constData(), length) != 0) {
+        m_lastBytes = QByteArray(bytes, length);
+        m_lastText = shared(QString::fromUtf8(bytes, length));
+    }
+    m_null.push_back(0);
+    m_texts.push_back(m_lastText);
+}
+
+void ColumnData::appendDay(qint64 julianDay) {
+    if (m_kind != Kind::Date) {
+        append(QVariant(QDate::fromJulianDay(julianDay)));
+        return;
+    }
+    m_null.push_back(0);
+    m_ints.push_back(julianDay);
 }
 
 void ColumnData::set(int row, const QVariant &value) {

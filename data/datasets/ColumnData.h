@@ -1,6 +1,7 @@
 #pragma once
 #include "data/datasets/FieldType.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QVariant>
@@ -29,6 +30,11 @@ public:
     void appendInteger(qint64 value);
     void appendReal(double value);
     void appendText(const QString &value);
+    /// Text as the store's UTF-8 bytes: a value equal to the one before it is
+    /// shared without decoding or looking it up again.
+    void appendUtf8(const char *bytes, int length);
+    /// A date as its Julian day.
+    void appendDay(qint64 julianDay);
     void set(int row, const QVariant &value);
     QVariant get(int row) const;
     bool isNull(int row) const { return m_null[row] != 0; }
@@ -48,6 +54,8 @@ private:
     // Repeated texts (makers, part names) share one copy: the archive repeats
     // a few hundred values across a million rows.
     QHash<QString, QString> m_distinct;
+    QByteArray m_lastBytes; // the bytes of the text appended last, and that text
+    QString m_lastText;
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;

@@ -12,7 +12,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QUrl>
-#include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -31,15 +31,43 @@ QString uriOf(const QString &path) {
            QStringLiteral("?mode=rw");
 }
 
+// The digits of a stored date, "yyyy-mm-dd" with an optional " hh:mm:ss".
+struct IsoDate {
+    int year = -1, month = -1, day = -1;
+    bool hasTime = false;
+};
+
+int digitsAt(const char *raw, int length, int at, int count) {
+    int value = 0;
+    for (int i = at; i < at + count; ++i) {
+        if (i >= length || raw[i] < '0' || raw[i] > '9')
+            return -1;
+        value = value * 10 + (raw[i] - '0');
+    }
+    return value;
+}
+
+bool readIsoDate(const char *raw, int length, IsoDate *date) {
+    if (length < 10 || raw[4] != '-' || raw[7] != '-')
+        return false;
+    date->year = digitsAt(raw, length, 0, 4);
+    date->month = digitsAt(raw, length, 5, 2);
+    date->day = digitsAt(raw, length, 8, 2);
+    date->hasTime = length >= 19 && raw[10] == ' ';
+    return date->year >= 0 && date->month >= 1 && date->day >= 1;
+}
+
 // Convert(type, value, style): the date styles the statements use. The type
 // arrives evaluated: char(11) is SQLite's char() function, a one-character
-// string whose code is the width of the fixed text to return.
+// string whose code is the width of the fixed text to return. Runs once per
+// row of the archive, so it works on bytes.
 void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
     int width = 0;
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
         width = sqlite3_value_int(argv[0]);
     } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
-        const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])));
+        const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
+                                               sqlite3_value_bytes(argv[0]));
         if (type.size() == 1)
             width = type.front().unicode();
     }
@@ -49,47 +77,72 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
     }
     const char *raw = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
     const int length = sqlite3_value_bytes(argv[1]);
-    // Stored dates are ISO text, "yyyy-mm-dd" with an optional " hh:mm:ss":
-    // read the digits directly, this runs once per row of the archive.
-    auto digits = [&](int at, int count) {
-        int value = 0;
-        for (int i = at; i < at + count; ++i) {
-            if (i >= length || raw[i] < '0' || raw[i] > '9')
-                return -1;
-            value = value * 10 + (raw[i] - '0');
-        }
-        return value;
-    };
-    const int year = digits(0, 4), month = digits(5, 2), day = digits(8, 2);
-    const bool isDate = length >= 10 && raw[4] == '-' && raw[7] == '-' && year >= 0 && month >= 1 && day >= 1;
-    const bool hasTime = isDate && length >= 19 && raw[10] == ' ';
-    char buffer[32];
-    QByteArray text(raw, length);
-    if (isDate) {
+    char out[64];
+    int size = -1;
+    IsoDate date;
+    if (readIsoDate(raw, length, &date)) {
+        auto put = [&](int at, int value, int count) {
+            for (int i = count - 1; i >= 0; --i, value /= 10)
+                out[at + i] = static_cast<char>('0' + value % 10);
+        };
         switch (sqlite3_value_int(argv[2])) {
-        case 104:
-            std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d", day, month, year);
-            text = buffer;
+        case 104: // dd.mm.yyyy
+        case 103: // dd/mm/yyyy
+            put(0, date.day, 2);
+            put(3, date.month, 2);
+            put(6, date.year, 4);
+            out[2] = out[5] = sqlite3_value_int(argv[2]) == 104 ? '.' : '/';
+            size = 10;
             break;
-        case 103:
-            std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", day, month, year);
-            text = buffer;
+        case 102: // yyyy.mm.dd
+            put(0, date.year, 4);
+            put(5, date.month, 2);
+            put(8, date.day, 2);
+            out[4] = out[7] = '.';
+            size = 10;
             break;
-        case 102:
-            std::snprintf(buffer, sizeof buffer, "%04d.%02d.%02d", year, month, day);
-            text = buffer;
+        case 23:
+            std::memcpy(out, raw, 10);
+            size = 10;
             break;
-        case 23: text = QByteArray(raw, 10); break;
-        case 120: text = hasTime ? QByteArray(raw, 19) : QByteArray(raw, 10) + " 00:00:00"; break;
+        case 120:
+            if (date.hasTime) {
+                std::memcpy(out, raw, 19);
+            } else {
+                std::memcpy(out, raw, 10);
+                std::memcpy(out + 10, " 00:00:00", 9);
+            }
+            size = 19;
+            break;
         default: break;
         }
     }
+    if (size >= 0 && width <= static_cast<int>(sizeof out)) {
+        // ASCII only: bytes are characters, cut or padded with blanks to the width.
+        if (width > 0) {
+            for (int i = size; i < width; ++i)
+                out[i] = ' ';
+            size = width;
+        }
+        sqlite3_result_text(context, out, size, SQLITE_TRANSIENT);
+        return;
+    }
+    QByteArray text = size >= 0 ? QByteArray(out, size) : QByteArray(raw, length);
     if (width > 0) {
         // A fixed-width text: cut or padded with blanks to its width in characters.
-        QString fixed = QString::fromUtf8(text);
+        const QString fixed = QString::fromUtf8(text);
         text = fixed.left(width).leftJustified(width, QLatin1Char(' ')).toUtf8();
     }
     sqlite3_result_text(context, text.constData(), text.size(), SQLITE_TRANSIENT);
+}
+
+// A stored date read as its Julian day, without going through text.
+bool isoDay(const char *raw, int length, qint64 *day) {
+    IsoDate date;
+    if (length != 10 || !readIsoDate(raw, length, &date) || !QDate::isValid(date.year, date.month, date.day))
+        return false;
+    *day = QDate(date.year, date.month, date.day).toJulianDay();
+    return true;
 }
 } // namespace
 
@@ -277,12 +330,15 @@ SqlDialect::SelectResult SqliteDialect::select(const QSqlDatabase &db, const QSt
             case SQLITE_INTEGER: column.appendInteger(sqlite3_column_int64(raw, c)); break;
             case SQLITE_FLOAT: column.appendReal(sqlite3_column_double(raw, c)); break;
             case SQLITE_TEXT: {
-                const QString value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(raw, c)),
-                                                        sqlite3_column_bytes(raw, c));
-                if (types[c] == FieldType::Date || types[c] == FieldType::DateTime)
-                    column.append(fromStore(value, types[c]));
+                const char *bytes = reinterpret_cast<const char *>(sqlite3_column_text(raw, c));
+                const int length = sqlite3_column_bytes(raw, c);
+                qint64 day = 0;
+                if (types[c] == FieldType::Date && isoDay(bytes, length, &day))
+                    column.appendDay(day);
+                else if (types[c] == FieldType::Date || types[c] == FieldType::DateTime)
+                    column.append(fromStore(QString::fromUtf8(bytes, length), types[c]));
                 else
-                    column.appendText(value);
+                    column.appendUtf8(bytes, length);
                 break;
             }
             case SQLITE_BLOB:

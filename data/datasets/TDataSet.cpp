@@ -223,7 +223,8 @@ void TDataSet::setRecNo(int row) {
     // aim at the row itself, not at its position.
     const int target = storageRowAt(row);
     CheckBrowseMode();
-    const int found = m_index.find(target);
+    // Mostly the row is where it was; only a dropped insert moves it.
+    const int found = row < RecordCount() && storageRowAt(row) == target ? row : m_index.find(target);
     if (found < 0 || found == m_pos)
         return;
     m_pos = found;

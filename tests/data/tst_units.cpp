@@ -4,8 +4,10 @@
 #include "data/datasets/ColumnData.h"
 #include "data/datasets/RowIndex.h"
 #include "data/datasets/SqlText.h"
+#include "data/datasets/SqliteDialect.h"
 
 #include <QDate>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -99,6 +101,31 @@ private slots:
         if (keyed)
             QVERIFY(withKey.contains(QStringLiteral("rowid as \"__rowkey\",")));
         QCOMPARE(SqlText::codeOnly(sql).size(), sql.size());
+    }
+
+    void dateConversions_data() {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<QVariant>("text");
+        QTest::newRow("104 padded") << "Convert(char(11), '2011-05-23', 104)" << QVariant("23.05.2011 ");
+        QTest::newRow("104 with a time") << "Convert(char(11), '2011-05-23 10:30:00', 104)" << QVariant("23.05.2011 ");
+        QTest::newRow("103") << "Convert(char(10), '2010-12-31', 103)" << QVariant("31/12/2010");
+        QTest::newRow("102 cut") << "Convert(char(7), '2010-12-31', 102)" << QVariant("2010.12");
+        QTest::newRow("120") << "Convert(char(19), '2011-01-02', 120)" << QVariant("2011-01-02 00:00:00");
+        QTest::newRow("not a date") << "Convert(char(6), 'Привет мир', 104)" << QVariant("Привет");
+        QTest::newRow("null") << "Convert(char(11), null, 104)" << QVariant();
+    }
+    void dateConversions() {
+        QFETCH(QString, call);
+        QFETCH(QVariant, text);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("units"));
+            SqliteDialect::openMemory(db);
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("select ") + call) && q.next());
+            QCOMPARE(q.value(0).isNull(), text.isNull());
+            QCOMPARE(q.value(0).toString(), text.toString());
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("units"));
     }
 
     void columnStorage() {
