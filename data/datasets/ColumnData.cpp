@@ -61,8 +61,7 @@ void ColumnData::reserve(int rows) {
 
 void ColumnData::clear() {
     m_distinct.clear();
-    m_lastBytes.clear();
-    m_lastText = QString();
+    m_recent.clear();
     m_null.clear();
     m_ints.clear();
     m_reals.clear();
@@ -194,12 +193,19 @@ void ColumnData::appendUtf8(const char *bytes, int length) {
         append(QVariant(QString::fromUtf8(bytes, length)));
         return;
     }
-    if (length != m_lastBytes.size() || std::memcmp(bytes, m_lastBytes.constData(), length) != 0) {
-        m_lastBytes = QByteArray(bytes, length);
-        m_lastText = shared(QString::fromUtf8(bytes, length));
+    constexpr size_t recentSlots = 1024;
+    if (m_recent.empty())
+        m_recent.resize(recentSlots);
+    std::uint32_t hash = 2166136261u ^ static_cast<std::uint32_t>(length);
+    for (int i = 0; i < length && i < 24; ++i)
+        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 16777619u;
+    RecentText &recent = m_recent[hash & (recentSlots - 1)];
+    if (recent.bytes.size() != length || std::memcmp(bytes, recent.bytes.constData(), length) != 0) {
+        recent.bytes = QByteArray(bytes, length);
+        recent.text = shared(QString::fromUtf8(bytes, length));
     }
     m_null.push_back(0);
-    m_texts.push_back(m_lastText);
+    m_texts.push_back(recent.text);
 }
 
 void ColumnData::appendDay(qint64 julianDay) {

@@ -30,8 +30,8 @@ public:
     void appendInteger(qint64 value);
     void appendReal(double value);
     void appendText(const QString &value);
-    /// Text as the store's UTF-8 bytes: a value equal to the one before it is
-    /// shared without decoding or looking it up again.
+    /// Text as the store's UTF-8 bytes: a value met recently is shared without
+    /// decoding or looking it up again.
     void appendUtf8(const char *bytes, int length);
     /// A date as its Julian day.
     void appendDay(qint64 julianDay);
@@ -54,8 +54,13 @@ private:
     // Repeated texts (makers, part names) share one copy: the archive repeats
     // a few hundred values across a million rows.
     QHash<QString, QString> m_distinct;
-    QByteArray m_lastBytes; // the bytes of the text appended last, and that text
-    QString m_lastText;
+    // Recently met texts by a cheap hash of their bytes: most cells of a long
+    // result repeat one of a few hundred values.
+    struct RecentText {
+        QByteArray bytes;
+        QString text;
+    };
+    std::vector<RecentText> m_recent;
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;
