@@ -199,6 +199,11 @@ void TDataModule3::linkComponents() {
 }
 
 void TDataModule3::bringUp() {
+    // The archive datasets are the long reads: they start at once on
+    // connections of their own and are taken when their turn comes.
+    ADOQuery2->prefetch();
+    ADOTable1->prefetch();
+    ADOQuery6->prefetch();
     bringUpServer([this] { ADOQuery1->Open(); });
     Table1->Open(); // not caught: without the car table the program cannot start
     bringUpServer([this] { ADOQuery2->Open(); });

@@ -21,8 +21,8 @@ std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
 SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                                             const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
     // A statement that returns no rows is not run by an open: it is refused.
-    static const QRegularExpression readsRows(QStringLiteral("^\\s*\\(*\\s*(select|with|values)\\b"),
-                                              QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression readsRows(QStringLiteral("^\\s*\\(*\\s*(select|with|values)\\b"),
+                                                           QRegularExpression::CaseInsensitiveOption);
     if (!readsRows.match(SqlText::codeOnly(sql)).hasMatch())
         return {};
     QSqlQuery query(db);
@@ -124,7 +124,7 @@ QString SqlDialect::qualifiedName(const QString &schema, const QString &table) c
 }
 
 FieldType fieldTypeFromDeclared(const QString &declared, int *size) {
-    static const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)"));
+    static thread_local const QRegularExpression width(QStringLiteral("\\(\\s*(\\d+)"));
     const QString t = declared.toUpper();
     const auto m = width.match(t);
     *size = m.hasMatch() ? m.captured(1).toInt() : 0;

@@ -38,9 +38,9 @@ QString SqlText::unquoteName(const QString &name) {
 }
 
 QList<SqlText::TableRef> SqlText::tableReferences(const QString &sql) {
-    static const QRegularExpression keyword(QStringLiteral("\\b(from|join|into|update)\\s+"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression name(
+    static thread_local const QRegularExpression keyword(QStringLiteral("\\b(from|join|into|update)\\s+"),
+                                                         QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression name(
         QStringLiteral("\\G(\\[[^\\]]+\\]|\"[^\"]+\"|`[^`]+`|[\\w.]+)(?:\\s+(?:as\\s+)?(\\w+))?"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     static const QStringList notAliases = {"where", "join",  "inner",  "left",  "right", "full",    "cross", "on",
@@ -62,7 +62,7 @@ QList<SqlText::TableRef> SqlText::tableReferences(const QString &sql) {
 }
 
 bool SqlText::isAggregate(const QString &sql) {
-    static const QRegularExpression pattern(
+    static thread_local const QRegularExpression pattern(
         QStringLiteral("\\b(sum|count|avg|min|max|total|group_concat|string_agg)\\s*\\(|\\bgroup\\s+by\\b|"
                        "^\\s*select\\s+distinct\\b|\\b(union|intersect|except)\\b"),
         QRegularExpression::CaseInsensitiveOption);
@@ -71,8 +71,8 @@ bool SqlText::isAggregate(const QString &sql) {
 
 namespace {
 int selectEnd(const QString &code) {
-    static const QRegularExpression select(QStringLiteral("^\\s*select\\b(\\s+all\\b)?"),
-                                           QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\b(\\s+all\\b)?"),
+                                                        QRegularExpression::CaseInsensitiveOption);
     const auto m = select.match(code);
     return m.hasMatch() ? m.capturedEnd() : -1;
 }

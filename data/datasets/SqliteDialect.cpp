@@ -197,9 +197,10 @@ namespace {
 // holds a star (its columns cannot be told apart by position).
 QStringList selectItems(const QString &sql) {
     const QString code = SqlText::codeOnly(sql);
-    static const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression from(QStringLiteral("\\bfrom\\b"), QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
+                                                        QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression from(QStringLiteral("\\bfrom\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption);
     const auto start = select.match(code);
     if (!start.hasMatch())
         return {};
@@ -232,8 +233,8 @@ namespace {
 std::vector<ColumnInfo> describeStatement(sqlite3_stmt *stmt, const QString &sql) {
     // SQLite names an unaliased column reference by its declared name; other
     // stores keep the spelling of the statement, which views show as titles.
-    static const QRegularExpression plainReference(QStringLiteral("^(?:\\w+\\.)?(\\w+)$"),
-                                                   QRegularExpression::UseUnicodePropertiesOption);
+    static thread_local const QRegularExpression plainReference(QStringLiteral("^(?:\\w+\\.)?(\\w+)$"),
+                                                                QRegularExpression::UseUnicodePropertiesOption);
     const QStringList items = selectItems(sql);
     std::vector<ColumnInfo> columns;
     const int count = stmt ? sqlite3_column_count(stmt) : 0;
@@ -356,10 +357,10 @@ std::vector<FieldType> SqliteDialect::describeParameters(const QSqlDatabase &db,
                                                          const ParsedStatement &parsed) const {
     // SQLite keeps no parameter types: take the declared type of the column a
     // marker is compared with (`col = :p`, `col between :a and :b`).
-    static const QRegularExpression compared(
+    static thread_local const QRegularExpression compared(
         QStringLiteral("(\\[[^\\]]+\\]|\"[^\"]+\"|[\\w.]+)\\s*(=|<>|!=|<=|>=|<|>|\\blike|\\bbetween)\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    static const QRegularExpression secondBound(
+    static thread_local const QRegularExpression secondBound(
         QStringLiteral("(\\[[^\\]]+\\]|\"[^\"]+\"|[\\w.]+)\\s*\\bbetween\\s+:\\w+\\s+and\\s*$"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
     const QList<SqlText::TableRef> tables = SqlText::tableReferences(text);

@@ -16,6 +16,14 @@ public:
     virtual QSqlDatabase database() const = 0;
     virtual SqlDialect &dialect() const = 0;
 
+    /// Opens another connection to the same store under the given name, for a
+    /// reader on another thread (the caller closes and removes it there);
+    /// an invalid one when the store offers none.
+    virtual QSqlDatabase openAnother(const QString &name) const {
+        (void)name;
+        return {};
+    }
+
     /// Prepares, binds and runs a statement; throws with the store's text.
     QSqlQuery run(const QString &sql, const QVariantList &values = {});
     /// The store's own text of an error.

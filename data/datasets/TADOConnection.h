@@ -28,6 +28,7 @@ public:
     void ensureConnected() override { Open(); }
     QSqlDatabase database() const override;
     SqlDialect &dialect() const override;
+    QSqlDatabase openAnother(const QString &name) const override;
 
 private:
     QString m_driver;

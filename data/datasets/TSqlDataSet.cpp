@@ -42,28 +42,91 @@ const char *noKey = "Insufficient key column information for updating or refresh
 
 QString TSqlDataSet::writeTarget() const { return store().dialect().quoteIdentifier(uniqueTable()); }
 
-void TSqlDataSet::fetchRows(bool describe) {
-    StoreConnection &conn = store();
-    conn.ensureConnected();
+TSqlDataSet::~TSqlDataSet() {
+    if (m_prefetch.valid())
+        m_prefetch.wait();
+}
+
+QString TSqlDataSet::keyedSelect(bool *hasKey) const {
     const QString base = selectText();
     QString keyed;
     if (!uniqueTable().isEmpty())
-        keyed = SqlText::withRowKey(base, conn.dialect().rowKeyExpression(uniqueQualifier()));
-    const bool hasKey = !keyed.isEmpty();
-    m_keyedSelect = hasKey ? keyed : base;
-    auto typesFor = [&](const std::vector<ColumnInfo> &info) {
-        if (describe || m_columnTypes.size() != info.size()) {
-            m_columnTypes.clear();
-            for (const ColumnInfo &column : info)
-                m_columnTypes.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
-            if (hasKey)
-                m_columnTypes[0] = FieldType::Integer;
+        keyed = SqlText::withRowKey(base, store().dialect().rowKeyExpression(uniqueQualifier()));
+    *hasKey = !keyed.isEmpty();
+    return *hasKey ? keyed : base;
+}
+
+std::vector<FieldType> TSqlDataSet::typesOf(const std::vector<ColumnInfo> &info, bool hasKey) {
+    std::vector<FieldType> types;
+    for (const ColumnInfo &column : info)
+        types.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
+    if (hasKey && !types.empty())
+        types[0] = FieldType::Integer;
+    return types;
+}
+
+void TSqlDataSet::prefetch() {
+    if (Active() || m_prefetch.valid())
+        return;
+    Fetched job;
+    bool hasKey = false;
+    const StoreConnection *conn = nullptr;
+    try {
+        conn = &store();
+        job.sql = keyedSelect(&hasKey);
+        job.values = bindValues();
+    } catch (const std::exception &) {
+        return; // the open finds out again, and says so
+    }
+    const QString name =
+        QStringLiteral("prefetch:%1@%2").arg(objectName()).arg(reinterpret_cast<quintptr>(this), 0, 16);
+    m_prefetch = std::async(std::launch::async, [conn, name, hasKey, job = std::move(job)]() mutable {
+        {
+            QSqlDatabase db = conn->openAnother(name);
+            if (db.isValid()) {
+                job.result = conn->dialect().select(
+                    db, job.sql, job.values,
+                    [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, hasKey); },
+                    job.columns);
+                db.close();
+            }
         }
-        return m_columnTypes;
-    };
+        QSqlDatabase::removeDatabase(name);
+        return std::move(job);
+    });
+}
+
+void TSqlDataSet::fetchRows(bool describe) {
+    StoreConnection &conn = store();
+    conn.ensureConnected();
+    bool hasKey = false;
+    m_keyedSelect = keyedSelect(&hasKey);
     const QVariantList values = bindValues();
     auto &cols = columns();
-    auto result = conn.dialect().select(conn.database(), m_keyedSelect, values, typesFor, cols);
+    SqlDialect::SelectResult result;
+    bool taken = false;
+    if (m_prefetch.valid()) {
+        // Rows read ahead stand for this open only when they answer the same
+        // statement; a reading that failed is done again here, with its error.
+        try {
+            Fetched fetched = m_prefetch.get();
+            if (describe && fetched.result.isSelect && fetched.sql == m_keyedSelect && fetched.values == values) {
+                result = std::move(fetched.result);
+                cols = std::move(fetched.columns);
+                m_columnTypes = std::move(fetched.types);
+                taken = true;
+            }
+        } catch (const std::exception &) {
+        }
+    }
+    if (!taken) {
+        auto typesFor = [&](const std::vector<ColumnInfo> &info) {
+            if (describe || m_columnTypes.size() != info.size())
+                m_columnTypes = typesOf(info, hasKey);
+            return m_columnTypes;
+        };
+        result = conn.dialect().select(conn.database(), m_keyedSelect, values, typesFor, cols);
+    }
     if (!result.isSelect)
         fail(QStringLiteral("CommandText does not return a result set"));
     std::vector<ColumnInfo> &info = result.columns;

@@ -3,6 +3,7 @@
 #include "data/datasets/TDataSet.h"
 
 #include <QVariantList>
+#include <future>
 
 class StoreConnection;
 class QSqlQuery;
@@ -15,6 +16,13 @@ class TSqlDataSet : public TDataSet {
     Q_OBJECT
 public:
     using TDataSet::TDataSet;
+    ~TSqlDataSet() override;
+
+    /// Starts reading the rows for the next open on another thread, through a
+    /// connection of its own, so that independent datasets read at once; the
+    /// open takes them if nothing changed meanwhile, and otherwise (or when the
+    /// reading failed) reads them itself, with its usual errors.
+    void prefetch();
 
 protected:
     virtual StoreConnection &store() const = 0;
@@ -43,6 +51,18 @@ private:
     QString matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const;
     void reread(int storageRow, const QVariant &key);
 
+    struct Fetched {
+        QString sql;
+        QVariantList values;
+        SqlDialect::SelectResult result;
+        std::vector<ColumnData> columns;
+        std::vector<FieldType> types;
+    };
+    /// The statement to run, with the row key when the rows can have one.
+    QString keyedSelect(bool *hasKey) const;
+    static std::vector<FieldType> typesOf(const std::vector<ColumnInfo> &info, bool hasKey);
+
     QString m_keyedSelect; // the statement as last run, with the row key
+    std::future<Fetched> m_prefetch;
     std::vector<FieldType> m_columnTypes;
 };

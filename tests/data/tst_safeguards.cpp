@@ -126,6 +126,29 @@ private slots:
         QCOMPARE(customers->FieldByName(QStringLiteral("Имя"))->AsString().trimmed(), stored);
     }
 
+    void rowsReadAheadStandOnlyForTheSameStatement() {
+        TADOQuery *archive = module->ADOQuery2;
+        stores->addArchived(ivanov, QStringLiteral("NGK"), QStringLiteral("B1"), QString(), 4, 300,
+                            QStringLiteral("2011-05-23"));
+        archive->Close();
+        archive->prefetch();
+        archive->Open();
+        QCOMPARE(archive->RecordCount(), 1);
+        QCOMPARE(archive->FieldByName(QStringLiteral("Дата"))->AsString(), QStringLiteral("23.05.2011 "));
+        // The statement changed after the read began: the open reads afresh.
+        archive->Close();
+        archive->prefetch();
+        archive->SQL().setLine(2, QStringLiteral("where kol > 10"));
+        archive->Open();
+        QCOMPARE(archive->RecordCount(), 0);
+        // A read ahead that fails leaves the open to fail with its own error.
+        archive->Close();
+        archive->SQL().setLine(2, QStringLiteral("where nosuchcolumn = 1"));
+        archive->prefetch();
+        QVERIFY(errorOf([&] { archive->Open(); }).contains(QStringLiteral("nosuchcolumn")));
+        QVERIFY(!archive->Active());
+    }
+
     void failuresLeaveNothingHalfMade() {
         // An open whose master link cannot be built stays closed and can be retried.
         TADOTable *lines = module->ADOTable2;
