@@ -16,13 +16,13 @@ public:
     virtual QSqlDatabase database() const = 0;
     virtual SqlDialect &dialect() const = 0;
 
-    /// Opens another connection to the same store under the given name, for a
-    /// reader on another thread (the caller closes and removes it there);
-    /// an invalid one when the store offers none.
-    virtual QSqlDatabase openAnother(const QString &name) const {
-        (void)name;
-        return {};
-    }
+    /// What a reader on another thread needs to open a connection of its own
+    /// to this store; an empty driver when the store offers none.
+    struct Address {
+        QString driver;
+        QString database;
+    };
+    virtual Address address() const { return {}; }
 
     /// Prepares, binds and runs a statement; throws with the store's text.
     QSqlQuery run(const QString &sql, const QVariantList &values = {});

@@ -56,12 +56,3 @@ void TADOConnection::Close() {
 QSqlDatabase TADOConnection::database() const { return QSqlDatabase::database(m_qtName, false); }
 
 SqlDialect &TADOConnection::dialect() const { return *m_dialect; }
-
-QSqlDatabase TADOConnection::openAnother(const QString &name) const {
-    const std::unique_ptr<SqlDialect> dialect = SqlDialect::forDriver(m_driver);
-    if (!dialect)
-        return {};
-    QSqlDatabase db = QSqlDatabase::addDatabase(m_driver, name);
-    dialect->open(db, m_database); // throws when the store cannot be used
-    return db;
-}

@@ -28,7 +28,7 @@ public:
     void ensureConnected() override { Open(); }
     QSqlDatabase database() const override;
     SqlDialect &dialect() const override;
-    QSqlDatabase openAnother(const QString &name) const override;
+    Address address() const override { return {m_driver, m_database}; }
 
 private:
     QString m_driver;

@@ -70,28 +70,38 @@ void TSqlDataSet::prefetch() {
         return;
     Fetched job;
     bool hasKey = false;
-    const StoreConnection *conn = nullptr;
+    StoreConnection::Address address;
     try {
-        conn = &store();
+        address = store().address();
         job.sql = keyedSelect(&hasKey);
         job.values = bindValues();
     } catch (const std::exception &) {
         return; // the open finds out again, and says so
     }
+    if (address.driver.isEmpty())
+        return;
+    // The reader owns everything it uses: the datasets and the connection may
+    // be gone before it ends (a start-up that fails waits for it, no more).
     const QString name =
         QStringLiteral("prefetch:%1@%2").arg(objectName()).arg(reinterpret_cast<quintptr>(this), 0, 16);
-    m_prefetch = std::async(std::launch::async, [conn, name, hasKey, job = std::move(job)]() mutable {
-        {
-            QSqlDatabase db = conn->openAnother(name);
-            if (db.isValid()) {
-                job.result = conn->dialect().select(
-                    db, job.sql, job.values,
-                    [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, hasKey); },
-                    job.columns);
-                db.close();
-            }
+    m_prefetch = std::async(std::launch::async, [address, name, hasKey, job = std::move(job)]() mutable {
+        std::exception_ptr failure;
+        try {
+            const std::unique_ptr<SqlDialect> dialect = SqlDialect::forDriver(address.driver);
+            if (!dialect)
+                throw EDatabaseError(QStringLiteral("No dialect for the driver %1").arg(address.driver));
+            QSqlDatabase db = QSqlDatabase::addDatabase(address.driver, name);
+            dialect->open(db, address.database);
+            job.result = dialect->select(
+                db, job.sql, job.values,
+                [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, hasKey); }, job.columns);
+            db.close();
+        } catch (...) {
+            failure = std::current_exception();
         }
         QSqlDatabase::removeDatabase(name);
+        if (failure)
+            std::rethrow_exception(failure);
         return std::move(job);
     });
 }
