@@ -1,42 +1,91 @@
-// How the dataset layer compares with reading the same rows straight from the
-// store: opening the archive query and the archive table, and following a
-// master through its customers. Run on a large generated store:
-//   drevalon-stores --customers 20000 --archive 1000000 --database DB --alias-dir DIR --force
-//   bench_datasets DB DIR
+// How the dataset layer compares with its floor and its peer on the same rows:
+// the floor is the sqlite3 C API stepping the same statement and reading every
+// column, the peer QSqlQueryModel fetching every row. Rounds alternate; min and
+// median of each are printed, then memory, moves by position and master moves.
+//   bench_datasets DATABASE ALIAS_DIR   (stores made by scripts/bench.sh)
 #include "data/Unit3.h"
-#include "data/datasets/TADOConnection.h"
-#include "data/datasets/TADOQuery.h"
-#include "data/datasets/TADOTable.h"
+#include "data/datasets/SqliteDialect.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
-#include <QSqlRecord>
+#include <QSqlQueryModel>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <malloc.h>
+#include <sqlite3.h>
+#include <vector>
 
 namespace {
-double rawRead(const QString &path, const QString &sql) {
+const QString archiveSql = QStringLiteral("select idcust,Firm as фирма,number as Артикул, description as Наименование, "
+                                          "kol as Количество,cena as [Цена(шт)] , Convert(char(11),date,104) as [Дата] "
+                                          "from [orderAll]");
+
+struct Rounds {
+    std::vector<double> ms;
+    double min() const { return *std::min_element(ms.begin(), ms.end()); }
+    double median() const {
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[sorted.size() / 2];
+    }
+};
+
+double timed(const std::function<void()> &work) {
     QElapsedTimer timer;
     timer.start();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        q.exec(sql);
-        const int columns = q.record().count();
-        qint64 rows = 0;
-        while (q.next()) {
-            for (int c = 0; c < columns; ++c)
-                q.value(c);
-            ++rows;
-        }
-        std::printf("  raw read: %lld rows\n", static_cast<long long>(rows));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    work();
     return timer.nsecsElapsed() / 1e6;
+}
+
+// Bytes the heap holds now (freed blocks reused by a later open do not hide it).
+double heapBytes() { return static_cast<double>(mallinfo2().uordblks); }
+
+volatile long long sink = 0; // keeps the values read from being optimised away
+
+// The floor: every column of every row through the C API; returns the bytes read.
+long long scanCApi(QSqlDatabase &db, const QString &sql) {
+    sqlite3 *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().constData());
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray text = sql.toUtf8();
+    sqlite3_prepare_v2(handle, text.constData(), text.size(), &stmt, nullptr);
+    long long bytes = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_INTEGER:
+                sink += sqlite3_column_int64(stmt, c);
+                bytes += 8;
+                break;
+            case SQLITE_FLOAT:
+                sink += static_cast<long long>(sqlite3_column_double(stmt, c));
+                bytes += 8;
+                break;
+            case SQLITE_TEXT:
+                sqlite3_column_text(stmt, c);
+                bytes += sqlite3_column_bytes(stmt, c);
+                break;
+            default: break;
+            }
+        }
+    }
+    sqlite3_finalize(stmt);
+    return bytes;
+}
+
+void fetchModel(QSqlDatabase &db, const QString &sql) {
+    QSqlQueryModel model;
+    model.setQuery(sql, db);
+    while (model.canFetchMore())
+        model.fetchMore();
+}
+
+void row(const char *what, const Rounds &ours, const char *against, const Rounds &theirs) {
+    std::printf("| %-34s | %7.0f | %7.0f | %-28s | %7.0f | %7.0f | %5.2f |\n", what, ours.min(), ours.median(), against,
+                theirs.min(), theirs.median(), ours.median() / theirs.median());
 }
 } // namespace
 
@@ -46,43 +95,55 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "usage: bench_datasets DATABASE ALIAS_DIR\n");
         return 64;
     }
-    const QString db = QString::fromLocal8Bit(argv[1]);
-    const StoreSettings settings{QStringLiteral("QSQLITE"), db, QString::fromLocal8Bit(argv[2])};
+    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
+                                 QString::fromLocal8Bit(argv[2])};
+    QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+    SqliteDialect().open(raw, settings.database);
+    TDataModule3 module(settings);
+    TADOQuery *archive = module.ADOQuery2;
+    TADOTable *table = module.ADOTable1;
 
-    const double rawArchive =
-        rawRead(db, QStringLiteral("select idcust,Firm,number,description,kol,cena,date from orderAll"));
-    QElapsedTimer timer;
-    TADOConnection connection(QStringLiteral("ADOConnection1"));
-    connection.setStore(settings.driver, settings.database);
-    TADOTable table(QStringLiteral("ADOTable1"));
-    table.setConnection(&connection);
-    table.setTableName(QStringLiteral("orderAll"));
-    table.setIndexFieldNames(QStringLiteral("idcust"));
-    timer.start();
-    table.Open();
-    const double tableOpen = timer.nsecsElapsed() / 1e6;
-    std::printf("orderAll, %d rows: raw read %.0f ms, table open (sorted by idcust) %.0f ms, ratio %.2f\n",
-                table.RecordCount(), rawArchive, tableOpen, tableOpen / rawArchive);
-
-    {
-        TDataModule3 module(settings);
-        timer.start();
-        module.ADOQuery2->Close();
-        module.ADOQuery2->Open();
-        const double queryOpen = timer.nsecsElapsed() / 1e6;
-        std::printf("ADOQuery2, %d rows: open %.0f ms, ratio to raw %.2f\n", module.ADOQuery2->RecordCount(), queryOpen,
-                    queryOpen / rawArchive);
-
-        timer.start();
-        int moves = 0;
-        qint64 detailRows = 0;
-        for (module.ADOQuery1->First(); !module.ADOQuery1->Eof() && moves < 5000; module.ADOQuery1->Next()) {
-            detailRows += module.ADOTable1->RecordCount() + module.Table1->RecordCount();
-            ++moves;
-        }
-        const double follow = timer.nsecsElapsed() / 1e6;
-        std::printf("master moves: %d moves, %lld detail rows seen, %.3f ms per move\n", moves,
-                    static_cast<long long>(detailRows), follow / moves);
+    Rounds query, table1, floorQuery, floorTable, peer;
+    long long rawBytes = 0;
+    for (int round = 0; round < 5; ++round) {
+        floorQuery.ms.push_back(timed([&] { rawBytes = scanCApi(raw, archiveSql); }));
+        archive->Close();
+        query.ms.push_back(timed([&] { archive->Open(); }));
+        peer.ms.push_back(timed([&] { fetchModel(raw, archiveSql); }));
+        floorTable.ms.push_back(timed([&] { scanCApi(raw, QStringLiteral("select * from orderAll")); }));
+        table->Close();
+        table1.ms.push_back(timed([&] { table->Open(); }));
     }
+    const int rows = archive->RecordCount();
+    std::printf("%d archive lines; min and median of 5 alternating rounds, ms\n\n", rows);
+    std::printf("| %-34s | %7s | %7s | %-28s | %7s | %7s | %5s |\n", "what", "min", "median", "against", "min",
+                "median", "ratio");
+    std::printf("|---|---|---|---|---|---|---|\n");
+    row("open ADOQuery2", query, "C API scan, same statement", floorQuery);
+    row("open ADOQuery2", query, "QSqlQueryModel, all rows", peer);
+    row("open ADOTable1 (sorted by idcust)", table1, "C API scan of orderAll", floorTable);
+
+    archive->Close();
+    table->Close();
+    const double before = heapBytes();
+    archive->Open();
+    const double held = heapBytes() - before;
+    std::printf("\nmemory of ADOQuery2 open: %.0f MB; raw bytes of its rows %.0f MB; ratio %.2f\n", held / 1048576.0,
+                rawBytes / 1048576.0, held / rawBytes);
+
+    const int jumps = 2000;
+    const double jump = timed([&] {
+        for (int i = 0; i < jumps; ++i)
+            archive->setRecNo(i % 2 ? rows - 1 : rows / 2);
+    });
+    std::printf("setRecNo to a far row: %.4f ms per move\n", jump / jumps);
+
+    table->Open();
+    int moves = 0;
+    const double follow = timed([&] {
+        for (module.ADOQuery1->First(); !module.ADOQuery1->Eof() && moves < 5000; module.ADOQuery1->Next())
+            ++moves;
+    });
+    std::printf("master moves (cars and archive follow): %.4f ms per move over %d moves\n", follow / moves, moves);
     return 0;
 }
