@@ -60,7 +60,8 @@ void ColumnData::reserve(int rows) {
 }
 
 void ColumnData::clear() {
-    m_distinct.clear();
+    m_words.clear();
+    m_wordNumbers.clear();
     m_recent.clear();
     m_null.clear();
     m_ints.clear();
@@ -111,6 +112,9 @@ void ColumnData::becomeVariant() {
     m_ints.clear();
     m_reals.clear();
     m_texts.clear();
+    m_words.clear();
+    m_wordNumbers.clear();
+    m_recent.clear();
     m_variants = std::move(values);
 }
 
@@ -121,11 +125,7 @@ void ColumnData::store(int row, const QVariant &v) {
     case Kind::Integer: m_ints[row] = null ? 0 : v.toLongLong(); break;
     case Kind::Real: m_reals[row] = null ? 0.0 : v.toDouble(); break;
     case Kind::Text: {
-        if (null) {
-            m_texts[row] = QString();
-            break;
-        }
-        m_texts[row] = shared(v.toString());
+        m_texts[row] = null ? 0 : wordOf(v.toString());
         break;
     }
     case Kind::Date: m_ints[row] = null ? 0 : v.toDate().toJulianDay(); break;
@@ -143,19 +143,22 @@ void ColumnData::append(const QVariant &value) {
     case Kind::Date:
     case Kind::DateTime: m_ints.push_back(0); break;
     case Kind::Real: m_reals.push_back(0.0); break;
-    case Kind::Text: m_texts.emplace_back(); break;
+    case Kind::Text: m_texts.push_back(0); break;
     case Kind::Variant: m_variants.emplace_back(); break;
     }
     store(size() - 1, value);
 }
 
-QString ColumnData::shared(const QString &text) {
-    if (m_distinct.size() >= 100000)
-        return text;
-    auto it = m_distinct.constFind(text);
-    if (it == m_distinct.constEnd())
-        it = m_distinct.insert(text, text);
-    return it.value();
+quint32 ColumnData::wordOf(const QString &text) {
+    // Past many distinct texts the column holds unique ones: stop looking them up.
+    if (m_wordNumbers.size() < 100000) {
+        const auto it = m_wordNumbers.constFind(text);
+        if (it != m_wordNumbers.constEnd())
+            return it.value();
+        m_wordNumbers.insert(text, static_cast<quint32>(m_words.size()));
+    }
+    m_words.push_back(text);
+    return static_cast<quint32>(m_words.size() - 1);
 }
 
 void ColumnData::appendInteger(qint64 value) {
@@ -185,7 +188,7 @@ void ColumnData::appendText(const QString &value) {
         return;
     }
     m_null.push_back(0);
-    m_texts.push_back(shared(value));
+    m_texts.push_back(wordOf(value));
 }
 
 void ColumnData::appendUtf8(const char *bytes, int length) {
@@ -200,12 +203,13 @@ void ColumnData::appendUtf8(const char *bytes, int length) {
     for (int i = 0; i < length && i < 24; ++i)
         hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 16777619u;
     RecentText &recent = m_recent[hash & (recentSlots - 1)];
-    if (recent.bytes.size() != length || std::memcmp(bytes, recent.bytes.constData(), length) != 0) {
+    if (!recent.used || recent.bytes.size() != length || std::memcmp(bytes, recent.bytes.constData(), length) != 0) {
         recent.bytes = QByteArray(bytes, length);
-        recent.text = shared(QString::fromUtf8(bytes, length));
+        recent.word = wordOf(QString::fromUtf8(bytes, length));
+        recent.used = true;
     }
     m_null.push_back(0);
-    m_texts.push_back(recent.text);
+    m_texts.push_back(recent.word);
 }
 
 void ColumnData::appendDay(qint64 julianDay) {
@@ -231,7 +235,7 @@ QVariant ColumnData::get(int row) const {
     switch (m_kind) {
     case Kind::Integer: return QVariant(m_ints[row]);
     case Kind::Real: return QVariant(m_reals[row]);
-    case Kind::Text: return QVariant(m_texts[row]);
+    case Kind::Text: return QVariant(m_words[m_texts[row]]);
     case Kind::Date: return QVariant(QDate::fromJulianDay(m_ints[row]));
     case Kind::DateTime: return QVariant(QDateTime::fromMSecsSinceEpoch(m_ints[row]));
     case Kind::Variant: break;
@@ -248,7 +252,9 @@ int ColumnData::compareRows(int a, int b) const {
     case Kind::Date:
     case Kind::DateTime: return threeWay(m_ints[a], m_ints[b]);
     case Kind::Real: return threeWay(m_reals[a], m_reals[b]);
-    case Kind::Text: return threeWay(QStringView(m_texts[a]).compare(m_texts[b]), 0);
+    case Kind::Text:
+        return m_texts[a] == m_texts[b] ? 0
+                                        : threeWay(QStringView(m_words[m_texts[a]]).compare(m_words[m_texts[b]]), 0);
     case Kind::Variant: break;
     }
     return compareValues(m_variants[a], m_variants[b]);

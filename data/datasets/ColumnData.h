@@ -48,23 +48,26 @@ private:
     bool fits(const QVariant &value) const;
     void becomeVariant();
     void store(int row, const QVariant &value);
-    QString shared(const QString &text);
+    /// The number of a text in the column's list of texts, added when new.
+    quint32 wordOf(const QString &text);
 
     Kind m_kind;
-    // Repeated texts (makers, part names) share one copy: the archive repeats
-    // a few hundred values across a million rows.
-    QHash<QString, QString> m_distinct;
+    // A text cell is the number of its text in the column's list: the archive
+    // repeats a few hundred makers, parts and dates across a million rows.
+    std::vector<QString> m_words;
+    QHash<QString, quint32> m_wordNumbers;
     // Recently met texts by a cheap hash of their bytes: most cells of a long
     // result repeat one of a few hundred values.
     struct RecentText {
         QByteArray bytes;
-        QString text;
+        quint32 word = 0;
+        bool used = false;
     };
     std::vector<RecentText> m_recent;
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;
-    std::vector<QString> m_texts;
+    std::vector<quint32> m_texts;
     std::vector<QVariant> m_variants;
 };
 

@@ -143,6 +143,17 @@ private slots:
         QCOMPARE(numbers.get(0), QVariant(qint64(7)));
         QCOMPARE(numbers.get(3), QVariant(QStringLiteral("seven")));
 
+        // Texts from the store's bytes: empty, repeated and new ones, each as read.
+        ColumnData texts(ColumnData::Kind::Text);
+        for (const char *text : {"", "Bosch", "", "Mann", "Bosch"})
+            texts.appendUtf8(text, static_cast<int>(qstrlen(text)));
+        for (int row = 0; row < 5; ++row)
+            QVERIFY(!texts.isNull(row));
+        QCOMPARE(texts.get(0), QVariant(QString(QLatin1String(""))));
+        QCOMPARE(texts.get(3), QVariant(QStringLiteral("Mann")));
+        QCOMPARE(texts.compareRows(1, 4), 0);
+        QVERIFY(texts.compareRows(0, 1) < 0);
+
         ColumnData dates(ColumnData::Kind::Date);
         dates.append(QDate(2011, 1, 2));
         dates.append(QDate(2010, 12, 31));
