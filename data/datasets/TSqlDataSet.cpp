@@ -5,6 +5,7 @@
 
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <optional>
 
 namespace {
 FieldType typeOfValue(const QVariant &v) {
@@ -107,6 +108,15 @@ void TSqlDataSet::prefetch() {
 }
 
 void TSqlDataSet::fetchRows(bool describe) {
+    // Rows read ahead serve this reading or none: an open that fails before
+    // taking them must not leave them for a later one.
+    std::optional<Fetched> ahead;
+    if (m_prefetch.valid()) {
+        try {
+            ahead = m_prefetch.get();
+        } catch (const std::exception &) {
+        }
+    }
     StoreConnection &conn = store();
     conn.ensureConnected();
     bool hasKey = false;
@@ -115,19 +125,13 @@ void TSqlDataSet::fetchRows(bool describe) {
     auto &cols = columns();
     SqlDialect::SelectResult result;
     bool taken = false;
-    if (m_prefetch.valid()) {
-        // Rows read ahead stand for this open only when they answer the same
-        // statement; a reading that failed is done again here, with its error.
-        try {
-            Fetched fetched = m_prefetch.get();
-            if (describe && fetched.result.isSelect && fetched.sql == m_keyedSelect && fetched.values == values) {
-                result = std::move(fetched.result);
-                cols = std::move(fetched.columns);
-                m_columnTypes = std::move(fetched.types);
-                taken = true;
-            }
-        } catch (const std::exception &) {
-        }
+    // They stand for this open only when they answer the same statement; a
+    // reading that failed is done again here, with its error.
+    if (ahead && describe && ahead->result.isSelect && ahead->sql == m_keyedSelect && ahead->values == values) {
+        result = std::move(ahead->result);
+        cols = std::move(ahead->columns);
+        m_columnTypes = std::move(ahead->types);
+        taken = true;
     }
     if (!taken) {
         auto typesFor = [&](const std::vector<ColumnInfo> &info) {
