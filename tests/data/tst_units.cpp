@@ -2,6 +2,7 @@
 // index (order, key range, insert, re-placing a changed row), the readings of
 // statement text, and column storage (kinds, nulls, comparisons).
 #include "data/datasets/ColumnData.h"
+#include "data/datasets/PostgresText.h"
 #include "data/datasets/RowIndex.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/SqliteDialect.h"
@@ -126,6 +127,34 @@ private slots:
             QCOMPARE(q.value(0).toString(), text.toString());
         }
         QSqlDatabase::removeDatabase(QStringLiteral("units"));
+    }
+
+    void postgresSpelling_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("aliases") << "select idcust as 'Номер',  Name as 'Имя', phone2 as 'Доп.телефон'"
+                                 << "select idcust as \"Номер\",  Name as \"Имя\", phone2 as \"Доп.телефон\"";
+        QTest::newRow("archive") << "kol as Количество,cena as [Цена(шт)] , Convert(char(11),date,104) as [Дата]\n"
+                                    "from [orderAll]"
+                                 << "kol as Количество,cena as \"Цена(шт)\" , cast(to_char(date,'DD.MM.YYYY') as "
+                                    "char(11)) as \"Дата\"\nfrom \"orderall\"";
+        QTest::newRow("period") << "where [Date] between :D1 and :D2"
+                                << "where \"date\" between :D1 and :D2";
+        QTest::newRow("nested") << "select Convert(char(10), [Date], 103) from t"
+                                << "select cast(to_char(\"date\",'DD/MM/YYYY') as char(10)) from t";
+        QTest::newRow("insert") << "insert INTO [orderAll](idcust,Firm)"
+                                << "insert INTO \"orderall\"(idcust,Firm)";
+        QTest::newRow("literals untouched") << "where Name='[x] as ''y''' and a = 'as'"
+                                            << "where Name='[x] as ''y''' and a = 'as'";
+        QTest::newRow("alias with a quote") << "select 1 as 'it''s'"
+                                            << "select 1 as \"it's\"";
+        QTest::newRow("other styles kept") << "Convert(char(11),date,999)"
+                                           << "Convert(char(11),date,999)";
+    }
+    void postgresSpelling() {
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        QCOMPARE(PostgresText::rewrite(sql), expected);
     }
 
     void columnStorage() {
