@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -210,6 +211,15 @@ void ColumnData::appendUtf8(const char *bytes, int length) {
     }
     m_null.push_back(0);
     m_texts.push_back(recent.word);
+}
+
+int ColumnData::longestText() const {
+    if (m_kind != Kind::Text || m_words.empty())
+        return -1;
+    int longest = 0;
+    for (const QString &word : m_words)
+        longest = std::max(longest, static_cast<int>(word.size()));
+    return longest;
 }
 
 void ColumnData::appendDay(qint64 julianDay) {

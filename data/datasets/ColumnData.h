@@ -33,6 +33,9 @@ public:
     /// Text as the store's UTF-8 bytes: a value met recently is shared without
     /// decoding or looking it up again.
     void appendUtf8(const char *bytes, int length);
+    /// For a text column: the length of its longest text, or -1 when it holds
+    /// none (every cell null) or is not a text column.
+    int longestText() const;
     /// A date as its Julian day.
     void appendDay(qint64 julianDay);
     void set(int row, const QVariant &value);

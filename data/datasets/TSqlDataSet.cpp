@@ -151,6 +151,12 @@ void TSqlDataSet::fetchRows(bool describe) {
     for (int c = 0; c < count; ++c) {
         if (info[c].type != FieldType::Unknown)
             continue;
+        // A text column knows its texts: no need to look at every row.
+        if (const int longest = cols[c].longestText(); longest >= 0) {
+            info[c].type = FieldType::WideString;
+            info[c].size = std::max(info[c].size, longest);
+            continue;
+        }
         for (int row = 0; row < cols[c].size(); ++row) {
             const QVariant v = cols[c].get(row);
             if (v.isNull())
