@@ -1,5 +1,6 @@
 #include "data/datasets/SqlDialect.h"
 #include "data/datasets/EDatabaseError.h"
+#include "data/datasets/PostgresDialect.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/SqliteDialect.h"
@@ -15,6 +16,8 @@
 std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
     if (driver.compare(QLatin1String("QSQLITE"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteDialect>();
+    if (driver.compare(QLatin1String("QPSQL"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<PostgresDialect>();
     return nullptr;
 }
 
@@ -49,6 +52,42 @@ SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QStrin
             columns[c].append(fromStore(query.value(c), types[c]));
     return result;
 }
+
+SqlDialect::Outcome SqlDialect::execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const {
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    for (const QVariant &value : values)
+        query.addBindValue(toStore(value));
+    if (!query.exec())
+        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    Outcome outcome;
+    outcome.rowsAffected = query.numRowsAffected();
+    outcome.insertedKey = query.lastInsertId();
+    if (query.isSelect()) {
+        const int count = query.record().count();
+        while (query.next()) {
+            QVariantList row;
+            for (int c = 0; c < count; ++c)
+                row.append(query.value(c));
+            outcome.rows.push_back(row);
+        }
+    }
+    return outcome;
+}
+
+void SqlDialect::beginTransaction(QSqlDatabase &db) const {
+    if (!db.transaction())
+        throw EDatabaseError(StoreConnection::textOf(db.lastError()));
+}
+
+void SqlDialect::commitTransaction(QSqlDatabase &db) const {
+    if (!db.commit())
+        throw EDatabaseError(StoreConnection::textOf(db.lastError()));
+}
+
+void SqlDialect::rollbackTransaction(QSqlDatabase &db) const { db.rollback(); }
 
 QVariant SqlDialect::toStore(const QVariant &value) const {
     if (value.typeId() == QMetaType::QString && !value.isNull())

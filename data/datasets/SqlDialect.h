@@ -49,6 +49,28 @@ public:
     /// store's text. The default reads through the Qt driver.
     virtual SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                                 const TypesFor &typesFor, std::vector<ColumnData> &columns) const;
+    /// What a statement that is not an open did: the rows it returned (a write
+    /// with RETURNING, a re-read), how many rows it changed, and the key of the
+    /// row an insert made.
+    struct Outcome {
+        int rowsAffected = -1;
+        std::vector<QVariantList> rows;
+        QVariant insertedKey;
+    };
+    /// Runs one statement with bound values and reads all it returns, so the
+    /// connection is free for the next one. Throws with the store's text.
+    virtual Outcome execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const;
+    /// Whether the connection broke (a server that went away): the next
+    /// command must connect again.
+    virtual bool connectionLost(const QSqlDatabase &db) const {
+        (void)db;
+        return false;
+    }
+    /// Statements that stand or fall together, all reading the rows as they
+    /// were when the first began. Throw with the store's text.
+    virtual void beginTransaction(QSqlDatabase &db) const;
+    virtual void commitTransaction(QSqlDatabase &db) const;
+    virtual void rollbackTransaction(QSqlDatabase &db) const;
     /// The types of the parameters of a statement, one per marker, or an empty
     /// list when the store cannot tell.
     virtual std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
@@ -82,7 +104,8 @@ public:
                                     const QString &condition) const;
     virtual QString deleteStatement(const QString &target, const QString &condition) const;
 
-    QString quoteIdentifier(const QString &name) const;
+    /// A name as the store knows it, quoted.
+    virtual QString quoteIdentifier(const QString &name) const;
     /// `schema.table`, quoted; just the table when schema is empty.
     QString qualifiedName(const QString &schema, const QString &table) const;
 };

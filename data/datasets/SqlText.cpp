@@ -85,3 +85,36 @@ QString SqlText::withRowKey(const QString &sql, const QString &expression) {
     return sql.left(at) + QLatin1Char(' ') + expression + QStringLiteral(" as \"") + QLatin1String(rowKeyName) +
            QStringLiteral("\",") + sql.mid(at);
 }
+
+QStringList SqlText::selectItems(const QString &sql) {
+    const QString code = SqlText::codeOnly(sql);
+    static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
+                                                        QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression from(QStringLiteral("\\bfrom\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+    const auto start = select.match(code);
+    if (!start.hasMatch())
+        return {};
+    int depth = 0, itemStart = start.capturedEnd();
+    QStringList items;
+    for (int i = itemStart; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        else if (depth == 0 && c == QLatin1Char(',')) {
+            items << sql.mid(itemStart, i - itemStart).trimmed();
+            itemStart = i + 1;
+        } else if (depth == 0 &&
+                   from.match(code, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                       .hasMatch()) {
+            items << sql.mid(itemStart, i - itemStart).trimmed();
+            break;
+        }
+    }
+    for (const QString &item : items)
+        if (item.endsWith(QLatin1Char('*')))
+            return {};
+    return items;
+}

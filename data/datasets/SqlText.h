@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 /// Small, quote-aware readings of a SELECT statement: which tables it reads and
 /// whether each result row stands for one row of a table.
@@ -18,6 +19,9 @@ bool isAggregate(const QString &sql);
 /// The statement with `expression AS "__rowkey"` as its first result column;
 /// empty when that is not possible.
 QString withRowKey(const QString &sql, const QString &expression);
+/// The items of a statement's select list as written, or nothing when the list
+/// holds a star (its columns cannot be told apart by position).
+QStringList selectItems(const QString &sql);
 /// Text with quoted parts blanked out (same length), for keyword searches.
 QString codeOnly(const QString &sql);
 /// The name inside brackets, quotes or back quotes, or the name as it is.

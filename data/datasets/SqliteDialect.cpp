@@ -193,49 +193,12 @@ QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {
 }
 
 namespace {
-// The items of a statement's select list as written, or nothing when the list
-// holds a star (its columns cannot be told apart by position).
-QStringList selectItems(const QString &sql) {
-    const QString code = SqlText::codeOnly(sql);
-    static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\s+"),
-                                                        QRegularExpression::CaseInsensitiveOption);
-    static thread_local const QRegularExpression from(QStringLiteral("\\bfrom\\b"),
-                                                      QRegularExpression::CaseInsensitiveOption);
-    const auto start = select.match(code);
-    if (!start.hasMatch())
-        return {};
-    int depth = 0, itemStart = start.capturedEnd();
-    QStringList items;
-    for (int i = itemStart; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (c == QLatin1Char('('))
-            ++depth;
-        else if (c == QLatin1Char(')'))
-            --depth;
-        else if (depth == 0 && c == QLatin1Char(',')) {
-            items << sql.mid(itemStart, i - itemStart).trimmed();
-            itemStart = i + 1;
-        } else if (depth == 0 &&
-                   from.match(code, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
-                       .hasMatch()) {
-            items << sql.mid(itemStart, i - itemStart).trimmed();
-            break;
-        }
-    }
-    for (const QString &item : items)
-        if (item.endsWith(QLatin1Char('*')))
-            return {};
-    return items;
-}
-} // namespace
-
-namespace {
 std::vector<ColumnInfo> describeStatement(sqlite3_stmt *stmt, const QString &sql) {
     // SQLite names an unaliased column reference by its declared name; other
     // stores keep the spelling of the statement, which views show as titles.
     static thread_local const QRegularExpression plainReference(QStringLiteral("^(?:\\w+\\.)?(\\w+)$"),
                                                                 QRegularExpression::UseUnicodePropertiesOption);
-    const QStringList items = selectItems(sql);
+    const QStringList items = SqlText::selectItems(sql);
     std::vector<ColumnInfo> columns;
     const int count = stmt ? sqlite3_column_count(stmt) : 0;
     auto text = [](const char *s) { return s ? QString::fromUtf8(s) : QString(); };

@@ -1,10 +1,10 @@
 #pragma once
+#include "data/datasets/SqlDialect.h"
+
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 
-class SqlDialect;
 class QSqlError;
 
 /// A store that datasets read and write: a Qt SQL connection and its dialect.
@@ -25,7 +25,7 @@ public:
     virtual Address address() const { return {}; }
 
     /// Prepares, binds and runs a statement; throws with the store's text.
-    QSqlQuery run(const QString &sql, const QVariantList &values = {});
+    SqlDialect::Outcome run(const QString &sql, const QVariantList &values = {});
     /// The store's own text of an error.
     static QString textOf(const QSqlError &error);
 };

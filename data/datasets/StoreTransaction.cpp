@@ -1,24 +1,21 @@
 #include "data/datasets/StoreTransaction.h"
-#include "data/datasets/EDatabaseError.h"
 #include "data/datasets/StoreConnection.h"
-
-#include <QSqlError>
 
 StoreTransaction::StoreTransaction(StoreConnection &store) : m_store(store) {
     m_store.ensureConnected();
     QSqlDatabase db = m_store.database();
-    if (!db.transaction())
-        throw EDatabaseError(StoreConnection::textOf(db.lastError()));
+    m_store.dialect().beginTransaction(db);
 }
 
 StoreTransaction::~StoreTransaction() {
-    if (m_open)
-        m_store.database().rollback();
+    if (m_open) {
+        QSqlDatabase db = m_store.database();
+        m_store.dialect().rollbackTransaction(db);
+    }
 }
 
 void StoreTransaction::commit() {
     QSqlDatabase db = m_store.database();
-    if (!db.commit())
-        throw EDatabaseError(StoreConnection::textOf(db.lastError()));
+    m_store.dialect().commitTransaction(db);
     m_open = false;
 }

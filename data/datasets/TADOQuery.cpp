@@ -74,7 +74,7 @@ QVariantList TADOQuery::bindValues() const {
 int TADOQuery::ExecSQL() {
     StoreConnection &conn = store();
     conn.ensureConnected();
-    return conn.run(m_parsed.sql, bindValues()).numRowsAffected();
+    return conn.run(m_parsed.sql, bindValues()).rowsAffected;
 }
 
 QString TADOQuery::uniqueTable() const {

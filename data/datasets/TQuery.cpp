@@ -10,7 +10,7 @@ TQuery::TQuery(const QString &name, QObject *parent) : TDBDataSet(name, parent) 
 int TQuery::ExecSQL() {
     StoreConnection &conn = store();
     reachTables();
-    return conn.run(m_sql.text()).numRowsAffected();
+    return conn.run(m_sql.text()).rowsAffected;
 }
 
 void TQuery::reachTables() {

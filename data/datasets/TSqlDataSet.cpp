@@ -3,8 +3,6 @@
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <optional>
 
 namespace {
@@ -61,7 +59,8 @@ std::vector<FieldType> TSqlDataSet::typesOf(const std::vector<ColumnInfo> &info,
     std::vector<FieldType> types;
     for (const ColumnInfo &column : info)
         types.push_back(column.autoIncrement ? FieldType::AutoInc : column.type);
-    if (hasKey && !types.empty())
+    // SQLite's rowid has no declared type; other locators keep their own.
+    if (hasKey && !types.empty() && types[0] == FieldType::Unknown)
         types[0] = FieldType::Integer;
     return types;
 }
@@ -259,16 +258,20 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     }
     QVariant key;
     if (inserting) {
-        key = conn.run(dialect.insertStatement(writeTarget(), names), bound).lastInsertId();
+        key = conn.run(dialect.insertStatement(writeTarget(), names), bound).insertedKey;
     } else {
         key = original[keyColumn()];
         if (names.isEmpty())
             return;
         QVariantList matchValues;
         const QString condition = matchCondition(storageRow, original, &matchValues);
-        if (conn.run(dialect.updateStatement(writeTarget(), names, condition), bound + matchValues).numRowsAffected() ==
-            0)
+        const SqlDialect::Outcome outcome =
+            conn.run(dialect.updateStatement(writeTarget(), names, condition), bound + matchValues);
+        if (outcome.rowsAffected == 0)
             throw EDatabaseError(QString::fromLatin1(notLocated));
+        // A store whose row locator moves with every update names the new one.
+        if (!outcome.rows.empty() && !outcome.rows.front().isEmpty())
+            key = outcome.rows.front().front();
     }
     for (size_t c = 0; c < values.size(); ++c)
         columns()[c].set(storageRow, values[c]);
@@ -287,12 +290,13 @@ void TSqlDataSet::reread(int storageRow, const QVariant &key) {
     // padding. A row the statement no longer selects keeps the written values.
     StoreConnection &conn = store();
     const QString sql = conn.dialect().rereadStatement(m_keyedSelect, QLatin1String(SqlText::rowKeyName));
-    QSqlQuery query = conn.run(sql, bindValues() << key);
-    if (!query.next())
+    const SqlDialect::Outcome outcome = conn.run(sql, bindValues() << key);
+    if (outcome.rows.empty())
         return;
-    const int count = std::min(query.record().count(), static_cast<int>(columns().size()));
+    const QVariantList &row = outcome.rows.front();
+    const int count = std::min(static_cast<int>(row.size()), static_cast<int>(columns().size()));
     for (int c = 0; c < count; ++c)
-        columns()[c].set(storageRow, conn.dialect().fromStore(query.value(c), m_columnTypes[c]));
+        columns()[c].set(storageRow, conn.dialect().fromStore(row[c], m_columnTypes[c]));
 }
 
 void TSqlDataSet::deleteRow(int storageRow) {
@@ -304,6 +308,6 @@ void TSqlDataSet::deleteRow(int storageRow) {
         original.push_back(column.get(storageRow));
     QVariantList matchValues;
     const QString condition = matchCondition(storageRow, original, &matchValues);
-    if (conn.run(conn.dialect().deleteStatement(writeTarget(), condition), matchValues).numRowsAffected() == 0)
+    if (conn.run(conn.dialect().deleteStatement(writeTarget(), condition), matchValues).rowsAffected == 0)
         throw EDatabaseError(QString::fromLatin1(notLocatedForDelete));
 }

@@ -1,0 +1,398 @@
+#include "data/datasets/PostgresDialect.h"
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/PostgresText.h"
+#include "data/datasets/PostgresValues.h"
+#include "data/datasets/SqlLiteral.h"
+#include "data/datasets/SqlText.h"
+#include "data/datasets/StoreConnection.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTimeZone>
+#include <libpq-fe.h>
+
+namespace {
+using Result = std::unique_ptr<PGresult, void (*)(PGresult *)>;
+
+Result wrap(PGresult *result) { return Result(result, PQclear); }
+
+PGconn *handleOf(const QSqlDatabase &db) {
+    if (!db.isValid() || !db.isOpen())
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    return v.isValid() ? *static_cast<PGconn *const *>(v.constData()) : nullptr;
+}
+
+QString lostText(PGconn *conn) {
+    const QString detail = conn ? QString::fromUtf8(PQerrorMessage(conn)).simplified() : QString();
+    return QStringLiteral("The connection to the database server was lost%1. Check the server and the network; "
+                          "the next command connects again.")
+        .arg(detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
+}
+
+PGconn *connectedHandle(const QSqlDatabase &db) {
+    PGconn *conn = handleOf(db);
+    if (!conn || PQstatus(conn) == CONNECTION_BAD)
+        throw EDatabaseError(lostText(conn));
+    return conn;
+}
+
+[[noreturn]] void failWith(PGconn *conn, const PGresult *result) {
+    if (PQstatus(conn) == CONNECTION_BAD)
+        throw EDatabaseError(lostText(conn));
+    const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    throw EDatabaseError(primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed());
+}
+
+bool succeeded(const PGresult *result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
+
+// A command without parameters or rows (session settings, transactions).
+Result command(PGconn *conn, const char *sql) {
+    Result result = wrap(PQexec(conn, sql));
+    if (!succeeded(result.get()))
+        failWith(conn, result.get());
+    return result;
+}
+
+// Bound values as the client library takes them: text, or bytes for blobs.
+struct Parameters {
+    std::vector<QByteArray> data;
+    std::vector<const char *> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+
+    Parameters(const SqlDialect &dialect, const QVariantList &bound) {
+        data.reserve(bound.size());
+        std::vector<bool> nulls;
+        for (const QVariant &original : bound) {
+            const QVariant value = dialect.toStore(original);
+            nulls.push_back(value.isNull() || !value.isValid());
+            data.push_back(nulls.back() ? QByteArray() : PostgresValues::parameterText(value));
+            formats.push_back(value.typeId() == QMetaType::QByteArray ? 1 : 0);
+            lengths.push_back(static_cast<int>(data.back().size()));
+        }
+        for (size_t i = 0; i < data.size(); ++i)
+            values.push_back(nulls[i] ? nullptr : data[i].constData());
+    }
+    int count() const { return static_cast<int>(values.size()); }
+};
+
+Result describeStatement(PGconn *conn, const QByteArray &text) {
+    Result prepared = wrap(PQprepare(conn, "", text.constData(), 0, nullptr));
+    if (!succeeded(prepared.get()))
+        failWith(conn, prepared.get());
+    Result described = wrap(PQdescribePrepared(conn, ""));
+    if (!succeeded(described.get()))
+        failWith(conn, described.get());
+    return described;
+}
+
+FieldType parameterType(Oid type) {
+    switch (PostgresValues::kindOf(type)) {
+    case PostgresValues::Kind::Integer: return FieldType::Integer;
+    case PostgresValues::Kind::Real: return FieldType::Float;
+    case PostgresValues::Kind::Date: return FieldType::Date;
+    case PostgresValues::Kind::Timestamp: return FieldType::DateTime;
+    case PostgresValues::Kind::Boolean: return FieldType::Boolean;
+    case PostgresValues::Kind::Bytes: return FieldType::Blob;
+    default: return FieldType::Unknown;
+    }
+}
+} // namespace
+
+void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
+    // The whole connection text goes to the client library as it stands; Qt
+    // only adds what its own fields hold, and they stay empty.
+    db.setConnectOptions(database);
+    if (!db.open())
+        throw EDatabaseError(QStringLiteral("Cannot connect to the database server \"%1\": %2")
+                                 .arg(database, StoreConnection::textOf(db.lastError()).trimmed()));
+    try {
+        PGconn *conn = connectedHandle(db);
+        // Never rely on the server's own settings: dates are read and written
+        // as year-month-day, the current date is the workstation's, texts are
+        // UTF-8 with backslashes taken literally, reals read back exactly.
+        const QString zone = QString::fromUtf8(QTimeZone::systemTimeZoneId());
+        const QByteArray settings = QStringLiteral("set DateStyle = 'ISO, YMD'; set client_encoding = 'UTF8'; "
+                                                   "set standard_conforming_strings = on; set extra_float_digits = 1; "
+                                                   "set client_min_messages = warning; set TimeZone = '%1'")
+                                        .arg(sqlLiteralBody(zone.isEmpty() ? QStringLiteral("UTC") : zone))
+                                        .toUtf8();
+        command(conn, settings.constData());
+    } catch (...) {
+        db.close();
+        throw;
+    }
+}
+
+QString PostgresDialect::rowKeyExpression(const QString &qualifier) const {
+    return qualifier.isEmpty() ? QStringLiteral("ctid") : qualifier + QStringLiteral(".ctid");
+}
+
+QString PostgresDialect::quoteIdentifier(const QString &name) const {
+    // As the server folds an unquoted name: ASCII letters only.
+    QString folded = name;
+    for (QChar &c : folded)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    return SqlDialect::quoteIdentifier(folded);
+}
+
+QString PostgresDialect::serverText(const QString &sql) {
+    if (sql.contains(QChar(0)))
+        throw EDatabaseError(QStringLiteral("The text holds a NUL character, which the database server cannot keep"));
+    const QString text = PostgresText::rewrite(sql);
+    // Number the markers outside literals, quoted names and comments.
+    QString out;
+    out.reserve(text.size() + 8);
+    int marker = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            int end = i + 1;
+            while (end < text.size() && text[end] != c)
+                ++end;
+            out += QStringView(text).mid(i, end - i + 1);
+            i = end;
+        } else if (c == QLatin1Char('-') && i + 1 < text.size() && text[i + 1] == QLatin1Char('-')) {
+            int end = text.indexOf(QLatin1Char('\n'), i);
+            if (end < 0)
+                end = text.size() - 1;
+            out += QStringView(text).mid(i, end - i + 1);
+            i = end;
+        } else if (c == QLatin1Char('/') && i + 1 < text.size() && text[i + 1] == QLatin1Char('*')) {
+            int end = text.indexOf(QStringLiteral("*/"), i + 2);
+            end = end < 0 ? text.size() - 1 : end + 1;
+            out += QStringView(text).mid(i, end - i + 1);
+            i = end;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++marker);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const PostgresDialect::TableInfo &PostgresDialect::tableInfo(const QSqlDatabase &db, unsigned oid) const {
+    const auto found = m_tables.constFind(oid);
+    if (found != m_tables.constEnd())
+        return *found;
+    PGconn *conn = connectedHandle(db);
+    const QByteArray id = QByteArray::number(oid);
+    const char *values[] = {id.constData()};
+    Result result = wrap(PQexecParams(conn,
+                                      "select c.relname, a.attnum, a.attname, "
+                                      "coalesce(col_description(c.oid, a.attnum), ''), a.attidentity <> '' "
+                                      "from pg_class c join pg_attribute a on a.attrelid = c.oid "
+                                      "where c.oid = $1::oid and a.attnum > 0 and not a.attisdropped",
+                                      1, nullptr, values, nullptr, nullptr, 0));
+    if (!succeeded(result.get()))
+        failWith(conn, result.get());
+    TableInfo info;
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        info.name = QString::fromUtf8(PQgetvalue(result.get(), row, 0));
+        TableColumn column;
+        column.name = QString::fromUtf8(PQgetvalue(result.get(), row, 2));
+        const QString comment = QString::fromUtf8(PQgetvalue(result.get(), row, 3));
+        column.declared = comment.compare(column.name, Qt::CaseInsensitive) == 0 ? comment : column.name;
+        column.identity = PQgetvalue(result.get(), row, 4)[0] == 't';
+        info.columns.insert(QByteArray(PQgetvalue(result.get(), row, 1)).toInt(), column);
+    }
+    return *m_tables.insert(oid, info);
+}
+
+namespace {
+// The spelling a statement gives a result column: a plain reference or an
+// unquoted alias keeps it, where the server folded it to lower case.
+QString statementSpelling(const QStringList &items, int index, const QString &name) {
+    static thread_local const QRegularExpression lastName(QStringLiteral("(?:^|[\\s.])(\\w+)$"),
+                                                          QRegularExpression::UseUnicodePropertiesOption);
+    if (index >= items.size())
+        return QString();
+    const auto m = lastName.match(items[index]);
+    return m.hasMatch() && m.captured(1).compare(name, Qt::CaseInsensitive) == 0 ? m.captured(1) : QString();
+}
+} // namespace
+
+std::vector<ColumnInfo> PostgresDialect::describeColumns(const QSqlQuery &query) const {
+    std::vector<ColumnInfo> columns;
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        columns.push_back({record.fieldName(i), FieldType::Unknown, 0, QString(), QString(), false});
+    return columns;
+}
+
+SqlDialect::SelectResult PostgresDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                                                 const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    PGconn *conn = connectedHandle(db);
+    const QByteArray text = serverText(sql).toUtf8();
+    SelectResult result;
+    {
+        Result described = describeStatement(conn, text);
+        const int count = PQnfields(described.get());
+        if (count == 0)
+            return result; // no rows to read: not a select
+        const QStringList items = SqlText::selectItems(sql);
+        for (int i = 0; i < count; ++i) {
+            ColumnInfo info;
+            info.name = QString::fromUtf8(PQfname(described.get(), i));
+            const Oid type = PQftype(described.get(), i);
+            const Oid table = PQftable(described.get(), i);
+            const int number = PQftablecol(described.get(), i);
+            const QString spelled = statementSpelling(items, i, info.name);
+            if (table != InvalidOid && number > 0) {
+                const TableInfo &origin = tableInfo(db, table);
+                const TableColumn column = origin.columns.value(number);
+                info.table = origin.name;
+                info.column = column.name;
+                info.autoIncrement = column.identity;
+                info.type = PostgresValues::fieldType(type, PQfmod(described.get(), i), &info.size);
+                if (spelled.isEmpty() && info.name == column.name)
+                    info.name = column.declared;
+            } else if (PostgresValues::kindOf(type) == PostgresValues::Kind::Locator) {
+                info.type = FieldType::WideString;
+            }
+            // A computed column is typed by its values, as on every store.
+            if (!spelled.isEmpty())
+                info.name = spelled;
+            result.columns.push_back(info);
+        }
+    }
+    const int count = static_cast<int>(result.columns.size());
+    const std::vector<FieldType> types = typesFor(result.columns);
+    columns.clear();
+    for (FieldType type : types)
+        columns.emplace_back(ColumnData::kindFor(type));
+
+    const Parameters parameters(*this, values);
+    if (!PQsendQueryParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
+                           parameters.lengths.data(), parameters.formats.data(), 0))
+        failWith(conn, nullptr);
+    // One row at a time: a long result is never held twice in memory.
+    PQsetSingleRowMode(conn);
+    std::vector<PostgresValues::Kind> kinds;
+    Result failure = wrap(nullptr);
+    while (PGresult *raw = PQgetResult(conn)) {
+        Result part = wrap(raw);
+        const ExecStatusType status = PQresultStatus(raw);
+        if (status == PGRES_SINGLE_TUPLE) {
+            if (kinds.empty())
+                for (int c = 0; c < count; ++c)
+                    kinds.push_back(PostgresValues::kindOf(PQftype(raw, c)));
+            for (int c = 0; c < count; ++c) {
+                if (PQgetisnull(raw, 0, c))
+                    columns[c].append(QVariant());
+                else
+                    PostgresValues::append(columns[c], PQgetvalue(raw, 0, c), PQgetlength(raw, 0, c), kinds[c],
+                                           types[c]);
+            }
+        } else if (status != PGRES_TUPLES_OK && !failure) {
+            failure = std::move(part); // read on to the end, so the connection is free again
+        }
+    }
+    if (failure || PQstatus(conn) == CONNECTION_BAD)
+        failWith(conn, failure.get());
+    result.isSelect = true;
+    return result;
+}
+
+SqlDialect::Outcome PostgresDialect::execute(const QSqlDatabase &db, const QString &sql,
+                                             const QVariantList &values) const {
+    PGconn *conn = connectedHandle(db);
+    const QByteArray text = serverText(sql).toUtf8();
+    const Parameters parameters(*this, values);
+    Result result = wrap(PQexecParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
+                                      parameters.lengths.data(), parameters.formats.data(), 0));
+    if (!succeeded(result.get()))
+        failWith(conn, result.get());
+    Outcome outcome;
+    const char *affected = PQcmdTuples(result.get());
+    outcome.rowsAffected = affected[0] ? QByteArray(affected).toInt() : -1;
+    const int count = PQnfields(result.get());
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        QVariantList values;
+        for (int c = 0; c < count; ++c)
+            values.append(PQgetisnull(result.get(), row, c)
+                              ? QVariant()
+                              : PostgresValues::value(PQgetvalue(result.get(), row, c),
+                                                      PQgetlength(result.get(), row, c),
+                                                      PostgresValues::kindOf(PQftype(result.get(), c))));
+        outcome.rows.push_back(values);
+    }
+    // An insert names its new row in what it returns.
+    if (!outcome.rows.empty() && !outcome.rows.front().isEmpty())
+        outcome.insertedKey = outcome.rows.front().front();
+    return outcome;
+}
+
+bool PostgresDialect::connectionLost(const QSqlDatabase &db) const {
+    PGconn *conn = handleOf(db);
+    return !conn || PQstatus(conn) == CONNECTION_BAD;
+}
+
+void PostgresDialect::beginTransaction(QSqlDatabase &db) const {
+    // One snapshot for every statement of the transaction: rows another
+    // workstation adds meanwhile are neither copied nor deleted by it.
+    command(connectedHandle(db), "begin isolation level repeatable read");
+}
+
+void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
+    PGconn *conn = connectedHandle(db);
+    Result result = command(conn, "commit");
+    // A transaction that failed part-way ends in a rollback, not an error.
+    if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0)
+        throw EDatabaseError(QStringLiteral("The transaction was rolled back; nothing of it was stored"));
+}
+
+void PostgresDialect::rollbackTransaction(QSqlDatabase &db) const {
+    if (PGconn *conn = handleOf(db); conn && PQstatus(conn) == CONNECTION_OK)
+        PQclear(PQexec(conn, "rollback"));
+}
+
+std::vector<FieldType> PostgresDialect::describeParameters(const QSqlDatabase &db, const QString &text,
+                                                           const ParsedStatement &parsed) const {
+    (void)text;
+    PGconn *conn = connectedHandle(db);
+    Result described = describeStatement(conn, serverText(parsed.sql).toUtf8());
+    std::vector<FieldType> types;
+    for (int i = 0; i < PQnparams(described.get()); ++i)
+        types.push_back(parameterType(PQparamtype(described.get(), i)));
+    return types;
+}
+
+QStringList PostgresDialect::indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
+                                          const QString &index) const {
+    const Outcome outcome =
+        execute(db,
+                QStringLiteral("select a.attname from pg_index i join pg_class x on x.oid = i.indexrelid "
+                               "join pg_attribute a on a.attrelid = i.indrelid and a.attnum = any(i.indkey) "
+                               "where i.indrelid = to_regclass(?) and x.relname = ? "
+                               "order by array_position(i.indkey::int2[], a.attnum)"),
+                {qualifiedName(schema, table), quoteIdentifier(index).mid(1).chopped(1)});
+    QStringList columns;
+    for (const QVariantList &row : outcome.rows)
+        columns.append(row.value(0).toString());
+    return columns;
+}
+
+bool PostgresDialect::hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const {
+    const Outcome outcome =
+        execute(db, QStringLiteral("select to_regclass(?) is not null"), {qualifiedName(schema, table)});
+    return !outcome.rows.empty() && outcome.rows.front().value(0).toBool();
+}
+
+QString PostgresDialect::insertStatement(const QString &target, const QStringList &quotedColumns) const {
+    return SqlDialect::insertStatement(target, quotedColumns) + QStringLiteral(" returning ctid");
+}
+
+QString PostgresDialect::updateStatement(const QString &target, const QStringList &quotedColumns,
+                                         const QString &condition) const {
+    return SqlDialect::updateStatement(target, quotedColumns, condition) + QStringLiteral(" returning ctid");
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include "data/datasets/SqlDialect.h"
+
+#include <QHash>
+
+/// PostgreSQL: a Qt QPSQL connection, read and written through the client
+/// library on its handle. Statements are sent in the server's spelling, rows
+/// are named by their ctid (read back from every insert and update, since it
+/// moves), names the layer writes are the lower-case names the server folds
+/// unquoted ones to, and every result is read whole before the next statement.
+class PostgresDialect : public SqlDialect {
+public:
+    /// `database` is a libpq connection text ("host=... port=... dbname=...
+    /// user=..."); the login never prompts and no password is kept here.
+    void open(QSqlDatabase &db, const QString &database) override;
+    QString rowKeyExpression(const QString &qualifier) const override;
+    std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const override;
+    SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                        const TypesFor &typesFor, std::vector<ColumnData> &columns) const override;
+    Outcome execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const override;
+    bool connectionLost(const QSqlDatabase &db) const override;
+    void beginTransaction(QSqlDatabase &db) const override;
+    void commitTransaction(QSqlDatabase &db) const override;
+    void rollbackTransaction(QSqlDatabase &db) const override;
+    std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
+                                              const ParsedStatement &parsed) const override;
+    QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
+                             const QString &index) const override;
+    bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
+    QString insertStatement(const QString &target, const QStringList &quotedColumns) const override;
+    QString updateStatement(const QString &target, const QStringList &quotedColumns,
+                            const QString &condition) const override;
+    QString quoteIdentifier(const QString &name) const override;
+
+    /// A statement as the server reads it: the data module's spelling rewritten
+    /// and its `?` markers numbered `$1`, `$2`, ... Throws on a NUL character,
+    /// which would silently cut the text short.
+    static QString serverText(const QString &sql);
+
+    /// What the layer needs of one column of a table.
+    struct TableColumn {
+        QString name;     ///< as the server keeps it
+        QString declared; ///< the spelling the schema declares (its comment), else the name
+        bool identity = false;
+    };
+    struct TableInfo {
+        QString name;
+        QHash<int, TableColumn> columns; ///< by column number
+    };
+
+private:
+    /// The table with that object id, read from the catalogue once per connection.
+    const TableInfo &tableInfo(const QSqlDatabase &db, unsigned oid) const;
+
+    mutable QHash<unsigned, TableInfo> m_tables;
+};
