@@ -43,6 +43,10 @@ PGconn *connectedHandle(const QSqlDatabase &db) {
 [[noreturn]] void failWith(PGconn *conn, const PGresult *result) {
     if (PQstatus(conn) == CONNECTION_BAD)
         throw EDatabaseError(lostText(conn));
+    // A value wider than its column is refused in the same words on every store.
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    if (state && qstrcmp(state, "22001") == 0)
+        throw EDatabaseError(QStringLiteral("String or binary data would be truncated"));
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     throw EDatabaseError(primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed());
 }
@@ -131,8 +135,11 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
     }
 }
 
-QString PostgresDialect::rowKeyExpression(const QString &qualifier) const {
-    return qualifier.isEmpty() ? QStringLiteral("ctid") : qualifier + QStringLiteral(".ctid");
+QString PostgresDialect::rowKeyExpression(const QSqlDatabase &db, const QString &table,
+                                          const QString &qualifier) const {
+    const QStringList &key = primaryKey(db, table);
+    const QString column = key.size() == 1 ? SqlDialect::quoteIdentifier(key.front()) : QStringLiteral("ctid");
+    return qualifier.isEmpty() ? column : qualifier + QLatin1Char('.') + column;
 }
 
 QString PostgresDialect::quoteIdentifier(const QString &name) const {
@@ -232,7 +239,7 @@ std::vector<ColumnInfo> PostgresDialect::describeColumns(const QSqlQuery &query)
 SqlDialect::SelectResult PostgresDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                                                  const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
     PGconn *conn = connectedHandle(db);
-    const QByteArray text = serverText(sql).toUtf8();
+    const QByteArray text = serverText(inKeyOrder(db, sql)).toUtf8();
     SelectResult result;
     {
         Result described = describeStatement(conn, text);
@@ -305,8 +312,13 @@ SqlDialect::SelectResult PostgresDialect::select(const QSqlDatabase &db, const Q
 
 SqlDialect::Outcome PostgresDialect::execute(const QSqlDatabase &db, const QString &sql,
                                              const QVariantList &values) const {
+    return executeAsWritten(db, serverText(sql), values);
+}
+
+SqlDialect::Outcome PostgresDialect::executeAsWritten(const QSqlDatabase &db, const QString &sql,
+                                                      const QVariantList &values) const {
     PGconn *conn = connectedHandle(db);
-    const QByteArray text = serverText(sql).toUtf8();
+    const QByteArray text = sql.toUtf8();
     const Parameters parameters(*this, values);
     Result result = wrap(PQexecParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
                                       parameters.lengths.data(), parameters.formats.data(), 0));
@@ -330,6 +342,44 @@ SqlDialect::Outcome PostgresDialect::execute(const QSqlDatabase &db, const QStri
     if (!outcome.rows.empty() && !outcome.rows.front().isEmpty())
         outcome.insertedKey = outcome.rows.front().front();
     return outcome;
+}
+
+QString PostgresDialect::inKeyOrder(const QSqlDatabase &db, const QString &sql) const {
+    static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\b"),
+                                                        QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression ordered(QStringLiteral("\\b(order\\s+by|limit|offset|for\\s+update)\\b"),
+                                                         QRegularExpression::CaseInsensitiveOption);
+    const QList<SqlText::TableRef> tables = SqlText::tableReferences(sql);
+    const QString code = SqlText::codeOnly(sql);
+    if (tables.size() != 1 || !select.match(code).hasMatch() || SqlText::isAggregate(sql) ||
+        ordered.match(code).hasMatch())
+        return sql;
+    const QString target = quoteIdentifier(tables.front().table);
+    const QStringList &key = primaryKey(db, tables.front().table);
+    if (key.isEmpty())
+        return sql;
+    const QString qualifier = tables.front().alias.isEmpty() ? target : tables.front().alias;
+    QStringList terms;
+    for (const QString &column : key)
+        terms.append(qualifier + QLatin1Char('.') + SqlDialect::quoteIdentifier(column));
+    return sql + QStringLiteral("\norder by ") + terms.join(QStringLiteral(", "));
+}
+
+const QStringList &PostgresDialect::primaryKey(const QSqlDatabase &db, const QString &table) const {
+    const QString target = quoteIdentifier(table);
+    auto found = m_primaryKeys.constFind(target);
+    if (found != m_primaryKeys.constEnd())
+        return *found;
+    const Outcome outcome =
+        executeAsWritten(db,
+                         QStringLiteral("select a.attname from pg_index i join pg_attribute a on a.attrelid = "
+                                        "i.indrelid and a.attnum = any(i.indkey) where i.indrelid = to_regclass($1) "
+                                        "and i.indisprimary order by array_position(i.indkey::int2[], a.attnum)"),
+                         {target});
+    QStringList key;
+    for (const QVariantList &row : outcome.rows)
+        key.append(row.value(0).toString());
+    return *m_primaryKeys.insert(target, key);
 }
 
 bool PostgresDialect::connectionLost(const QSqlDatabase &db) const {
@@ -384,15 +434,17 @@ QStringList PostgresDialect::indexColumns(const QSqlDatabase &db, const QString 
 
 bool PostgresDialect::hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const {
     const Outcome outcome =
-        execute(db, QStringLiteral("select to_regclass(?) is not null"), {qualifiedName(schema, table)});
+        executeAsWritten(db, QStringLiteral("select to_regclass($1) is not null"), {qualifiedName(schema, table)});
     return !outcome.rows.empty() && outcome.rows.front().value(0).toBool();
 }
 
-QString PostgresDialect::insertStatement(const QString &target, const QStringList &quotedColumns) const {
-    return SqlDialect::insertStatement(target, quotedColumns) + QStringLiteral(" returning ctid");
+QString PostgresDialect::insertStatement(const QString &target, const QStringList &quotedColumns,
+                                         const QString &rowKey) const {
+    return SqlDialect::insertStatement(target, quotedColumns, rowKey) + QStringLiteral(" returning ") + rowKey;
 }
 
 QString PostgresDialect::updateStatement(const QString &target, const QStringList &quotedColumns,
-                                         const QString &condition) const {
-    return SqlDialect::updateStatement(target, quotedColumns, condition) + QStringLiteral(" returning ctid");
+                                         const QString &condition, const QString &rowKey) const {
+    return SqlDialect::updateStatement(target, quotedColumns, condition, rowKey) + QStringLiteral(" returning ") +
+           rowKey;
 }

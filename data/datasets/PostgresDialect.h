@@ -13,7 +13,9 @@ public:
     /// `database` is a libpq connection text ("host=... port=... dbname=...
     /// user=..."); the login never prompts and no password is kept here.
     void open(QSqlDatabase &db, const QString &database) override;
-    QString rowKeyExpression(const QString &qualifier) const override;
+    /// The table's one-column primary key, else its ctid (which moves with
+    /// every update, so it is read back from each write).
+    QString rowKeyExpression(const QSqlDatabase &db, const QString &table, const QString &qualifier) const override;
     std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const override;
     SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                         const TypesFor &typesFor, std::vector<ColumnData> &columns) const override;
@@ -27,9 +29,10 @@ public:
     QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
                              const QString &index) const override;
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
-    QString insertStatement(const QString &target, const QStringList &quotedColumns) const override;
-    QString updateStatement(const QString &target, const QStringList &quotedColumns,
-                            const QString &condition) const override;
+    QString insertStatement(const QString &target, const QStringList &quotedColumns,
+                            const QString &rowKey) const override;
+    QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
+                            const QString &rowKey) const override;
     QString quoteIdentifier(const QString &name) const override;
 
     /// A statement as the server reads it: the data module's spelling rewritten
@@ -49,8 +52,17 @@ public:
     };
 
 private:
+    /// Runs a statement already in the server's spelling.
+    Outcome executeAsWritten(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const;
+    /// A statement over one table without an order of its own, ordered by the
+    /// table's key: the server keeps no order of insertion, and a row changed
+    /// elsewhere must not move to the end of every list.
+    QString inKeyOrder(const QSqlDatabase &db, const QString &sql) const;
+    /// The primary key columns of a table, read once per connection.
+    const QStringList &primaryKey(const QSqlDatabase &db, const QString &table) const;
     /// The table with that object id, read from the catalogue once per connection.
     const TableInfo &tableInfo(const QSqlDatabase &db, unsigned oid) const;
 
     mutable QHash<unsigned, TableInfo> m_tables;
+    mutable QHash<QString, QStringList> m_primaryKeys; // by quoted table name
 };

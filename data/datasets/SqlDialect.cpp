@@ -131,7 +131,9 @@ QString SqlDialect::rereadStatement(const QString &keyedSelect, const QString &k
            quoteIdentifier(keyName) + QStringLiteral(" = ?");
 }
 
-QString SqlDialect::insertStatement(const QString &target, const QStringList &quotedColumns) const {
+QString SqlDialect::insertStatement(const QString &target, const QStringList &quotedColumns,
+                                   const QString &rowKey) const {
+    (void)rowKey; // the store tells the new row's key by itself
     if (quotedColumns.isEmpty())
         return QStringLiteral("insert into ") + target + QStringLiteral(" default values");
     QStringList marks;
@@ -142,7 +144,8 @@ QString SqlDialect::insertStatement(const QString &target, const QStringList &qu
 }
 
 QString SqlDialect::updateStatement(const QString &target, const QStringList &quotedColumns,
-                                    const QString &condition) const {
+                                    const QString &condition, const QString &rowKey) const {
+    (void)rowKey;
     return QStringLiteral("update ") + target + QStringLiteral(" set ") + quotedColumns.join(QStringLiteral(" = ?, ")) +
            QStringLiteral(" = ? where ") + condition;
 }

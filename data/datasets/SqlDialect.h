@@ -33,8 +33,10 @@ public:
     /// Opens the store named by `database`; never creates a missing one.
     /// Throws with the store's text when it cannot be used.
     virtual void open(QSqlDatabase &db, const QString &database) = 0;
-    /// An expression naming the row of `qualifier` (a table or alias; may be empty).
-    virtual QString rowKeyExpression(const QString &qualifier) const = 0;
+    /// An expression naming a row of `table` for as long as the row lives,
+    /// written with `qualifier` (the table's alias; may be empty).
+    virtual QString rowKeyExpression(const QSqlDatabase &db, const QString &table,
+                                     const QString &qualifier) const = 0;
     /// Describes the result columns of an executed query.
     virtual std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const = 0;
 
@@ -99,9 +101,11 @@ public:
     /// One row of a statement that carries the row key under `keyName`.
     virtual QString rereadStatement(const QString &keyedSelect, const QString &keyName) const;
     /// A row with the given columns (none: every column takes its default).
-    virtual QString insertStatement(const QString &target, const QStringList &quotedColumns) const;
+    /// `rowKey` is the row key expression, for a store that returns it.
+    virtual QString insertStatement(const QString &target, const QStringList &quotedColumns,
+                                    const QString &rowKey) const;
     virtual QString updateStatement(const QString &target, const QStringList &quotedColumns,
-                                    const QString &condition) const;
+                                    const QString &condition, const QString &rowKey) const;
     virtual QString deleteStatement(const QString &target, const QString &condition) const;
 
     /// A name as the store knows it, quoted.

@@ -188,7 +188,9 @@ void SqliteDialect::attach(QSqlDatabase &db, const QString &path, const QString 
             QStringLiteral("Cannot open table file \"%1\": %2").arg(path, StoreConnection::textOf(q.lastError())));
 }
 
-QString SqliteDialect::rowKeyExpression(const QString &qualifier) const {
+QString SqliteDialect::rowKeyExpression(const QSqlDatabase &db, const QString &table, const QString &qualifier) const {
+    (void)db;
+    (void)table;
     return qualifier.isEmpty() ? QStringLiteral("rowid") : qualifier + QStringLiteral(".rowid");
 }
 

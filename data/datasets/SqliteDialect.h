@@ -11,7 +11,7 @@ public:
     static void openMemory(QSqlDatabase &db);
     /// Attaches a file under a schema name; never creates it.
     static void attach(QSqlDatabase &db, const QString &path, const QString &schema);
-    QString rowKeyExpression(const QString &qualifier) const override;
+    QString rowKeyExpression(const QSqlDatabase &db, const QString &table, const QString &qualifier) const override;
     std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const override;
     /// Reads the rows straight from SQLite's statement, without a variant per value.
     SelectResult select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,

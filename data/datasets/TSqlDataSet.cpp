@@ -50,7 +50,8 @@ QString TSqlDataSet::keyedSelect(bool *hasKey) const {
     const QString base = selectText();
     QString keyed;
     if (!uniqueTable().isEmpty())
-        keyed = SqlText::withRowKey(base, store().dialect().rowKeyExpression(uniqueQualifier()));
+        keyed = SqlText::withRowKey(
+            base, store().dialect().rowKeyExpression(store().database(), uniqueTable(), uniqueQualifier()));
     *hasKey = !keyed.isEmpty();
     return *hasKey ? keyed : base;
 }
@@ -73,6 +74,7 @@ void TSqlDataSet::prefetch() {
     StoreConnection::Address address;
     try {
         address = store().address();
+        store().ensureConnected(); // the row key may depend on the table's definition
         job.sql = keyedSelect(&hasKey);
         job.values = bindValues();
     } catch (const std::exception &) {
@@ -222,11 +224,15 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
     }
 }
 
+QString TSqlDataSet::rowKey() const {
+    return store().dialect().rowKeyExpression(store().database(), uniqueTable(), QString());
+}
+
 bool TSqlDataSet::writable(const TField &field) const { return !field.ReadOnly() && !field.originColumn().isEmpty(); }
 
 QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const {
     const SqlDialect &dialect = store().dialect();
-    QString condition = dialect.rowKeyExpression(QString()) + QStringLiteral(" = ?");
+    QString condition = rowKey() + QStringLiteral(" = ?");
     values->append(columns()[keyColumn()].get(storageRow));
     for (int i = 0; i < FieldCount(); ++i) {
         const TField &field = *Fields(i);
@@ -258,7 +264,7 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     }
     QVariant key;
     if (inserting) {
-        key = conn.run(dialect.insertStatement(writeTarget(), names), bound).insertedKey;
+        key = conn.run(dialect.insertStatement(writeTarget(), names, rowKey()), bound).insertedKey;
     } else {
         key = original[keyColumn()];
         if (names.isEmpty())
@@ -266,7 +272,7 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
         QVariantList matchValues;
         const QString condition = matchCondition(storageRow, original, &matchValues);
         const SqlDialect::Outcome outcome =
-            conn.run(dialect.updateStatement(writeTarget(), names, condition), bound + matchValues);
+            conn.run(dialect.updateStatement(writeTarget(), names, condition, rowKey()), bound + matchValues);
         if (outcome.rowsAffected == 0)
             throw EDatabaseError(QString::fromLatin1(notLocated));
         // A store whose row locator moves with every update names the new one.

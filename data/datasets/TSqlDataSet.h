@@ -47,6 +47,8 @@ private:
     bool writable(const TField &field) const;
     /// Fails unless the values read for a declared field fit its type.
     void checkValues(const TField &field, FieldType actual) const;
+    /// The row key expression of the rows written, unqualified.
+    QString rowKey() const;
     /// WHERE text and values matching the row as it was read.
     QString matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const;
     void reread(int storageRow, const QVariant &key);

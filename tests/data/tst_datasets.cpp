@@ -42,7 +42,7 @@ const QStringList customerQuery = {
 // A connection to the test database and server datasets on it.
 struct Server {
     explicit Server(const TestStores &stores) {
-        connection.setStore(QStringLiteral("QSQLITE"), stores.settings().database);
+        connection.setStore(stores.settings().driver, stores.settings().database);
     }
     std::unique_ptr<TADOTable> table(const QString &name, const QString &tableName, const QString &index = {}) {
         auto table = std::make_unique<TADOTable>(name);
@@ -136,8 +136,9 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("error");
         QTest::newRow("no such table") << QStringList{QStringLiteral("select * from nowhere")}
-                                       << QStringLiteral("no such table: nowhere");
-        QTest::newRow("no rows returned") << QStringList{QStringLiteral("delete from orderNow where 0")}
+                                       << TestStores::byStore(QStringLiteral("no such table: nowhere"),
+                                                              QStringLiteral("relation \"nowhere\" does not exist"));
+        QTest::newRow("no rows returned") << QStringList{QStringLiteral("delete from orderNow where 1 = 0")}
                                           << QStringLiteral("ADOQuery5: CommandText does not return a result set");
     }
     void failedOpenLeavesTheDataSetClosed() {
@@ -169,6 +170,8 @@ private slots:
     }
 
     void missingDatabaseFailsUntilItsFileAppears() {
+        if (TestStores::onServer())
+            QSKIP("the database is a file only in the embedded store");
         TestStores stores;
         const QString path = stores.databasePath();
         const QString aside = path + QStringLiteral(".aside");
@@ -329,8 +332,7 @@ private slots:
         QCOMPARE(lines->RecordCount(), rowsInStore);
         QCOMPARE(count(stores, QStringLiteral("select count(*) from orderNow")), rowsInStore);
         QCOMPARE(
-            stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
-                .toString(),
+            stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')),
             firmsInStore);
     }
 
@@ -513,8 +515,7 @@ private slots:
         QCOMPARE(lines->RecNo(), recNo);
         QCOMPARE(lines->FieldByName(QStringLiteral("Firm"))->AsString(), current);
         QCOMPARE(
-            stores.scalar(QStringLiteral("select group_concat(Firm) from (select Firm from orderNow order by Firm)"))
-                .toString(),
+            stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')),
             left);
     }
 
@@ -721,7 +722,7 @@ private slots:
         lines->Edit();
         lines->FieldByName(field)->setAsString(text);
         lines->Post();
-        const QVariant inStore = stores.scalar(QStringLiteral("select \"%1\" from orderNow").arg(field));
+        const QVariant inStore = stores.scalar(QStringLiteral("select %1 from orderNow").arg(field));
         QCOMPARE(inStore.toString(), stored.toString());
         QCOMPARE(lines->FieldByName(field)->Value().toString(), stored.toString());
     }
@@ -747,7 +748,7 @@ private slots:
         QVERIFY(archive->FieldByName(field)->IsNull());
         archive->Post();
         QVERIFY(archive->FieldByName(field)->IsNull());
-        QCOMPARE(count(stores, QStringLiteral("select count(*) from orderAll where \"%1\" is null").arg(field)), 1);
+        QCOMPARE(count(stores, QStringLiteral("select count(*) from orderAll where %1 is null").arg(field)), 1);
     }
 
     // --- rows written back -------------------------------------------------
@@ -790,8 +791,7 @@ private slots:
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("9"));
         lines->Post();
         QCOMPARE(
-            stores.scalar(QStringLiteral("select group_concat(kol) from (select kol from %1 order by kol)").arg(table))
-                .toString(),
+            stores.column(QStringLiteral("select kol from %1 order by kol").arg(table)).join(QLatin1Char(',')),
             QStringLiteral("5,9"));
     }
 
@@ -840,10 +840,9 @@ private slots:
         stores.sql(behindTheBack);
         const QString storeBefore =
             stores
-                .scalar(QStringLiteral("select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || "
-                                       "',' || description || ',' "
-                                       "|| kol || ',' || cena as r from orderNow order by rowid)"))
-                .toString();
+                .column(QStringLiteral("select Firm || ',' || coalesce(number, '-') || ',' || description || ',' "
+                                       "|| kol || ',' || cena from orderNow order by RowKey"))
+                .join(QLatin1Char('|'));
 
         lines->Edit();
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("7"));
@@ -854,10 +853,9 @@ private slots:
         QCOMPARE(lines->FieldByName(QStringLiteral("Firm"))->AsString(), QStringLiteral("Febi"));
         const QString storeAfter =
             stores
-                .scalar(QStringLiteral("select group_concat(r, '|') from (select Firm || ',' || ifnull(number, '-') || "
-                                       "',' || description || ',' "
-                                       "|| kol || ',' || cena as r from orderNow order by rowid)"))
-                .toString();
+                .column(QStringLiteral("select Firm || ',' || coalesce(number, '-') || ',' || description || ',' "
+                                       "|| kol || ',' || cena from orderNow order by RowKey"))
+                .join(QLatin1Char('|'));
         QCOMPARE(storeAfter, storeBefore);
         // Giving up on the edit brings back what was read.
         lines->Cancel();

@@ -148,7 +148,7 @@ private slots:
         // come from the first field of its index; the rest of the index orders.
         shop.stores.carSql(QStringLiteral("create index _OWNER_MODEL on drevalonParadox (IdCust, Model)"));
         TADOConnection connection(QStringLiteral("ADOConnection1"));
-        connection.setStore(QStringLiteral("QSQLITE"), shop.stores.settings().database);
+        connection.setStore(shop.stores.settings().driver, shop.stores.settings().database);
         LocalEngine engine(QStringLiteral("drevalon"), shop.stores.settings().aliasDir);
         TADOQuery customers(QStringLiteral("ADOQuery1"));
         customers.setConnection(&connection);
@@ -630,7 +630,7 @@ private slots:
         QFETCH(bool, destroyDataSet);
         Shop shop;
         TADOConnection connection(QStringLiteral("ADOConnection1"));
-        connection.setStore(QStringLiteral("QSQLITE"), shop.stores.settings().database);
+        connection.setStore(shop.stores.settings().driver, shop.stores.settings().database);
         auto customers = std::make_unique<TADOQuery>(QStringLiteral("ADOQuery1"));
         customers->setConnection(&connection);
         customers->SQL().setLines(customerQuery);

@@ -52,7 +52,7 @@ private slots:
         stores->addArchived(4, QStringLiteral("TRW"), QStringLiteral("GDB1330"), QStringLiteral("Колодки"), 1, 2500,
                             QStringLiteral("2026-12-06"));
         connection = std::make_unique<TADOConnection>(QStringLiteral("ADOConnection1"));
-        connection->setStore(QStringLiteral("QSQLITE"), stores->databasePath());
+        connection->setStore(stores->settings().driver, stores->settings().database);
         archive = std::make_unique<TADOQuery>(QStringLiteral("ADOQuery2"));
         archive->setConnection(connection.get());
         archive->SQL().setLines({QStringLiteral("select idcust, cena, Convert(char(11),date,104) as [Дата]"),

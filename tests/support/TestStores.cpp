@@ -1,4 +1,5 @@
 #include "tests/support/TestStores.h"
+#include "data/datasets/PostgresDialect.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,9 +25,38 @@ void createFrom(const QString &path, const QString &schemaFile) {
     sqlite3_close(db);
 }
 
-QVariant runOn(const QString &path, const QString &statement, const QVariantList &values) {
+QString serverText() { return qEnvironmentVariable("DREVALON_TEST_PG"); }
+
+// Runs statements written as for the embedded store on the server, in the
+// server's spelling, through a connection of its own.
+QVariantList runOnServer(const QString &database, const QString &statement, const QVariantList &values) {
     const QString name = QUuid::createUuid().toString();
-    QVariant result;
+    QVariantList result;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        PostgresDialect dialect;
+        try {
+            dialect.open(db, database);
+            if (values.isEmpty() && statement.trimmed().contains(QLatin1Char(';'))) {
+                // A script: several statements at once, as written.
+                QSqlQuery script(db);
+                if (!script.exec(statement))
+                    throw std::runtime_error(script.lastError().text().toStdString());
+            } else {
+                for (const QVariantList &row : dialect.execute(db, statement, values).rows)
+                    result.append(row.value(0));
+            }
+        } catch (const std::exception &error) {
+            qFatal("%s: %s", qPrintable(statement), error.what());
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+QVariantList runOn(const QString &path, const QString &statement, const QVariantList &values) {
+    const QString name = QUuid::createUuid().toString();
+    QVariantList result;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
@@ -38,42 +68,70 @@ QVariant runOn(const QString &path, const QString &statement, const QVariantList
             q.addBindValue(v);
         if (!q.exec())
             qFatal("%s: %s", qPrintable(statement), qPrintable(q.lastError().text()));
-        if (q.isSelect() && q.next())
-            result = q.value(0);
+        while (q.isSelect() && q.next())
+            result.append(q.value(0));
     }
     QSqlDatabase::removeDatabase(name);
     return result;
 }
 } // namespace
 
+bool TestStores::onServer() { return qEnvironmentVariable("DREVALON_TEST_STORE") == QLatin1String("QPSQL"); }
+
 TestStores::TestStores() {
     const QString schemaDir = QStringLiteral(DREVALON_SOURCE_DIR "/data/schema");
-    m_settings.driver = QStringLiteral("QSQLITE");
-    m_settings.database = m_dir.filePath(QStringLiteral("drevalon.sqlite"));
     m_settings.aliasDir = m_dir.filePath(QStringLiteral("alias"));
     QDir().mkpath(m_settings.aliasDir);
-    createFrom(m_settings.database, schemaDir + QStringLiteral("/database.sqlite.sql"));
     createFrom(carTablePath(), schemaDir + QStringLiteral("/drevalonParadox.sqlite.sql"));
+    if (!onServer()) {
+        m_settings.driver = QStringLiteral("QSQLITE");
+        m_settings.database = m_dir.filePath(QStringLiteral("drevalon.sqlite"));
+        createFrom(m_settings.database, schemaDir + QStringLiteral("/database.sqlite.sql"));
+        return;
+    }
+    if (serverText().isEmpty())
+        qFatal("DREVALON_TEST_STORE=QPSQL wants the server's connection text in DREVALON_TEST_PG");
+    m_schema = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128);
+    QFile file(schemaDir + QStringLiteral("/database.postgres.sql"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read the server schema");
+    runOnServer(serverText(), QStringLiteral("create schema ") + m_schema, {});
+    m_settings.driver = QStringLiteral("QPSQL");
+    m_settings.database = serverText() + QStringLiteral(" options='-c search_path=%1'").arg(m_schema);
+    runOnServer(m_settings.database, QString::fromUtf8(file.readAll()), {});
 }
 
-TestStores::~TestStores() = default;
+TestStores::~TestStores() {
+    if (!m_schema.isEmpty())
+        runOnServer(serverText(), QStringLiteral("drop schema %1 cascade").arg(m_schema), {});
+}
+
+QVariantList TestStores::run(const QString &statement, const QVariantList &values) const {
+    return m_schema.isEmpty() ? runOn(m_settings.database, statement, values)
+                              : runOnServer(m_settings.database, statement, values);
+}
 
 QString TestStores::carTablePath() const { return m_settings.aliasDir + QStringLiteral("/drevalonParadox.db"); }
 
-void TestStores::sql(const QString &statement, const QVariantList &values) const {
-    runOn(m_settings.database, statement, values);
-}
+void TestStores::sql(const QString &statement, const QVariantList &values) const { run(statement, values); }
 
 void TestStores::carSql(const QString &statement, const QVariantList &values) const {
     runOn(carTablePath(), statement, values);
 }
 
 QVariant TestStores::scalar(const QString &statement, const QVariantList &values) const {
-    return runOn(m_settings.database, statement, values);
+    return run(statement, values).value(0);
+}
+
+QStringList TestStores::column(const QString &statement, const QVariantList &values) const {
+    QStringList texts;
+    for (const QVariant &value : run(statement, values))
+        texts.append(value.toString());
+    return texts;
 }
 
 QVariant TestStores::carScalar(const QString &statement, const QVariantList &values) const {
-    return runOn(carTablePath(), statement, values);
+    return runOn(carTablePath(), statement, values).value(0);
 }
 
 qint64 TestStores::addCustomer(const QString &name, const QString &surname, const QString &phone,

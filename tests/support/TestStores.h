@@ -5,12 +5,21 @@
 #include <QTemporaryDir>
 #include <QVariantList>
 
-/// A fresh pair of real stores in a temporary directory, made from the schema
-/// the program ships, plus direct SQL access to them for arranging and checking.
+/// A fresh pair of real stores made from the schema the program ships, plus
+/// direct SQL access to them for arranging and checking. The car table is a
+/// file in a temporary directory; the database is a file beside it, or, when
+/// the environment names a PostgreSQL server (DREVALON_TEST_STORE=QPSQL and its
+/// connection text in DREVALON_TEST_PG), a schema of its own on that server,
+/// dropped at the end. Statements are written as for the embedded store.
 class TestStores {
 public:
     TestStores();
     ~TestStores();
+
+    /// Whether this run keeps the database on a server rather than in a file.
+    static bool onServer();
+    /// A second program's view of the same database (its own connection).
+    StoreSettings sharedSettings() const { return m_settings; }
 
     bool isValid() const { return m_dir.isValid(); }
     const StoreSettings &settings() const { return m_settings; }
@@ -23,6 +32,10 @@ public:
     /// The first column of the first row, or an invalid variant when no row.
     QVariant scalar(const QString &statement, const QVariantList &values = {}) const;
     QVariant carScalar(const QString &statement, const QVariantList &values = {}) const;
+    /// The first column of every row, as text.
+    QStringList column(const QString &statement, const QVariantList &values = {}) const;
+    /// The text the store of this run gives for an error.
+    static QString byStore(const QString &embedded, const QString &server) { return onServer() ? server : embedded; }
 
     /// Adds a customer and returns its number.
     qint64 addCustomer(const QString &name, const QString &surname, const QString &phone,
@@ -35,6 +48,9 @@ public:
                     double cena) const;
 
 private:
+    QVariantList run(const QString &statement, const QVariantList &values) const;
+
     QTemporaryDir m_dir;
     StoreSettings m_settings;
+    QString m_schema; // on a server: the schema holding this run's tables
 };
