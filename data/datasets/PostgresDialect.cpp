@@ -115,8 +115,8 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
     // only adds what its own fields hold, and they stay empty.
     db.setConnectOptions(database);
     if (!db.open())
-        throw EDatabaseError(QStringLiteral("Cannot connect to the database server \"%1\": %2")
-                                 .arg(database, StoreConnection::textOf(db.lastError()).trimmed()));
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2")
+                                 .arg(database, StoreConnection::textOf(db.lastError()).simplified()));
     try {
         PGconn *conn = connectedHandle(db);
         // Never rely on the server's own settings: dates are read and written
@@ -347,8 +347,8 @@ SqlDialect::Outcome PostgresDialect::executeAsWritten(const QSqlDatabase &db, co
 QString PostgresDialect::inKeyOrder(const QSqlDatabase &db, const QString &sql) const {
     static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\b"),
                                                         QRegularExpression::CaseInsensitiveOption);
-    static thread_local const QRegularExpression ordered(QStringLiteral("\\b(order\\s+by|limit|offset|for\\s+update)\\b"),
-                                                         QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression ordered(
+        QStringLiteral("\\b(order\\s+by|limit|offset|for\\s+update)\\b"), QRegularExpression::CaseInsensitiveOption);
     const QList<SqlText::TableRef> tables = SqlText::tableReferences(sql);
     const QString code = SqlText::codeOnly(sql);
     if (tables.size() != 1 || !select.match(code).hasMatch() || SqlText::isAggregate(sql) ||

@@ -37,8 +37,9 @@ int main(int argc, char **argv) {
     if (argc < 3)
         return 64;
     Messages::install(std::make_unique<PrintingMessages>());
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const bool onServer = qEnvironmentVariable("DREVALON_TEST_STORE") == QLatin1String("QPSQL");
+    const StoreSettings settings{onServer ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                 QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])};
     const bool closeMain = argc > 3 && std::strcmp(argv[3], "close-main") == 0;
     return Startup::run(argc, argv, settings, [closeMain] {
         // Once the main window has taken over, close it as the user would.

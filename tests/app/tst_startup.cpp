@@ -112,8 +112,13 @@ private slots:
         QFETCH(bool, garbage);
         TestStores stores;
         StoreSettings settings = stores.settings();
-        settings.database = QDir(settings.aliasDir).filePath(QStringLiteral("../elsewhere.sqlite"));
-        if (garbage) {
+        if (!TestStores::onServer())
+            settings.database = QDir(settings.aliasDir).filePath(QStringLiteral("../elsewhere.sqlite"));
+        // On a server: nobody listening, or no such database.
+        if (TestStores::onServer())
+            settings.database = garbage ? settings.database + QStringLiteral(" dbname=nowhere")
+                                        : QStringLiteral("host=127.0.0.1 port=1 dbname=nowhere");
+        if (garbage && !TestStores::onServer()) {
             QFile file(settings.database);
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(QByteArray(4096, 'x'));
@@ -133,11 +138,14 @@ private slots:
             QVERIFY2(!ds->Active(), qPrintable(ds->objectName()));
         QVERIFY(DataModule3->Table1->Active()); // the local car table does not need the server
         QVERIFY(Form10);
-        QCOMPARE(QFile::exists(settings.database), garbage); // opening never creates the file
-
         // Once the database is there, the next open connects.
-        QFile::remove(settings.database);
-        QVERIFY(QFile::copy(stores.databasePath(), settings.database));
+        if (TestStores::onServer()) {
+            DataModule3->ADOConnection1->setStore(settings.driver, stores.settings().database);
+        } else {
+            QCOMPARE(QFile::exists(settings.database), garbage); // opening never creates the file
+            QFile::remove(settings.database);
+            QVERIFY(QFile::copy(stores.databasePath(), settings.database));
+        }
         DataModule3->ADOQuery1->Open();
         QVERIFY(DataModule3->ADOConnection1->Connected());
         QVERIFY(DataModule3->ADOQuery1->Active());
@@ -209,7 +217,7 @@ private slots:
     void realProgramEndsWithCodeZeroWhenTheMainWindowCloses() {
         TestStores stores;
         const ProbeRun run =
-            runProbe({stores.databasePath(), stores.settings().aliasDir, QStringLiteral("close-main")});
+            runProbe({stores.settings().database, stores.settings().aliasDir, QStringLiteral("close-main")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.lines, QStringList{QStringLiteral("SHOWN\tForm2 maximized=1 Form1 visible=0")});
     }

@@ -123,6 +123,27 @@ QVariant TestStores::scalar(const QString &statement, const QVariantList &values
     return run(statement, values).value(0);
 }
 
+void TestStores::refuse(const QString &name, const QString &event, const QString &table, const QString &message,
+                        const QString &condition) const {
+    if (m_schema.isEmpty()) {
+        sql(QStringLiteral("create trigger %1 before %2 on %3 when %4 begin select raise(abort, '%5'); end")
+                .arg(name, event, table, condition == QLatin1String("true") ? QStringLiteral("1") : condition,
+                     message));
+        return;
+    }
+    sql(QStringLiteral("create function %1() returns trigger language plpgsql as $$ begin if %2 then raise "
+                       "exception '%3'; end if; return coalesce(NEW, OLD); end $$;\n"
+                       "create trigger %1 before %4 on %5 for each row execute function %1();")
+            .arg(name, condition, message, event, table));
+}
+
+void TestStores::allow(const QString &name, const QString &table) const {
+    if (m_schema.isEmpty())
+        sql(QStringLiteral("drop trigger %1").arg(name));
+    else
+        sql(QStringLiteral("drop trigger %1 on %2; drop function %1();").arg(name, table));
+}
+
 QStringList TestStores::column(const QString &statement, const QVariantList &values) const {
     QStringList texts;
     for (const QVariant &value : run(statement, values))

@@ -32,6 +32,12 @@ public:
     /// The first column of the first row, or an invalid variant when no row.
     QVariant scalar(const QString &statement, const QVariantList &values = {}) const;
     QVariant carScalar(const QString &statement, const QVariantList &values = {}) const;
+    /// Makes the database refuse `event` ("insert", "update" or "delete") on a
+    /// table with `message`, for the rows where `condition` (on NEW or OLD)
+    /// holds; `allow` takes the refusal back.
+    void refuse(const QString &name, const QString &event, const QString &table, const QString &message,
+                const QString &condition = QStringLiteral("true")) const;
+    void allow(const QString &name, const QString &table) const;
     /// The first column of every row, as text.
     QStringList column(const QString &statement, const QVariantList &values = {}) const;
     /// The text the store of this run gives for an error.

@@ -68,9 +68,10 @@ private slots:
                       QStringLiteral("2011-05-23"));
         s.addArchived(4, QStringLiteral("NGK"), QStringLiteral("D-4"), QStringLiteral("Акумулятор"), 3, 75,
                       QStringLiteral("2011-05-24"));
-        // Ordered later on the same day: outside a period that ends that day.
+        // Ordered later on the same day: outside a period that ends that day. A
+        // server's date column keeps no time of day: there it is the next day.
         s.addArchived(5, QStringLiteral("Valeo"), QStringLiteral("E-5"), QStringLiteral("Щётки"), 6, 300,
-                      QStringLiteral("2011-05-24 10:30:00"));
+                      TestStores::byStore(QStringLiteral("2011-05-24 10:30:00"), QStringLiteral("2011-05-25")));
         session->start(false);
         Form2->PageControl1->setCurrentWidget(Form2->TabSheet3);
     }

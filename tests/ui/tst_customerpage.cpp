@@ -350,8 +350,8 @@ private slots:
     }
 
     void commitTheStoreRefusesKeepsTheEditAndStops() {
-        session->stores.sql(QStringLiteral("create trigger refuse before update on customer when NEW.lmane = 'Запрет' "
-                                           "begin select raise(abort, 'Row refused'); end"));
+        session->stores.refuse(QStringLiteral("refuse"), QStringLiteral("update"), QStringLiteral("customer"),
+                               QStringLiteral("Row refused"), QStringLiteral("NEW.lmane = 'Запрет'"));
         unlockByPage();
         session->stores.addCustomer(QStringLiteral("Олег"), QStringLiteral("Поздний"), QStringLiteral("666"));
         clickRow(Form2->DBGrid1, 1);

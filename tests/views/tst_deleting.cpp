@@ -109,8 +109,8 @@ private slots:
     void aDeleteTheStoreRefusesLeavesTheRow() {
         auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {"Firm", "number"}, true, QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
-        shop->stores.sql("create trigger orderNow_keep before delete on orderNow "
-                         "begin select raise(abort, 'lines are kept'); end");
+        shop->stores.refuse(QStringLiteral("orderNow_keep"), QStringLiteral("delete"), QStringLiteral("orderNow"),
+                            QStringLiteral("lines are kept"));
         QVERIFY(focus(lines));
         press(Qt::Key_Down);
         press(Qt::Key_Delete, Qt::ControlModifier);

@@ -31,8 +31,8 @@ private slots:
                                   true, QRect(10, 220, 640, 200));
         QVERIFY(window->showActive());
         // The store refuses a line without a maker.
-        shop->stores.sql("create trigger orderNow_firm before update on orderNow when NEW.Firm = 'NONE' "
-                         "begin select raise(abort, 'maker required'); end");
+        shop->stores.refuse(QStringLiteral("orderNow_firm"), QStringLiteral("update"), QStringLiteral("orderNow"),
+                            QStringLiteral("maker required"), QStringLiteral("NEW.Firm = 'NONE'"));
 
         QVERIFY(focus(lines));
         type("Hengst");
