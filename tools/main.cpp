@@ -13,6 +13,7 @@
 #include <DrevalonBuild.h>
 
 #include "DemoData.h"
+#include "SqliteDemoTarget.h"
 #include "StoreCreator.h"
 
 namespace {
@@ -185,8 +186,12 @@ int main(int argc, char *argv[]) {
     if (!databaseStore.create(&error) || !carStore.create(&error))
         return fail(error);
     DemoData demo(request.counts, QDate::currentDate());
-    if (request.demo && !demo.write(databaseStore.database(), carStore.database(), &error))
-        return fail(error);
+    if (request.demo) {
+        SqliteDemoTarget database(databaseStore.database());
+        SqliteDemoTarget cars(carStore.database());
+        if (!demo.write(database, cars, &error))
+            return fail(error);
+    }
     if (!databaseStore.install(request.force, &error) || !carStore.install(request.force, &error))
         return fail(error);
 
