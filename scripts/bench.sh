@@ -11,7 +11,7 @@ dir=${DREVALON_BENCH_DIR:-/tmp/drevalon-bench}/$lines
 build=${DREVALON_BUILD_DIR:-build}
 if [ ! -e "$dir/db.sqlite" ]; then
   mkdir -p "$dir"
-  "$build/tools/drevalon-stores" --customers "$customers" --archive "$lines" \
+  "$build/tools/drevalon-stores" --driver QSQLITE --customers "$customers" --archive "$lines" \
     --database "$dir/db.sqlite" --alias-dir "$dir/alias" --force >/dev/null
 fi
 export QT_QPA_PLATFORM=offscreen

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
   cmake g++ ninja-build pkg-config
-  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
   libkainjow-mustache-dev libqcustomplot-dev qt6-webengine-dev
   postgresql
   xvfb xauth fonts-dejavu-core

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DemoData.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
+#include "SqliteDemoTarget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,15 +22,6 @@ const QString vinYears = QStringLiteral("89ABCDEFGHJKLMNP");
 constexpr double lowestPrice = 450.0;
 constexpr double highestPrice = 12500.0;
 
-bool failed(const QSqlQuery &query, const char *what, QString *error) {
-    *error = QStringLiteral("writing %1 failed: %2").arg(QLatin1String(what), query.lastError().text());
-    return false;
-}
-
-bool prepare(QSqlQuery &query, const QString &sql, const char *what, QString *error) {
-    return query.prepare(sql) || failed(query, what, error);
-}
-
 } // namespace
 
 DemoData::DemoData(Counts counts, QDate today)
@@ -41,61 +30,38 @@ DemoData::DemoData(Counts counts, QDate today)
       m_mobiles(DemoCatalogue::mobilePrefixes()), m_cities(DemoCatalogue::cityPrefixes()),
       m_models(DemoCatalogue::carModels()), m_parts(DemoCatalogue::parts()) {}
 
-bool DemoData::write(QSqlDatabase database, QSqlDatabase carTable, QString *error) {
+bool DemoData::write(DemoTarget &database, SqliteDemoTarget &carTable, QString *error) {
     m_written = Written();
     m_idcusts.clear();
-    if (!database.transaction() || !carTable.transaction()) {
-        *error = QStringLiteral("cannot start a transaction");
-        return false;
-    }
     const bool ok = writeCustomersAndCars(database, carTable, error) && writeArchive(database, error) &&
-                    writeCurrentOrder(database, error) && writeShop(database, error);
-    if (!ok) {
-        database.rollback();
-        carTable.rollback();
+                    writeCurrentOrder(database, error) && writeShop(database, error) && database.finish(error) &&
+                    carTable.finish(error);
+    if (!ok)
         m_written = Written();
-        return false;
-    }
-    if (!database.commit() || !carTable.commit()) {
-        *error = QStringLiteral("cannot commit the demo data: %1")
-                     .arg(database.lastError().text() + carTable.lastError().text());
-        return false;
-    }
-    return true;
+    return ok;
 }
 
-bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTable, QString *error) {
-    QSqlQuery customer(database);
-    QSqlQuery car(carTable);
-    if (!prepare(customer,
-                 QStringLiteral("INSERT INTO customer (Name, lmane, phone, phone2) "
-                                "VALUES (?, ?, ?, ?)"),
-                 "customers", error) ||
-        !prepare(car,
-                 QStringLiteral("INSERT INTO drevalonParadox (Model, Vin, DVS, KPP, IdCust) "
-                                "VALUES (?, ?, ?, ?, ?)"),
-                 "cars", error))
-        return false;
-
+bool DemoData::writeCustomersAndCars(DemoTarget &database, SqliteDemoTarget &carTable, QString *error) {
     DemoRandom random(customerSeed);
     m_idcusts.reserve(int(m_counts.customers));
+    DemoRows::Customer customer;
+    DemoRows::Car car;
     for (qint64 i = 0; i < m_counts.customers; ++i) {
+        customer.idcust = i + 1;
         // Most of the shop's customers are men.
         const bool woman = random.chance(0.25);
         const QString surname = random.pick(m_surnames);
-        customer.bindValue(0, random.pick(woman ? m_femaleNames : m_maleNames));
-        customer.bindValue(1, woman ? DemoCatalogue::feminineSurname(surname) : surname);
-        customer.bindValue(2, phone(random, m_mobiles));
+        customer.name = random.pick(woman ? m_femaleNames : m_maleNames);
+        customer.lmane = woman ? DemoCatalogue::feminineSurname(surname) : surname;
+        customer.phone = phone(random, m_mobiles);
         // A customer without a second phone has empty text there, never NULL
-        // (a null QString would be bound as NULL).
-        QString second = QStringLiteral("");
+        // (a null QString is written as NULL).
+        customer.phone2 = QStringLiteral("");
         if (random.chance(0.3))
-            second = phone(random, random.chance(0.5) ? m_mobiles : m_cities);
-        customer.bindValue(3, second);
-        if (!customer.exec())
-            return failed(customer, "customers", error);
-        const qint64 idcust = customer.lastInsertId().toLongLong();
-        m_idcusts.append(idcust);
+            customer.phone2 = phone(random, random.chance(0.5) ? m_mobiles : m_cities);
+        if (!database.customer(customer, error))
+            return false;
+        m_idcusts.append(customer.idcust);
         ++m_written.customers;
 
         // 0 to 3 cars, 1.5 on average.
@@ -103,33 +69,26 @@ bool DemoData::writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTa
         const int cars = draw < 0.10 ? 0 : draw < 0.55 ? 1 : draw < 0.85 ? 2 : 3;
         for (int c = 0; c < cars; ++c) {
             const DemoCatalogue::CarModel &model = random.pick(m_models);
-            car.bindValue(0, model.model);
-            car.bindValue(1, vin(random, model.wmi));
-            car.bindValue(2, random.pick(model.engines));
-            car.bindValue(3, random.pick(model.gearboxes));
-            car.bindValue(4, idcust);
-            if (!car.exec())
-                return failed(car, "cars", error);
+            car.model = model.model;
+            car.vin = vin(random, model.wmi);
+            car.engine = random.pick(model.engines);
+            car.gearbox = random.pick(model.gearboxes);
+            car.idcust = customer.idcust;
+            if (!carTable.car(car, error))
+                return false;
             ++m_written.cars;
         }
     }
     return true;
 }
 
-bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
+bool DemoData::writeArchive(DemoTarget &database, QString *error) {
     if (m_counts.archive == 0)
         return true;
     if (m_idcusts.isEmpty()) {
         *error = QStringLiteral("archive lines need at least one customer");
         return false;
     }
-    QSqlQuery line(database);
-    if (!prepare(line,
-                 QStringLiteral("INSERT INTO orderAll "
-                                "(idcust, Firm, number, description, kol, cena, Date) "
-                                "VALUES (?, ?, ?, ?, ?, ?, ?)"),
-                 "archive lines", error))
-        return false;
 
     // The archive covers the two years before today, oldest first as it grew.
     const QDate first = m_today.addYears(-2);
@@ -139,6 +98,7 @@ bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
         dates.append(first.addDays(day).toString(Qt::ISODate));
 
     DemoRandom random(archiveSeed);
+    DemoRows::OrderLine line;
     qint64 written = 0;
     while (written < m_counts.archive) {
         // One visit: a customer takes one to four parts on one day.
@@ -150,17 +110,17 @@ bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
                                               m_counts.archive - written);
         const qint64 day = written * span / m_counts.archive;
         const double age = double(span - day) / double(span);
-        line.bindValue(0, someCustomer(random));
-        line.bindValue(6, dates.at(int(day)));
+        line.idcust = someCustomer(random);
+        line.date = dates.at(int(day));
         for (qint64 l = 0; l < lines; ++l) {
             const DemoCatalogue::Part &part = random.pick(m_parts);
-            line.bindValue(1, part.firm);
-            line.bindValue(2, part.number);
-            line.bindValue(3, part.description);
-            line.bindValue(4, random.chance(0.8) ? part.usualKol : 1 + random.below(4));
-            line.bindValue(5, price(random, part, age));
-            if (!line.exec())
-                return failed(line, "archive lines", error);
+            line.firm = part.firm;
+            line.number = part.number;
+            line.description = part.description;
+            line.kol = random.chance(0.8) ? part.usualKol : 1 + random.below(4);
+            line.cena = price(random, part, age);
+            if (!database.archiveLine(line, error))
+                return false;
         }
         written += lines;
     }
@@ -168,16 +128,9 @@ bool DemoData::writeArchive(QSqlDatabase &database, QString *error) {
     return true;
 }
 
-bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
+bool DemoData::writeCurrentOrder(DemoTarget &database, QString *error) {
     if (m_idcusts.isEmpty())
         return true;
-    QSqlQuery line(database);
-    if (!prepare(line,
-                 QStringLiteral("INSERT INTO orderNow (idcust, Firm, number, description, kol, "
-                                "cena) VALUES (?, ?, ?, ?, ?, ?)"),
-                 "the current order", error))
-        return false;
-
     DemoRandom random(currentSeed);
     QVector<qint64> chosen;
     const int wanted = int(std::min<qint64>(2 + random.below(2), m_idcusts.size()));
@@ -186,36 +139,28 @@ bool DemoData::writeCurrentOrder(QSqlDatabase &database, QString *error) {
         if (!chosen.contains(idcust))
             chosen.append(idcust);
     }
+    DemoRows::OrderLine line;
     for (qint64 idcust : chosen) {
         const int lines = 1 + random.below(4);
         for (int l = 0; l < lines; ++l) {
             const DemoCatalogue::Part &part = random.pick(m_parts);
-            line.bindValue(0, idcust);
-            line.bindValue(1, part.firm);
-            line.bindValue(2, part.number);
-            line.bindValue(3, part.description);
-            line.bindValue(4, part.usualKol);
-            line.bindValue(5, price(random, part, 0.0));
-            if (!line.exec())
-                return failed(line, "the current order", error);
+            line.idcust = idcust;
+            line.firm = part.firm;
+            line.number = part.number;
+            line.description = part.description;
+            line.kol = part.usualKol;
+            line.cena = price(random, part, 0.0);
+            if (!database.currentLine(line, error))
+                return false;
             ++m_written.current;
         }
     }
     return true;
 }
 
-bool DemoData::writeShop(QSqlDatabase &database, QString *error) {
-    const DemoCatalogue::Shop shop = DemoCatalogue::shop();
-    QSqlQuery row(database);
-    if (!prepare(row, QStringLiteral("INSERT INTO IP (Name, Address, Phone, INN) VALUES (?, ?, ?, ?)"),
-                 "the shop's requisites", error))
+bool DemoData::writeShop(DemoTarget &database, QString *error) {
+    if (!database.shop(DemoCatalogue::shop(), error))
         return false;
-    row.bindValue(0, shop.name);
-    row.bindValue(1, shop.address);
-    row.bindValue(2, shop.phone);
-    row.bindValue(3, shop.inn);
-    if (!row.exec())
-        return failed(row, "the shop's requisites", error);
     m_written.shops = 1;
     return true;
 }

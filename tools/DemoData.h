@@ -2,17 +2,20 @@
 #pragma once
 
 #include <QDate>
-#include <QSqlDatabase>
 #include <QString>
 #include <QVector>
 
 #include "DemoCatalogue.h"
 #include "DemoRandom.h"
+#include "DemoRows.h"
 
-// Fills freshly made stores with a realistic demo set: customers with their cars,
+class SqliteDemoTarget;
+
+// Makes a realistic demo set for freshly made stores: customers with their cars,
 // an archive of past orders over the two years before today, an order being
-// composed and the shop's requisites. The same counts always give the same rows;
-// only the archive dates move with today.
+// composed and the shop's requisites. The same counts always give the same rows,
+// in the same order, whatever store they go to; only the archive dates move
+// with today. Customers are numbered 1, 2, ... as an empty table numbers them.
 class DemoData {
 public:
     struct Counts {
@@ -29,15 +32,16 @@ public:
 
     DemoData(Counts counts, QDate today);
 
-    // One transaction per store; on failure neither store keeps any demo row.
-    bool write(QSqlDatabase database, QSqlDatabase carTable, QString *error);
+    // Hands the rows to the targets and finishes both; on failure the caller
+    // drops both targets with whatever they were given.
+    bool write(DemoTarget &database, SqliteDemoTarget &carTable, QString *error);
     const Written &written() const { return m_written; }
 
 private:
-    bool writeCustomersAndCars(QSqlDatabase &database, QSqlDatabase &carTable, QString *error);
-    bool writeArchive(QSqlDatabase &database, QString *error);
-    bool writeCurrentOrder(QSqlDatabase &database, QString *error);
-    bool writeShop(QSqlDatabase &database, QString *error);
+    bool writeCustomersAndCars(DemoTarget &database, SqliteDemoTarget &carTable, QString *error);
+    bool writeArchive(DemoTarget &database, QString *error);
+    bool writeCurrentOrder(DemoTarget &database, QString *error);
+    bool writeShop(DemoTarget &database, QString *error);
 
     QString phone(DemoRandom &random, const QStringList &prefixes) const;
     QString vin(DemoRandom &random, const QString &wmi) const;

@@ -5,37 +5,23 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDate>
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include <DrevalonBuild.h>
 
-#include "DemoData.h"
-#include "StoreCreator.h"
+#include "StoreJob.h"
+
+using StoreJob::fail;
 
 namespace {
-
-enum ExitCode { Created = 0, Failed = 1, Refused = 2 };
 
 constexpr qint64 maxCustomers = 10'000'000;
 constexpr qint64 maxArchive = 1'000'000'000;
 
 const QString carTableName = QStringLiteral("drevalonParadox.db");
-
-struct Request {
-    QString database;
-    QString carTable;
-    bool force = false;
-    bool demo = false;
-    DemoData::Counts counts;
-};
-
-int fail(const QString &message, int code = Failed) {
-    QTextStream(stderr) << "drevalon-stores: " << message << Qt::endl;
-    return code;
-}
+const QString sqlite = QStringLiteral("QSQLITE");
+const QString postgres = QStringLiteral("QPSQL");
 
 QString absolute(const QString &path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
@@ -56,48 +42,22 @@ bool readCount(const QCommandLineParser &parser, const QCommandLineOption &optio
     return true;
 }
 
-// The path with symbolic links resolved as far as it exists yet, so two names
-// of one file are seen to be the same before either file is made.
-QString resolved(const QString &path) {
-    QString existing = path;
-    QString rest;
-    while (!QFileInfo::exists(existing) && existing != QDir::rootPath()) {
-        const QFileInfo info(existing);
-        rest = rest.isEmpty() ? info.fileName() : info.fileName() + QLatin1Char('/') + rest;
-        existing = info.absolutePath();
-    }
-    const QString canonical = QFileInfo(existing).canonicalFilePath();
-    return rest.isEmpty() ? canonical : QDir(canonical).filePath(rest);
-}
-
-bool samePlace(const QString &a, const QString &b) { return a == b || resolved(a) == resolved(b); }
-
-QString summary(const Request &request, const DemoData::Written *written) {
-    QString text =
-        QStringLiteral("created the database %1 and the car table %2").arg(request.database, request.carTable);
-    if (!written)
-        return text + QStringLiteral(" (schema only)");
-    return text + QStringLiteral(" (%1 customers, %2 cars, %3 archive lines, "
-                                 "%4 current order lines, %5 IP row)")
-                      .arg(written->customers)
-                      .arg(written->cars)
-                      .arg(written->archive)
-                      .arg(written->current)
-                      .arg(written->shops);
-}
-
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("drevalon-stores"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DREVALON_VERSION));
+    const QString buildDriver = QString::fromUtf8(DrevalonBuild::storeDriver);
+    const QString buildDatabase = QString::fromUtf8(DrevalonBuild::database);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Creates Drevalon's two SQLite stores: the database (customers, order archive, "
-                       "current order, shop requisites) and the local car table drevalonParadox.db in the "
-                       "alias directory. Both are made together, empty unless demo data is asked for.\n"
+        QStringLiteral("Creates Drevalon's two stores: the database (customers, order archive, current order, "
+                       "shop requisites), as an SQLite file or as tables on a PostgreSQL server, and the local "
+                       "car table drevalonParadox.db, always an SQLite file, in the alias directory. Both are "
+                       "made together, empty unless demo data is asked for; on a server everything is one "
+                       "transaction, so a failed run leaves the server as it was.\n"
                        "Exit status: 0 created, 1 error, 2 a store exists already and --force was not "
                        "given."));
     parser.addHelpOption();
@@ -105,7 +65,8 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption demoOption(
         QStringLiteral("demo"), QStringLiteral("Fill the stores with a fixed, realistic demo set: 40 customers with "
                                                "their cars, 300 archive lines over the last two years, a current order "
-                                               "and the shop's requisites. The same arguments give the same rows."));
+                                               "and the shop's requisites. The same arguments give the same rows, "
+                                               "in SQLite and on a server alike."));
     const QCommandLineOption customersOption(
         QStringLiteral("customers"),
         QStringLiteral("Demo data with <n> customers (about 1.5 cars each); implies --demo. "
@@ -116,22 +77,36 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Demo data with <n> archive lines; implies --demo. Default 300, or 0 "
                        "when there are no customers."),
         QStringLiteral("n"));
+    const QCommandLineOption driverOption(
+        QStringLiteral("driver"),
+        QStringLiteral("Where the database goes: QSQLITE (an SQLite file) or QPSQL (a PostgreSQL server). "
+                       "Default: %1, as this build is set up.")
+            .arg(buildDriver),
+        QStringLiteral("name"));
     const QCommandLineOption databaseOption(
         QStringLiteral("database"),
-        QStringLiteral("The database file to create. Default: %1").arg(QString::fromUtf8(DrevalonBuild::database)),
-        QStringLiteral("path"));
+        QStringLiteral("With QSQLITE, the database file to create. With QPSQL, libpq's connection text, e.g. "
+                       "\"host=127.0.0.1 port=5432 dbname=drevalon user=shop\"; the tables go to the first "
+                       "schema of the search path (options='-c search_path=name' picks one). No password: "
+                       "login is by trust, peer or ~/.pgpass. Default: %1")
+            .arg(buildDatabase),
+        QStringLiteral("path|connection"));
     const QCommandLineOption aliasOption(QStringLiteral("alias-dir"),
                                          QStringLiteral("The alias directory that receives %1. Default: %2")
                                              .arg(carTableName, QString::fromUtf8(DrevalonBuild::aliasDir)),
                                          QStringLiteral("dir"));
-    const QCommandLineOption forceOption(QStringLiteral("force"), QStringLiteral("Replace stores that exist already."));
-    parser.addOptions({demoOption, customersOption, archiveOption, databaseOption, aliasOption, forceOption});
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        QStringLiteral("Replace stores that exist already: the files, or on a server the tables customer, "
+                       "orderAll, orderNow and IP of the schema, with whatever depends on them."));
+    parser.addOptions(
+        {demoOption, customersOption, archiveOption, driverOption, databaseOption, aliasOption, forceOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(
             QStringLiteral("unexpected argument '%1'; see --help").arg(parser.positionalArguments().constFirst()));
 
-    Request request;
+    StoreJob::Request request;
     request.force = parser.isSet(forceOption);
     request.demo = parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption);
     QString error;
@@ -143,54 +118,31 @@ int main(int argc, char *argv[]) {
     if (request.counts.customers == 0 && request.counts.archive > 0)
         return fail(QStringLiteral("archive lines need at least one customer"));
 
-    // The built-in database is a file only when this build keeps it in SQLite;
-    // otherwise it is a server connection this tool must not mistake for a path.
+    const QString driver = parser.isSet(driverOption) ? parser.value(driverOption) : buildDriver;
+    if (driver != sqlite && driver != postgres)
+        return fail(QStringLiteral("the database can be made with QSQLITE or QPSQL, not with '%1'; "
+                                   "choose with --driver")
+                        .arg(driver));
+    // The built-in database suits only the driver the build keeps it with: a
+    // connection text is no file name, and a file name no connection text.
     QString database = parser.value(databaseOption);
     if (!parser.isSet(databaseOption)) {
-        if (qstrcmp(DrevalonBuild::storeDriver, "QSQLITE") != 0)
-            return fail(QStringLiteral("this build keeps its database with %1, not in an SQLite "
-                                       "file; name the file with --database")
-                            .arg(QString::fromUtf8(DrevalonBuild::storeDriver)));
-        database = QString::fromUtf8(DrevalonBuild::database);
+        if (driver != buildDriver)
+            return fail(
+                QStringLiteral("this build keeps its database with %1, not %2; name the %3 with --database")
+                    .arg(buildDriver, driver, driver == sqlite ? QStringLiteral("file") : QStringLiteral("server")));
+        database = buildDatabase;
     }
     const QString aliasDir =
         parser.isSet(aliasOption) ? parser.value(aliasOption) : QString::fromUtf8(DrevalonBuild::aliasDir);
-    if (database.isEmpty() || aliasDir.isEmpty())
-        return fail(QStringLiteral("the database path and the alias directory must not be empty"));
-    request.database = absolute(database);
+    if (database.trimmed().isEmpty() || aliasDir.isEmpty())
+        return fail(QStringLiteral("the database and the alias directory must not be empty"));
     request.carTable = absolute(QDir(aliasDir).filePath(carTableName));
 
-    if (samePlace(request.database, request.carTable))
-        return fail(QStringLiteral("the database and the car table cannot both be %1").arg(request.database));
-    QStringList existing;
-    for (const QString &path : {request.database, request.carTable}) {
-        if (QFileInfo(path).isDir())
-            return fail(QStringLiteral("%1 is a directory").arg(path));
-        if (StoreCreator::occupied(path))
-            existing.append(path);
+    if (driver == postgres) {
+        request.database = database;
+        return StoreJob::createOnServer(request);
     }
-    if (!existing.isEmpty() && !request.force)
-        return fail(QStringLiteral("not overwriting the existing %1 (--force replaces them)")
-                        .arg(existing.join(QStringLiteral(", "))),
-                    Refused);
-
-    for (const QString &path : {request.database, request.carTable}) {
-        const QString dir = QFileInfo(path).absolutePath();
-        if (!QDir().mkpath(dir))
-            return fail(QStringLiteral("cannot create the directory %1").arg(dir));
-    }
-
-    StoreCreator databaseStore(request.database, QStringLiteral(":/schema/database.sqlite.sql"));
-    StoreCreator carStore(request.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
-    if (!databaseStore.create(&error) || !carStore.create(&error))
-        return fail(error);
-    DemoData demo(request.counts, QDate::currentDate());
-    if (request.demo && !demo.write(databaseStore.database(), carStore.database(), &error))
-        return fail(error);
-    if (!databaseStore.install(request.force, &error) || !carStore.install(request.force, &error))
-        return fail(error);
-
-    QTextStream(stdout) << "drevalon-stores: " << summary(request, request.demo ? &demo.written() : nullptr)
-                        << Qt::endl;
-    return Created;
+    request.database = absolute(database);
+    return StoreJob::createInFiles(request);
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built drevalon-stores in temporary directories and checks the files
-// it leaves behind through SQL.
+// it leaves behind through SQL. The PostgreSQL cases run on the server named by
+// DREVALON_TEST_PG (a libpq connection text), each in a schema of its own.
 
 #include <QDate>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
@@ -78,6 +80,16 @@ public:
             m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         m_db.open();
     }
+    // A connection to a PostgreSQL server, opened as the program does.
+    struct Server {
+        QString connectionText;
+    };
+    explicit Store(const Server &server) : m_name(QStringLiteral("tst-%1").arg(++s_count)) {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        m_db.setConnectOptions(server.connectionText);
+        if (!m_db.open())
+            qWarning() << m_db.lastError().text();
+    }
     ~Store() {
         m_db.close();
         m_db = QSqlDatabase();
@@ -128,6 +140,69 @@ QSet<qint64> idcustsOf(const Store &database) {
     return ids;
 }
 
+// The server of the PostgreSQL cases, or an empty text when none is given.
+QString testServer() { return qEnvironmentVariable("DREVALON_TEST_PG"); }
+
+// A schema of its own on the test server, dropped with everything in it at
+// the end; the tool and the checks reach it through their search path.
+class ServerSchema {
+public:
+    ServerSchema()
+        : m_name(QStringLiteral("t_%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))),
+          m_admin(Store::Server{testServer()}) {
+        QSqlQuery create(m_admin.database());
+        m_created = create.exec(QStringLiteral("CREATE SCHEMA %1").arg(m_name));
+        if (!m_created)
+            qWarning() << create.lastError().text();
+    }
+    ~ServerSchema() {
+        QSqlQuery drop(m_admin.database());
+        // The list of what the drop takes along is no news.
+        drop.exec(QStringLiteral("SET client_min_messages = warning"));
+        if (m_created && !drop.exec(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_name)))
+            qWarning() << drop.lastError().text();
+    }
+    bool isReady() const { return m_created; }
+    QString name() const { return m_name; }
+    QString connectionText() const { return testServer() + QStringLiteral(" options='-c search_path=%1'").arg(m_name); }
+    QStringList arguments(const QString &aliasDir) const {
+        return {QStringLiteral("--driver"), QStringLiteral("QPSQL"),       QStringLiteral("--database"),
+                connectionText(),           QStringLiteral("--alias-dir"), aliasDir};
+    }
+
+private:
+    QString m_name;
+    Store m_admin;
+    bool m_created = false;
+};
+
+// Values as text, so an SQLite store and a server compare alike: dates in ISO
+// form, numbers exactly.
+QList<QStringList> asText(const QList<QVariantList> &rows) {
+    QList<QStringList> texts;
+    for (const QVariantList &row : rows) {
+        QStringList text;
+        for (const QVariant &value : row) {
+            switch (value.typeId()) {
+            case QMetaType::QDate: text.append(value.toDate().toString(Qt::ISODate)); break;
+            case QMetaType::Double: text.append(QString::number(value.toDouble(), 'g', 17)); break;
+            default: text.append(value.isNull() ? QStringLiteral("<null>") : value.toString()); break;
+            }
+        }
+        texts.append(text);
+    }
+    return texts;
+}
+
+// Every table of the database, in the order of its key, in the same words on
+// both kinds of store.
+const char *const databaseContents[] = {
+    "SELECT idcust, Name, lmane, phone, phone2 FROM customer ORDER BY idcust",
+    "SELECT idcust, Firm, number, description, kol, cena, Date, RowKey FROM orderAll ORDER BY RowKey",
+    "SELECT idcust, Firm, number, description, kol, cena, RowKey FROM orderNow ORDER BY RowKey",
+    "SELECT Name, Address, Phone, INN, RowKey FROM IP ORDER BY RowKey",
+};
+
 } // namespace
 
 class TestStoreTool : public QObject {
@@ -146,6 +221,8 @@ private slots:
     void demoOrdersAndShopArePlausible();
     void countsAreHonoured();
     void storeRulesHoldInCreatedDatabase();
+    void serverStoreIsTheSqliteOneAndReplacedOnlyWithForce();
+    void serverStoreRulesHold();
 };
 
 void TestStoreTool::initTestCase() {
@@ -492,6 +569,169 @@ void TestStoreTool::storeRulesHoldInCreatedDatabase() {
              qPrintable(stored[0][0].toString()));
     QCOMPARE(stored[0][1].toDouble(), 12.0);
     QCOMPARE(cars.value(QStringLiteral("SELECT count(*) FROM drevalonParadox WHERE IdCust = 12")), QVariant(1));
+}
+
+void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
+    if (testServer().isEmpty())
+        QSKIP("DREVALON_TEST_PG is not set: it names the PostgreSQL server for these cases as a libpq "
+              "connection text (scripts/pg-throwaway.sh starts one and prints it)");
+    const ServerSchema schema;
+    QVERIFY(schema.isReady());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString aliasDir = dir.filePath(QStringLiteral("alias"));
+    const QString carTable = QDir(aliasDir).filePath(carTableFile);
+    const QStringList onlyTheCarTable{QStringLiteral("alias/drevalonParadox.db")};
+
+    // Schema only: the four tables in the schema of the search path, empty.
+    const Run empty = runTool(schema.arguments(aliasDir));
+    QCOMPARE(empty.exitCode, 0);
+    QVERIFY2(empty.out.contains(schema.name()) && empty.out.contains(carTable) &&
+                 empty.out.contains(QStringLiteral("schema only")),
+             qPrintable(empty.out));
+    const Store server(Store::Server{schema.connectionText()});
+    QVERIFY(server.isOpen());
+    QCOMPARE(server.column(QStringLiteral("SELECT table_name FROM information_schema.tables "
+                                          "WHERE table_schema = current_schema() ORDER BY table_name")),
+             QStringList({QStringLiteral("customer"), QStringLiteral("ip"), QStringLiteral("orderall"),
+                          QStringLiteral("ordernow")}));
+    for (const char *table : {"customer", "orderAll", "orderNow", "IP"})
+        QCOMPARE(server.count(QLatin1String(table)), 0);
+    QCOMPARE(filesIn(dir.path()), onlyTheCarTable);
+    {
+        const Store cars(carTable);
+        QVERIFY(cars.isOpen());
+        QCOMPARE(cars.count(QStringLiteral("drevalonParadox")), 0);
+    }
+    const QByteArray emptyCars = contentOf(carTable);
+
+    // Without --force nothing is touched, on the server or here.
+    QSqlQuery change(server.database());
+    QVERIFY2(change.exec(QStringLiteral("INSERT INTO customer (lmane) VALUES ('Метка')")),
+             qPrintable(change.lastError().text()));
+    const QStringList marked{QStringLiteral("Метка")};
+    const Run refused = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo"));
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.err.contains(schema.name()) && refused.err.contains(carTable), qPrintable(refused.err));
+    QVERIFY(refused.out.isEmpty());
+    QCOMPARE(server.column(QStringLiteral("SELECT trim(lmane) FROM customer")), marked);
+    QCOMPARE(contentOf(carTable), emptyCars);
+
+    // A replacement that fails halfway (the name IP is taken by a type, which
+    // the drop leaves alone and the new table runs into) is undone whole: the
+    // old tables are back with their rows, and the car table is the old one.
+    QVERIFY2(change.exec(QStringLiteral("DROP TABLE ip")), qPrintable(change.lastError().text()));
+    QVERIFY2(change.exec(QStringLiteral("CREATE TYPE ip AS ENUM ('taken')")), qPrintable(change.lastError().text()));
+    const Run failed = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    QCOMPARE(failed.exitCode, 1);
+    QVERIFY2(failed.err.contains(QStringLiteral("\"ip\"")), qPrintable(failed.err));
+    QCOMPARE(server.column(QStringLiteral("SELECT trim(lmane) FROM customer")), marked);
+    QCOMPARE(server.count(QStringLiteral("orderAll")), 0);
+    QCOMPARE(contentOf(carTable), emptyCars);
+    QCOMPARE(filesIn(dir.path()), onlyTheCarTable);
+    QVERIFY2(change.exec(QStringLiteral("DROP TYPE ip")), qPrintable(change.lastError().text()));
+
+    // With --force the demo set replaces them: the very rows of an SQLite demo.
+    QTemporaryDir fileDir;
+    QVERIFY(fileDir.isValid());
+    const Place files = placeIn(fileDir);
+    const QDate day = QDate::currentDate();
+    const Run inFiles = runTool(files.arguments() << QStringLiteral("--demo"));
+    QCOMPARE(inFiles.exitCode, 0);
+    const Run replaced = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    QCOMPARE(replaced.exitCode, 0);
+    const bool sameDay = QDate::currentDate() == day;
+    const QRegularExpression counts(QStringLiteral("\\(\\d+ customers.*\\)$"));
+    QVERIFY2(counts.match(inFiles.out.trimmed()).hasMatch(), qPrintable(inFiles.out));
+    QCOMPARE(counts.match(replaced.out.trimmed()).captured(), counts.match(inFiles.out.trimmed()).captured());
+
+    const Store file(files.database);
+    for (const char *sql : databaseContents) {
+        QList<QStringList> expected = asText(file.rows(QLatin1String(sql)));
+        QList<QStringList> actual = asText(server.rows(QLatin1String(sql)));
+        QVERIFY2(!expected.isEmpty(), sql);
+        // The archive's dates follow today, which may have turned between the runs.
+        if (!sameDay && QByteArray(sql).contains(" Date,")) {
+            for (QStringList &row : expected)
+                row.removeAt(6);
+            for (QStringList &row : actual)
+                row.removeAt(6);
+        }
+        QCOMPARE(actual, expected);
+    }
+    const QRegularExpression russianWord(QStringLiteral("^[А-ЯЁ][а-яё]+ *$"));
+    const QStringList names = server.column(QStringLiteral("SELECT Name FROM customer"));
+    QVERIFY(!names.isEmpty());
+    for (const QString &name : names)
+        QVERIFY2(russianWord.match(name).hasMatch(), qPrintable(name));
+
+    const Store carsFromFiles(files.carTable()), carsBesideServer(carTable);
+    const QString cars = QStringLiteral("SELECT * FROM drevalonParadox ORDER BY IdCar");
+    QVERIFY(!carsFromFiles.rows(cars).isEmpty());
+    QCOMPARE(carsBesideServer.rows(cars), carsFromFiles.rows(cars));
+}
+
+void TestStoreTool::serverStoreRulesHold() {
+    if (testServer().isEmpty())
+        QSKIP("DREVALON_TEST_PG is not set: it names the PostgreSQL server for these cases as a libpq "
+              "connection text (scripts/pg-throwaway.sh starts one and prints it)");
+    const ServerSchema schema;
+    QVERIFY(schema.isReady());
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Run run = runTool(schema.arguments(dir.filePath(QStringLiteral("alias")))
+                            << QStringLiteral("--customers") << QStringLiteral("50") << QStringLiteral("--archive")
+                            << QStringLiteral("400"));
+    QCOMPARE(run.exitCode, 0);
+    const Store server(Store::Server{schema.connectionText()});
+    QVERIFY(server.isOpen());
+    QCOMPARE(server.count(QStringLiteral("customer")), 50);
+    QCOMPARE(server.count(QStringLiteral("orderAll")), 400);
+
+    // A row written without its key gets the one after the largest the tool wrote.
+    const QDate before = server.value(QStringLiteral("SELECT current_date")).toDate();
+    struct Added {
+        const char *table;
+        const char *key;
+        const char *insert;
+    };
+    for (const Added &added :
+         {Added{"customer", "idcust",
+                "INSERT INTO customer (lmane, phone) VALUES ('Петров', '89161234567') "
+                "RETURNING idcust"},
+          Added{"orderAll", "RowKey",
+                "INSERT INTO orderAll (idcust, Firm, number, description, kol, cena) "
+                "VALUES (1, 'Mann', 'W 914/2', 'Фильтр масляный', 1, 650) RETURNING RowKey"},
+          Added{"orderNow", "RowKey",
+                "INSERT INTO orderNow (idcust, Firm, number, description, kol, cena) "
+                "VALUES (2, 'Bosch', '0 986 424 815', 'Колодки тормозные', 1, 2400) RETURNING RowKey"},
+          Added{"IP", "RowKey", "INSERT INTO IP (Name) VALUES ('ИП Петров') RETURNING RowKey"}}) {
+        const qint64 largest =
+            server.value(QStringLiteral("SELECT max(%1) FROM %2").arg(QLatin1String(added.key), added.table))
+                .toLongLong();
+        QVERIFY2(largest > 0, added.table);
+        QCOMPARE(server.value(QLatin1String(added.insert)).toLongLong(), largest + 1);
+    }
+    QCOMPARE(server.value(QStringLiteral("SELECT max(idcust) FROM customer")).toLongLong(), 51);
+
+    // An archive line written without a date is dated the server's today.
+    const QDate after = server.value(QStringLiteral("SELECT current_date")).toDate();
+    const QDate dated = server.value(QStringLiteral("SELECT Date FROM orderAll WHERE RowKey = 401")).toDate();
+    QVERIFY2(dated.isValid() && (dated == before || dated == after), qPrintable(dated.toString(Qt::ISODate)));
+    QVERIFY(qAbs(dated.daysTo(QDate::currentDate())) <= 1);
+
+    // A 16-character name is refused by the server and leaves nothing behind; 15 fit.
+    QSqlQuery named(server.database());
+    QVERIFY(named.prepare(QStringLiteral("INSERT INTO customer (Name, lmane) VALUES (?, ?)")));
+    named.addBindValue(QString(16, QChar(0x0416)));
+    named.addBindValue(QStringLiteral("Сидоров"));
+    QVERIFY(!named.exec());
+    QCOMPARE(server.count(QStringLiteral("customer")), 51);
+    named.addBindValue(QString(15, QChar(0x0416)));
+    named.addBindValue(QStringLiteral("Сидоров"));
+    QVERIFY2(named.exec(), qPrintable(named.lastError().text()));
+    QCOMPARE(server.column(QStringLiteral("SELECT Name FROM customer WHERE idcust = 52")),
+             QStringList(QString(15, QChar(0x0416))));
 }
 
 QTEST_GUILESS_MAIN(TestStoreTool)

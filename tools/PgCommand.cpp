@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PgCommand.h"
+
+#include <memory>
+
+namespace PgCommand {
+
+namespace {
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+Result exec(PGconn *connection, const QByteArray &sql) { return Result(PQexec(connection, sql.constData()), PQclear); }
+
+bool failed(PGconn *connection, const char *what, QString *error) {
+    *error = QStringLiteral("%1 failed: %2").arg(QLatin1String(what), lastError(connection));
+    return false;
+}
+
+} // namespace
+
+QString lastError(PGconn *connection) { return QString::fromUtf8(PQerrorMessage(connection)).simplified(); }
+
+bool run(PGconn *connection, const QByteArray &sql, const char *what, QString *error) {
+    const Result result = exec(connection, sql);
+    // A script reports the status of its last statement; any earlier failure
+    // stops it there and is reported instead.
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
+        return true;
+    return failed(connection, what, error);
+}
+
+bool column(PGconn *connection, const QByteArray &sql, const char *what, QStringList *values, QString *error) {
+    const Result result = exec(connection, sql);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQnfields(result.get()) < 1)
+        return failed(connection, what, error);
+    values->clear();
+    for (int row = 0, rows = PQntuples(result.get()); row < rows; ++row)
+        values->append(PQgetisnull(result.get(), row, 0) ? QString()
+                                                         : QString::fromUtf8(PQgetvalue(result.get(), row, 0)));
+    return true;
+}
+
+} // namespace PgCommand

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <libpq-fe.h>
+
+// Statements run straight through libpq on a connection the QPSQL driver
+// opened, for what Qt's SQL layer cannot do: COPY and whole scripts.
+namespace PgCommand {
+
+// The server's or the library's last complaint, on one line.
+QString lastError(PGconn *connection);
+// Runs one statement, or a script of several, that returns no rows.
+bool run(PGconn *connection, const QByteArray &sql, const char *what, QString *error);
+// Runs a query and gives the first column of each row; NULL comes as a null QString.
+bool column(PGconn *connection, const QByteArray &sql, const char *what, QStringList *values, QString *error);
+
+} // namespace PgCommand
