@@ -4,10 +4,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-db=$(sed -n 's/.*database = "\(.*\)";/\1/p' build/generated/DrevalonBuild.h)
-alias_dir=$(sed -n 's/.*aliasDir = "\(.*\)";/\1/p' build/generated/DrevalonBuild.h)
-if [ ! -e "$db" ] && [ ! -e "$alias_dir/drevalonParadox.db" ]; then
-  build/tools/drevalon-stores --demo
+setting() { sed -n "s/.*$1 = \"\\(.*\\)\";/\\1/p" build/generated/DrevalonBuild.h; }
+driver=$(setting storeDriver)
+db=$(setting database)
+alias_dir=$(setting aliasDir)
+if [ ! -e "$alias_dir/drevalonParadox.db" ]; then
+  if [ "$driver" = QPSQL ]; then
+    # The server's tables may be there already (another workstation made
+    # them): the tool then refuses and says how to go on.
+    build/tools/drevalon-stores --demo || [ $? -eq 2 ]
+  elif [ ! -e "$db" ]; then
+    build/tools/drevalon-stores --demo
+  fi
 fi
 # The mini browser's web engine will not run as root with its sandbox on.
 if [ "$(id -u)" -eq 0 ]; then

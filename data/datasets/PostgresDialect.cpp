@@ -384,6 +384,10 @@ const QStringList &PostgresDialect::primaryKey(const QSqlDatabase &db, const QSt
 
 bool PostgresDialect::connectionLost(const QSqlDatabase &db) const {
     PGconn *conn = handleOf(db);
+    // Reading what waits on the socket (never blocking) sees a server that
+    // said goodbye or closed the connection while the program was idle.
+    if (conn && PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_IDLE)
+        PQconsumeInput(conn);
     return !conn || PQstatus(conn) == CONNECTION_BAD;
 }
 

@@ -132,7 +132,7 @@ QString SqlDialect::rereadStatement(const QString &keyedSelect, const QString &k
 }
 
 QString SqlDialect::insertStatement(const QString &target, const QStringList &quotedColumns,
-                                   const QString &rowKey) const {
+                                    const QString &rowKey) const {
     (void)rowKey; // the store tells the new row's key by itself
     if (quotedColumns.isEmpty())
         return QStringLiteral("insert into ") + target + QStringLiteral(" default values");
@@ -143,8 +143,8 @@ QString SqlDialect::insertStatement(const QString &target, const QStringList &qu
            QStringLiteral(") values (") + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 
-QString SqlDialect::updateStatement(const QString &target, const QStringList &quotedColumns,
-                                    const QString &condition, const QString &rowKey) const {
+QString SqlDialect::updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
+                                    const QString &rowKey) const {
     (void)rowKey;
     return QStringLiteral("update ") + target + QStringLiteral(" set ") + quotedColumns.join(QStringLiteral(" = ?, ")) +
            QStringLiteral(" = ? where ") + condition;

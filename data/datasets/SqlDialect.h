@@ -35,8 +35,7 @@ public:
     virtual void open(QSqlDatabase &db, const QString &database) = 0;
     /// An expression naming a row of `table` for as long as the row lives,
     /// written with `qualifier` (the table's alias; may be empty).
-    virtual QString rowKeyExpression(const QSqlDatabase &db, const QString &table,
-                                     const QString &qualifier) const = 0;
+    virtual QString rowKeyExpression(const QSqlDatabase &db, const QString &table, const QString &qualifier) const = 0;
     /// Describes the result columns of an executed query.
     virtual std::vector<ColumnInfo> describeColumns(const QSqlQuery &query) const = 0;
 
@@ -104,8 +103,8 @@ public:
     /// `rowKey` is the row key expression, for a store that returns it.
     virtual QString insertStatement(const QString &target, const QStringList &quotedColumns,
                                     const QString &rowKey) const;
-    virtual QString updateStatement(const QString &target, const QStringList &quotedColumns,
-                                    const QString &condition, const QString &rowKey) const;
+    virtual QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
+                                    const QString &rowKey) const;
     virtual QString deleteStatement(const QString &target, const QString &condition) const;
 
     /// A name as the store knows it, quoted.

@@ -24,6 +24,10 @@ void TADOConnection::setConnected(bool connected) {
 }
 
 void TADOConnection::Open() {
+    // A server that went away (restarted, or the network dropped): connect
+    // again rather than fail every command until the program restarts.
+    if (m_connected && m_dialect->connectionLost(database()))
+        Close();
     if (m_connected)
         return;
     if (!m_dialect)

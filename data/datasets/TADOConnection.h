@@ -6,7 +6,8 @@
 
 /// The one connection to the database. It is opened by the first server dataset
 /// that opens; a failed attempt leaves it closed, and the next one tries again.
-/// It never prompts for a login.
+/// It never prompts for a login, and connects again when the store's
+/// connection broke.
 class TADOConnection : public QObject, public StoreConnection {
     Q_OBJECT
 public:

@@ -1,0 +1,37 @@
+# The database the program opens, from the store settings: a file in the build
+# tree for SQLite, a libpq connection text for a PostgreSQL server.
+function(drevalon_conninfo_value out value)
+  # libpq's quoting: a value with blanks or quotes goes in single quotes, with
+  # backslashes before quotes and backslashes.
+  string(REPLACE "\\" "\\\\" value "${value}")
+  string(REPLACE "'" "\\'" value "${value}")
+  if(value MATCHES "[ '\\\\]" OR value STREQUAL "")
+    set(value "'${value}'")
+  endif()
+  set(${out} "${value}" PARENT_SCOPE)
+endfunction()
+
+if(DREVALON_DATABASE STREQUAL "")
+  if(DREVALON_STORE_DRIVER STREQUAL "QPSQL")
+    drevalon_conninfo_value(name "${DREVALON_STORE_NAME}")
+    set(text "dbname=${name}")
+    foreach(part HOST PORT USER)
+      if(NOT DREVALON_STORE_${part} STREQUAL "")
+        string(TOLOWER ${part} key)
+        drevalon_conninfo_value(value "${DREVALON_STORE_${part}}")
+        string(APPEND text " ${key}=${value}")
+      endif()
+    endforeach()
+    set(DREVALON_DATABASE_TEXT "${text}")
+  else()
+    set(DREVALON_DATABASE_TEXT "${CMAKE_BINARY_DIR}/stores/drevalon.sqlite")
+  endif()
+else()
+  set(DREVALON_DATABASE_TEXT "${DREVALON_DATABASE}")
+endif()
+if(DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND DREVALON_DATABASE_TEXT MATCHES "password")
+  message(FATAL_ERROR "No password in the build: let the server trust the workstation, or use ~/.pgpass")
+endif()
+# As a C string in the generated settings header.
+string(REPLACE "\\" "\\\\" DREVALON_DATABASE_C "${DREVALON_DATABASE_TEXT}")
+string(REPLACE "\"" "\\\"" DREVALON_DATABASE_C "${DREVALON_DATABASE_C}")
