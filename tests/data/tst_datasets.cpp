@@ -331,9 +331,8 @@ private slots:
         QCOMPARE(lines->State(), DataSetState::Browse);
         QCOMPARE(lines->RecordCount(), rowsInStore);
         QCOMPARE(count(stores, QStringLiteral("select count(*) from orderNow")), rowsInStore);
-        QCOMPARE(
-            stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')),
-            firmsInStore);
+        QCOMPARE(stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')),
+                 firmsInStore);
     }
 
     void checkBrowseModeFinishesTheDetailsFirst_data() {
@@ -514,9 +513,7 @@ private slots:
         QCOMPARE(lines->RecordCount(), 2);
         QCOMPARE(lines->RecNo(), recNo);
         QCOMPARE(lines->FieldByName(QStringLiteral("Firm"))->AsString(), current);
-        QCOMPARE(
-            stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')),
-            left);
+        QCOMPARE(stores.column(QStringLiteral("select Firm from orderNow order by Firm")).join(QLatin1Char(',')), left);
     }
 
     // --- fields ----------------------------------------------------------------
@@ -790,9 +787,8 @@ private slots:
         lines->Edit();
         lines->FieldByName(QStringLiteral("kol"))->setAsString(QStringLiteral("9"));
         lines->Post();
-        QCOMPARE(
-            stores.column(QStringLiteral("select kol from %1 order by kol").arg(table)).join(QLatin1Char(',')),
-            QStringLiteral("5,9"));
+        QCOMPARE(stores.column(QStringLiteral("select kol from %1 order by kol").arg(table)).join(QLatin1Char(',')),
+                 QStringLiteral("5,9"));
     }
 
     void deleteTouchesOnlyItsRowAmongIdenticalRows_data() {

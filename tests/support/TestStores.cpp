@@ -91,6 +91,7 @@ TestStores::TestStores() {
     }
     if (serverText().isEmpty())
         qFatal("DREVALON_TEST_STORE=QPSQL wants the server's connection text in DREVALON_TEST_PG");
+    m_server = serverText();
     m_schema = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128);
     QFile file(schemaDir + QStringLiteral("/database.postgres.sql"));
     if (!file.open(QIODevice::ReadOnly))
@@ -103,7 +104,7 @@ TestStores::TestStores() {
 
 TestStores::~TestStores() {
     if (!m_schema.isEmpty())
-        runOnServer(serverText(), QStringLiteral("drop schema %1 cascade").arg(m_schema), {});
+        runOnServer(m_server, QStringLiteral("drop schema %1 cascade").arg(m_schema), {});
 }
 
 QVariantList TestStores::run(const QString &statement, const QVariantList &values) const {

@@ -59,4 +59,5 @@ private:
     QTemporaryDir m_dir;
     StoreSettings m_settings;
     QString m_schema; // on a server: the schema holding this run's tables
+    QString m_server; // and the server's connection text
 };

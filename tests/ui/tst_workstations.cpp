@@ -1,0 +1,181 @@
+// Several workstations on one database: each program's optimistic row checks
+// hold against the others, the archive move neither loses nor duplicates lines
+// another workstation adds meanwhile, and a server that goes away and comes
+// back costs the user an error box, never a typed value.
+#include "data/datasets/StoreTransaction.h"
+#include "data/views/TDBEdit.h"
+#include "platform/LabeledEdit.h"
+#include "platform/PictureButton.h"
+#include "tests/support/Errors.h"
+#include "tests/ui/UiKit.h"
+
+#include <QProcess>
+
+using namespace UiKit;
+
+namespace {
+const QString notLocatedForUpdate = QStringLiteral("Row cannot be located for updating");
+const QString notLocatedForDelete = QStringLiteral("Row cannot be located for deleting");
+
+void edit(TADOQuery *customers, int row, const QString &field, const QString &value) {
+    customers->setRecNo(row);
+    customers->Edit();
+    customers->FieldByName(field)->setAsString(value);
+}
+
+// A server of this test's own, to stop and start while the program runs.
+class PrivateServer {
+public:
+    PrivateServer() {
+        QProcess start;
+        start.start(QStringLiteral("bash"), {script()});
+        start.waitForFinished(120000);
+        m_text = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
+        m_dir = QString::fromUtf8(start.readAllStandardError()).trimmed().split(QLatin1Char('\n')).last();
+    }
+    ~PrivateServer() { run(QStringLiteral("stop")); }
+    bool isValid() const { return m_text.startsWith(QStringLiteral("host=")); }
+    QString connectionText() const { return m_text; }
+    bool halt() const { return run(QStringLiteral("halt")); }
+    bool resume() const { return run(QStringLiteral("resume")); }
+
+private:
+    static QString script() { return QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-throwaway.sh"); }
+    bool run(const QString &command) const {
+        QProcess process;
+        process.start(QStringLiteral("bash"), {script(), command, m_dir});
+        return process.waitForFinished(120000) && process.exitCode() == 0;
+    }
+    QString m_text, m_dir;
+};
+} // namespace
+
+class TestWorkstations : public QObject {
+    Q_OBJECT
+
+private slots:
+    void twoWorkstationsOnTheSameCustomers() {
+        TestStores stores;
+        const qint64 anna =
+            stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        const qint64 petr = stores.addCustomer(QStringLiteral("Пётр"), QStringLiteral("Петров"), QStringLiteral("222"));
+        ScriptedMessagesGuard boxes;
+        TDataModule3 first(stores.settings()), second(stores.settings());
+        TADOQuery *mine = first.ADOQuery1, *theirs = second.ADOQuery1;
+        QCOMPARE(mine->RecordCount(), 2);
+        QCOMPARE(theirs->RecordCount(), 2);
+        auto stored = [&](const char *column, qint64 id) {
+            return stores.scalar(QStringLiteral("select %1 from customer where idcust = ?").arg(column), {id})
+                .toString()
+                .trimmed();
+        };
+
+        // The other workstation changed the row since this one read it.
+        edit(mine, 0, QStringLiteral("Фамилия"), QStringLiteral("Смирнова"));
+        mine->Post();
+        edit(theirs, 0, QStringLiteral("Имя"), QStringLiteral("Аня"));
+        QVERIFY(errorOf([&] { theirs->Post(); }).contains(notLocatedForUpdate));
+        QCOMPARE(theirs->State(), DataSetState::Edit);
+        QCOMPARE(stored("Name", anna), QStringLiteral("Анна"));
+        QCOMPARE(stored("lmane", anna), QStringLiteral("Смирнова"));
+        QCOMPARE(stored("lmane", petr), QStringLiteral("Петров"));
+        // Read again, the change goes in over the other one.
+        theirs->Cancel();
+        theirs->Refresh();
+        QCOMPARE(theirs->FieldByName(QStringLiteral("Фамилия"))->AsString().trimmed(), QStringLiteral("Смирнова"));
+        edit(theirs, 0, QStringLiteral("Имя"), QStringLiteral("Аня"));
+        theirs->Post();
+        QCOMPARE(stored("Name", anna), QStringLiteral("Аня"));
+        QCOMPARE(stored("lmane", anna), QStringLiteral("Смирнова"));
+
+        // One deletes what the other is editing: neither the edit nor a delete
+        // of the gone row touches anything.
+        mine->setRecNo(1);
+        mine->Delete();
+        edit(theirs, 1, QStringLiteral("телефон"), QStringLiteral("999"));
+        QVERIFY(errorOf([&] { theirs->Post(); }).contains(notLocatedForUpdate));
+        theirs->Cancel();
+        QVERIFY(errorOf([&] { theirs->Delete(); }).contains(notLocatedForDelete));
+        QCOMPARE(stores.scalar(QStringLiteral("select count(*) from customer")).toInt(), 1);
+        QCOMPARE(stored("Name", anna), QStringLiteral("Аня"));
+    }
+
+    void theArchiveMoveTakesExactlyTheLinesItSaw() {
+        if (!TestStores::onServer())
+            QSKIP("the embedded store admits one writer at a time: no line can arrive during a move");
+        TestStores stores;
+        for (int i = 1; i <= 3; ++i)
+            stores.addCurrent(1, QStringLiteral("Bosch"), QStringLiteral("B-%1").arg(i), QStringLiteral("Свеча"), i,
+                              150);
+        ScriptedMessagesGuard boxes;
+        TDataModule3 module(stores.settings());
+        // The move's two statements as the order page runs them, with another
+        // workstation's line stored between them.
+        TADOQuery *move = module.ADOQuery5;
+        move->SQL().setLines({QStringLiteral("insert INTO [orderAll](idcust,Firm,number,description,kol,cena)"),
+                              QStringLiteral("SELECT idcust,Firm,number,description,kol,cena"),
+                              QStringLiteral("from [orderNow] ")});
+        StoreTransaction transaction(*module.ADOConnection1);
+        QCOMPARE(move->ExecSQL(), 3);
+        stores.addCurrent(2, QStringLiteral("Mann"), QStringLiteral("M-9"), QStringLiteral("Фильтр"), 1, 900);
+        move->SQL().setLines({QStringLiteral("delete from [orderNow] ")});
+        QCOMPARE(move->ExecSQL(), 3);
+        transaction.commit();
+        QCOMPARE(stores.column(QStringLiteral("select number from orderAll order by number")),
+                 QStringList({"B-1", "B-2", "B-3"}));
+        QCOMPARE(stores.column(QStringLiteral("select number from orderNow")), QStringList{"M-9"});
+    }
+
+    void aServerThatGoesAwayAndComesBack() {
+        if (!TestStores::onServer())
+            QSKIP("the embedded store has no server to lose");
+        PrivateServer server;
+        QVERIFY2(server.isValid(), "no private server");
+        const QByteArray shared = qgetenv("DREVALON_TEST_PG");
+        qputenv("DREVALON_TEST_PG", server.connectionText().toUtf8());
+        auto session = std::make_unique<Session>();
+        qputenv("DREVALON_TEST_PG", shared);
+        const qint64 anna =
+            session->stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        session->start();
+        retype(Form2->LabeledEdit10, QStringLiteral("742"));
+        click(Form2->BitBtn7);
+        TADOQuery *customers = DataModule3->ADOQuery1;
+        QCOMPARE(customers->RecordCount(), 1);
+        retype(Form2->DBEdit2, QStringLiteral("Смирнова"));
+
+        // Gone: the command that needs it says so, the typed value stays.
+        QVERIFY(server.halt());
+        click(Form2->BitBtn4);
+        QStringList errors = session->messages->texts(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.last().contains(QStringLiteral("connection to the database server was lost")),
+                 qPrintable(errors.last()));
+        QCOMPARE(customers->State(), DataSetState::Edit);
+        QCOMPARE(Form2->DBEdit2->text(), QStringLiteral("Смирнова"));
+        // Still gone: the next command cannot connect, and says that.
+        click(Form2->BitBtn4);
+        errors = session->messages->texts(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 2);
+        QVERIFY2(errors.last().startsWith(QStringLiteral("Cannot open database")), qPrintable(errors.last()));
+
+        // Back: the same command stores the value, and the rest reads again.
+        QVERIFY(server.resume());
+        click(Form2->BitBtn4);
+        QCOMPARE(session->messages->texts(QStringLiteral("error")).size(), 2);
+        QCOMPARE(customers->State(), DataSetState::Browse);
+        QCOMPARE(session->stores.scalar(QStringLiteral("select lmane from customer where idcust = ?"), {anna})
+                     .toString()
+                     .trimmed(),
+                 QStringLiteral("Смирнова"));
+        session->stores.addArchived(anna, QStringLiteral("NGK"), QStringLiteral("N-1"), QString(), 1, 75,
+                                    QStringLiteral("2024-01-02"));
+        DataModule3->ADOQuery2->Close();
+        DataModule3->ADOQuery2->Open();
+        QCOMPARE(DataModule3->ADOQuery2->RecordCount(), 1);
+        session.reset();
+    }
+};
+
+QTEST_MAIN(TestWorkstations)
+#include "tst_workstations.moc"
