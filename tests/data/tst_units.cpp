@@ -2,10 +2,11 @@
 // index (order, key range, insert, re-placing a changed row), the readings of
 // statement text, and column storage (kinds, nulls, comparisons).
 #include "data/datasets/ColumnData.h"
-#include "data/datasets/PostgresText.h"
+#include "data/datasets/PostgresDialect.h"
 #include "data/datasets/RowIndex.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/SqliteDialect.h"
+#include "tests/support/Errors.h"
 
 #include <QDate>
 #include <QSqlQuery>
@@ -150,11 +151,23 @@ private slots:
                                             << "select 1 as \"it's\"";
         QTest::newRow("other styles kept") << "Convert(char(11),date,999)"
                                            << "Convert(char(11),date,999)";
+        QTest::newRow("markers numbered") << "update \"ordernow\" set \"kol\" = ? where \"rowkey\" = ? and "
+                                             "\"firm\" is not distinct from ?"
+                                          << "update \"ordernow\" set \"kol\" = $1 where \"rowkey\" = $2 and "
+                                             "\"firm\" is not distinct from $3";
+        QTest::newRow("markers in text are text")
+            << "select '?', \"a?\" from t -- why?\nwhere x = ? /* or ? */ and y = ?"
+            << "select '?', \"a?\" from t -- why?\nwhere x = $1 /* or ? */ and y = $2";
     }
     void postgresSpelling() {
         QFETCH(QString, sql);
         QFETCH(QString, expected);
-        QCOMPARE(PostgresText::rewrite(sql), expected);
+        QCOMPARE(PostgresDialect::serverText(sql), expected);
+        // The layer's own names are the ones the server folded unquoted names to.
+        QCOMPARE(PostgresDialect().quoteIdentifier(QStringLiteral("orderAll")), QStringLiteral("\"orderall\""));
+        QCOMPARE(PostgresDialect().quoteIdentifier(QStringLiteral("Дата\"X")), QStringLiteral("\"Дата\"\"x\""));
+        // A NUL would cut the text short on its way to the server.
+        QVERIFY(errorOf([] { PostgresDialect::serverText(QStringLiteral("select 'a") + QChar(0) + "'"); }) != noError);
     }
 
     void columnStorage() {
