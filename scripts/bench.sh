@@ -23,3 +23,12 @@ done
 cp "$dir/db.sqlite" "$dir/move.sqlite"
 "$build/bench/bench_orders" "$dir/move.sqlite" "$dir/alias" 2>/dev/null
 rm -f "$dir/move.sqlite"
+# The archive on a PostgreSQL server: a throwaway one, loaded by the store tool.
+server_dir_file=$(mktemp)
+server=$(bash scripts/pg-throwaway.sh 2>"$server_dir_file")
+server_dir=$(cat "$server_dir_file")
+rm -f "$server_dir_file"
+trap 'bash scripts/pg-throwaway.sh stop "$server_dir"' EXIT
+"$build/tools/drevalon-stores" --driver QPSQL --customers "$customers" --archive "$lines" \
+  --database "$server" --alias-dir "$dir/server-alias" --force >/dev/null
+"$build/bench/bench_server" "$server" "$dir/server-alias" 2>/dev/null
