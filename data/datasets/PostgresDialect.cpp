@@ -347,13 +347,20 @@ SqlDialect::Outcome PostgresDialect::executeAsWritten(const QSqlDatabase &db, co
 QString PostgresDialect::inKeyOrder(const QSqlDatabase &db, const QString &sql) const {
     static thread_local const QRegularExpression select(QStringLiteral("^\\s*select\\b"),
                                                         QRegularExpression::CaseInsensitiveOption);
-    static thread_local const QRegularExpression ordered(
-        QStringLiteral("\\b(order\\s+by|limit|offset|for\\s+update)\\b"), QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression limited(QStringLiteral("\\b(limit|offset|for\\s+update)\\b"),
+                                                         QRegularExpression::CaseInsensitiveOption);
+    static thread_local const QRegularExpression orderBy(QStringLiteral("\\border\\s+by\\b"),
+                                                         QRegularExpression::CaseInsensitiveOption);
     const QList<SqlText::TableRef> tables = SqlText::tableReferences(sql);
     const QString code = SqlText::codeOnly(sql);
     if (tables.size() != 1 || !select.match(code).hasMatch() || SqlText::isAggregate(sql) ||
-        ordered.match(code).hasMatch())
+        limited.match(code).hasMatch())
         return sql;
+    // An order of the statement's own decides first; the key only settles
+    // ties, as the embedded store returns them in the order they were stored.
+    const int ordering = static_cast<int>(code.lastIndexOf(orderBy));
+    if (ordering >= 0 && code.indexOf(QLatin1Char(')'), ordering) >= 0)
+        return sql; // the order belongs to a subquery
     const QString target = quoteIdentifier(tables.front().table);
     const QStringList &key = primaryKey(db, tables.front().table);
     if (key.isEmpty())
@@ -362,7 +369,8 @@ QString PostgresDialect::inKeyOrder(const QSqlDatabase &db, const QString &sql) 
     QStringList terms;
     for (const QString &column : key)
         terms.append(qualifier + QLatin1Char('.') + SqlDialect::quoteIdentifier(column));
-    return sql + QStringLiteral("\norder by ") + terms.join(QStringLiteral(", "));
+    return sql + (ordering >= 0 ? QStringLiteral("\n, ") : QStringLiteral("\norder by ")) +
+           terms.join(QStringLiteral(", "));
 }
 
 const QStringList &PostgresDialect::primaryKey(const QSqlDatabase &db, const QString &table) const {

@@ -54,8 +54,8 @@ public:
 private:
     /// Runs a statement already in the server's spelling.
     Outcome executeAsWritten(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const;
-    /// A statement over one table without an order of its own, ordered by the
-    /// table's key: the server keeps no order of insertion, and a row changed
+    /// A statement over one table, ordered by the table's key after any order
+    /// of its own: the server keeps no order of insertion, and a row changed
     /// elsewhere must not move to the end of every list.
     QString inKeyOrder(const QSqlDatabase &db, const QString &sql) const;
     /// The primary key columns of a table, read once per connection.
