@@ -11,7 +11,9 @@ function(drevalon_conninfo_value out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
-if(DREVALON_DATABASE STREQUAL "")
+# A server's connection text always holds "key=value"; a file path left in the
+# cache from an SQLite build is not one.
+if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND NOT DREVALON_DATABASE MATCHES "="))
   if(DREVALON_STORE_DRIVER STREQUAL "QPSQL")
     drevalon_conninfo_value(name "${DREVALON_STORE_NAME}")
     set(text "dbname=${name}")
