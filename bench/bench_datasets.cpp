@@ -3,6 +3,7 @@
 // column, the peer QSqlQueryModel fetching every row. Rounds alternate; min and
 // median of each are printed, then memory, moves by position and master moves.
 //   bench_datasets DATABASE ALIAS_DIR   (stores made by scripts/bench.sh)
+#include "bench/BenchKit.h"
 #include "data/Unit3.h"
 #include "data/datasets/SqliteDialect.h"
 
@@ -19,27 +20,12 @@
 #include <sqlite3.h>
 #include <vector>
 
+using namespace BenchKit;
+
 namespace {
 const QString archiveSql = QStringLiteral("select idcust,Firm as фирма,number as Артикул, description as Наименование, "
                                           "kol as Количество,cena as [Цена(шт)] , Convert(char(11),date,104) as [Дата] "
                                           "from [orderAll]");
-
-struct Rounds {
-    std::vector<double> ms;
-    double min() const { return *std::min_element(ms.begin(), ms.end()); }
-    double median() const {
-        std::vector<double> sorted = ms;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
-
-double timed(const std::function<void()> &work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
 
 // Bytes the heap holds now (freed blocks reused by a later open do not hide it).
 double heapBytes() { return static_cast<double>(mallinfo2().uordblks); }
@@ -83,10 +69,6 @@ void fetchModel(QSqlDatabase &db, const QString &sql) {
         model.fetchMore();
 }
 
-void row(const char *what, const Rounds &ours, const char *against, const Rounds &theirs) {
-    std::printf("| %-34s | %7.0f | %7.0f | %-28s | %7.0f | %7.0f | %5.2f |\n", what, ours.min(), ours.median(), against,
-                theirs.min(), theirs.median(), ours.median() / theirs.median());
-}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -116,9 +98,7 @@ int main(int argc, char **argv) {
     }
     const int rows = archive->RecordCount();
     std::printf("%d archive lines; min and median of 5 alternating rounds, ms\n\n", rows);
-    std::printf("| %-34s | %7s | %7s | %-28s | %7s | %7s | %5s |\n", "what", "min", "median", "against", "min",
-                "median", "ratio");
-    std::printf("|---|---|---|---|---|---|---|\n");
+    BenchKit::header();
     row("open ADOQuery2", query, "C API scan, same statement", floorQuery);
     row("open ADOQuery2", query, "QSqlQueryModel, all rows", peer);
     row("open ADOTable1 (sorted by idcust)", table1, "C API scan of orderAll", floorTable);

@@ -3,6 +3,7 @@
 // touched) and its peer (QSqlQueryModel over Qt's QPSQL driver). Rounds
 // alternate; min and median are printed, then the memory the open holds.
 //   bench_server CONNECTION_TEXT ALIAS_DIR   (stores made by scripts/bench.sh)
+#include "bench/BenchKit.h"
 #include "data/Unit3.h"
 #include "data/datasets/PostgresDialect.h"
 #include "data/datasets/PostgresText.h"
@@ -19,27 +20,12 @@
 #include <malloc.h>
 #include <vector>
 
+using namespace BenchKit;
+
 namespace {
 const QString archiveSql = QStringLiteral("select idcust,Firm as фирма,number as Артикул, description as Наименование, "
                                           "kol as Количество,cena as [Цена(шт)] , Convert(char(11),date,104) as [Дата] "
                                           "from [orderAll]");
-
-struct Rounds {
-    std::vector<double> ms;
-    double min() const { return *std::min_element(ms.begin(), ms.end()); }
-    double median() const {
-        std::vector<double> sorted = ms;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
-
-double timed(const std::function<void()> &work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return timer.nsecsElapsed() / 1e6;
-}
 
 volatile long long sink = 0;
 
@@ -60,10 +46,6 @@ void fetchModel(QSqlDatabase &db, const QString &sql) {
         model.fetchMore();
 }
 
-void row(const char *what, const Rounds &ours, const char *against, const Rounds &theirs) {
-    std::printf("| %-34s | %7.0f | %7.0f | %-28s | %7.0f | %7.0f | %5.2f |\n", what, ours.min(), ours.median(), against,
-                theirs.min(), theirs.median(), ours.median() / theirs.median());
-}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -91,9 +73,7 @@ int main(int argc, char **argv) {
     }
     std::printf("%d archive lines on a PostgreSQL server; min and median of 5 alternating rounds, ms\n\n",
                 archive->RecordCount());
-    std::printf("| %-34s | %7s | %7s | %-28s | %7s | %7s | %5s |\n", "what", "min", "median", "against", "min",
-                "median", "ratio");
-    std::printf("|---|---|---|---|---|---|---|\n");
+    BenchKit::header();
     row("open ADOQuery2 (PostgreSQL)", query, "libpq, whole result", floor);
     row("open ADOQuery2 (PostgreSQL)", query, "QSqlQueryModel over QPSQL", peer);
     std::printf("| %-34s | %7.0f | %7.0f | %-28s | %7s | %7s | %5s |\n", "open ADOTable1 (PostgreSQL)", table1.min(),

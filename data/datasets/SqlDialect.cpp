@@ -21,13 +21,7 @@ std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
     return nullptr;
 }
 
-SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
-                                            const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
-    // A statement that returns no rows is not run by an open: it is refused.
-    static thread_local const QRegularExpression readsRows(QStringLiteral("^\\s*\\(*\\s*(select|with|values)\\b"),
-                                                           QRegularExpression::CaseInsensitiveOption);
-    if (!readsRows.match(SqlText::codeOnly(sql)).hasMatch())
-        return {};
+QSqlQuery SqlDialect::runPrepared(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const {
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -36,6 +30,17 @@ SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QStrin
         query.addBindValue(toStore(value));
     if (!query.exec())
         throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    return query;
+}
+
+SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                                            const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    // A statement that returns no rows is not run by an open: it is refused.
+    static thread_local const QRegularExpression readsRows(QStringLiteral("^\\s*\\(*\\s*(select|with|values)\\b"),
+                                                           QRegularExpression::CaseInsensitiveOption);
+    if (!readsRows.match(SqlText::codeOnly(sql)).hasMatch())
+        return {};
+    QSqlQuery query = runPrepared(db, sql, values);
     SelectResult result;
     result.isSelect = query.isSelect();
     if (!result.isSelect)
@@ -54,14 +59,7 @@ SqlDialect::SelectResult SqlDialect::select(const QSqlDatabase &db, const QStrin
 }
 
 SqlDialect::Outcome SqlDialect::execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
-    for (const QVariant &value : values)
-        query.addBindValue(toStore(value));
-    if (!query.exec())
-        throw EDatabaseError(StoreConnection::textOf(query.lastError()));
+    QSqlQuery query = runPrepared(db, sql, values);
     Outcome outcome;
     outcome.rowsAffected = query.numRowsAffected();
     outcome.insertedKey = query.lastInsertId();

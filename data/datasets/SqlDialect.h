@@ -111,6 +111,10 @@ public:
     virtual QString quoteIdentifier(const QString &name) const;
     /// `schema.table`, quoted; just the table when schema is empty.
     QString qualifiedName(const QString &schema, const QString &table) const;
+
+private:
+    /// A forward-only Qt query, prepared, bound and run; throws with the store's text.
+    QSqlQuery runPrepared(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const;
 };
 
 /// Maps a declared column type ("NCHAR(15)", "REAL", "DATE") to a field type and size.
