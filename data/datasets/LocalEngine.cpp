@@ -58,6 +58,7 @@ bool LocalEngine::ensureTable(const QString &tableName) {
     QSqlDatabase db = database();
     SqliteDialect::attach(db, file, schema);
     m_attached.append(schema);
+    static_cast<SqliteDialect &>(*m_dialect).setPlace(QStringLiteral("the car table"), file);
     return true;
 }
 

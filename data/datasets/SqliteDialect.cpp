@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -14,6 +15,7 @@
 #include <QUrl>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 sqlite3 *handleOf(const QSqlDatabase &db) {
@@ -152,6 +154,79 @@ void SqliteDialect::registerFunctions(const QSqlDatabase &db) {
                                    nullptr, nullptr, nullptr);
 }
 
+namespace {
+// A file's device and inode: what stays the same while it is the same file.
+QByteArray identityOf(const QString &path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArray();
+    return QByteArray::number(static_cast<qulonglong>(info.st_dev)) + ':' +
+           QByteArray::number(static_cast<qulonglong>(info.st_ino));
+}
+
+// Errors the file or the machine caused, with what a shop assistant can do.
+QString adviceFor(int code) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("Another program holds it locked; try again once it has finished.");
+    case SQLITE_READONLY:
+        return QStringLiteral("The file cannot be written: it was deleted, moved or made read-only. Check the file and "
+                              "its permissions.");
+    case SQLITE_FULL: return QStringLiteral("The disk is full; free some space, then try again.");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return QStringLiteral("The file is damaged or is not a database; restore it from a copy.");
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN: return QStringLiteral("The file cannot be read or written; check the disk and the file.");
+    default: return QString();
+    }
+}
+} // namespace
+
+void SqliteDialect::setPlace(const QString &what, const QString &file) {
+    m_what = what;
+    m_file = file;
+    m_identity = identityOf(file);
+}
+
+void SqliteDialect::rethrowWithPlace(const QSqlDatabase &db, const std::exception &error) const {
+    sqlite3 *handle = handleOf(db);
+    const QString advice = handle ? adviceFor(sqlite3_extended_errcode(handle)) : QString();
+    const QString text = QString::fromUtf8(error.what());
+    if (advice.isEmpty() || m_file.isEmpty())
+        throw;
+    throw EDatabaseError(QStringLiteral("Cannot use %1 \"%2\": %3. %4").arg(m_what, m_file, text, advice));
+}
+
+SqlDialect::Outcome SqliteDialect::execute(const QSqlDatabase &db, const QString &sql,
+                                           const QVariantList &values) const {
+    try {
+        return SqlDialect::execute(db, sql, values);
+    } catch (const EDatabaseError &error) {
+        rethrowWithPlace(db, error);
+    }
+}
+
+void SqliteDialect::beginTransaction(QSqlDatabase &db) const {
+    try {
+        SqlDialect::beginTransaction(db);
+    } catch (const EDatabaseError &error) {
+        rethrowWithPlace(db, error);
+    }
+}
+
+void SqliteDialect::commitTransaction(QSqlDatabase &db) const {
+    try {
+        SqlDialect::commitTransaction(db);
+    } catch (const EDatabaseError &error) {
+        rethrowWithPlace(db, error);
+    }
+}
+
+bool SqliteDialect::connectionLost(const QSqlDatabase &db) const {
+    (void)db;
+    return !m_identity.isEmpty() && identityOf(m_file) != m_identity;
+}
+
 void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     db.setDatabaseName(uriOf(database));
@@ -169,6 +244,7 @@ void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2").arg(database, text));
     }
     registerFunctions(db);
+    setPlace(QStringLiteral("the database"), database);
 }
 
 void SqliteDialect::openMemory(QSqlDatabase &db) {
@@ -236,6 +312,16 @@ std::vector<ColumnInfo> SqliteDialect::describeColumns(const QSqlQuery &query) c
 
 SqlDialect::SelectResult SqliteDialect::select(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
                                                const TypesFor &typesFor, std::vector<ColumnData> &columns) const {
+    try {
+        return selectRows(db, sql, values, typesFor, columns);
+    } catch (const EDatabaseError &error) {
+        rethrowWithPlace(db, error);
+    }
+}
+
+SqlDialect::SelectResult SqliteDialect::selectRows(const QSqlDatabase &db, const QString &sql,
+                                                   const QVariantList &values, const TypesFor &typesFor,
+                                                   std::vector<ColumnData> &columns) const {
     sqlite3 *handle = handleOf(db);
     if (!handle)
         return SqlDialect::select(db, sql, values, typesFor, columns);

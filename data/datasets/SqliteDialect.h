@@ -25,4 +25,26 @@ public:
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
     /// Registers the functions the statements need on an open connection.
     static void registerFunctions(const QSqlDatabase &db);
+
+    Outcome execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const override;
+    void beginTransaction(QSqlDatabase &db) const override;
+    void commitTransaction(QSqlDatabase &db) const override;
+    /// The file opened is no longer the one at its path (deleted, or replaced
+    /// by another): the next command opens the path again.
+    bool connectionLost(const QSqlDatabase &db) const override;
+    /// What the store's files are called in errors ("the car table"), and the
+    /// file the errors are about.
+    void setPlace(const QString &what, const QString &file);
+
+private:
+    SelectResult selectRows(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                            const TypesFor &typesFor, std::vector<ColumnData> &columns) const;
+    /// Rethrows an error the file or the machine caused (locked, read-only,
+    /// full, damaged) saying what failed and where, and what to do about it;
+    /// any other error as it is.
+    [[noreturn]] void rethrowWithPlace(const QSqlDatabase &db, const std::exception &error) const;
+
+    QString m_what = QStringLiteral("the database");
+    QString m_file;
+    QByteArray m_identity; // device and inode of the file opened
 };

@@ -1,0 +1,176 @@
+// The embedded store's files misbehaving while the program runs: locked by
+// another program, deleted, replaced, made read-only, the disk full, the car
+// table gone. Each says what failed, where and what to do; nothing is half
+// written; the program goes on, and once the fault is gone the next command works.
+#include "data/Unit3.h"
+#include "tests/support/Errors.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestStores.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QSqlQuery>
+#include <QTest>
+#include <sqlite3.h>
+#include <unistd.h>
+
+class TestStoreFaults : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStores> stores;
+    std::unique_ptr<ScriptedMessagesGuard> boxes;
+    std::unique_ptr<TDataModule3> module;
+    qint64 anna = 0;
+
+    TADOQuery *customers() const { return module->ADOQuery1; }
+    QString surname() const {
+        return stores->scalar(QStringLiteral("select lmane from customer where idcust = ?"), {anna})
+            .toString()
+            .trimmed();
+    }
+    void retypeSurname(const QString &text) {
+        customers()->Edit();
+        customers()->FieldByName(QStringLiteral("Фамилия"))->setAsString(text);
+    }
+    void start() {
+        anna = stores->addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        stores->addCar(QStringLiteral("Лада"), QStringLiteral("XTA21099000000001"), anna);
+        module = std::make_unique<TDataModule3>(stores->settings());
+        QCOMPARE(customers()->RecordCount(), 1);
+    }
+    // The typed value survived the failure and goes in once the fault is gone.
+    void postsOnceItIsGone(const QString &typed) {
+        QCOMPARE(customers()->State(), DataSetState::Edit);
+        QCOMPARE(customers()->FieldByName(QStringLiteral("Фамилия"))->AsString(), typed);
+        QCOMPARE(errorOf([&] { customers()->Post(); }), noError);
+        QCOMPARE(surname(), typed);
+    }
+
+private slots:
+    void initTestCase() {
+        if (TestStores::onServer())
+            QSKIP("these faults are of the embedded store's files");
+    }
+    void init() {
+        stores = std::make_unique<TestStores>();
+        boxes = std::make_unique<ScriptedMessagesGuard>();
+    }
+    void cleanup() {
+        module.reset();
+        boxes.reset();
+        stores.reset();
+    }
+
+    void lockedByAnotherProgram() {
+        start();
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(stores->databasePath().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        retypeSurname(QStringLiteral("Смирнова"));
+        const QString error = errorOf([&] { customers()->Post(); });
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot use the database \"%1\"").arg(stores->databasePath())),
+                 qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("locked")) && error.contains(QStringLiteral("try again")),
+                 qPrintable(error));
+        sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QCOMPARE(surname(), QStringLiteral("Иванова"));
+        postsOnceItIsGone(QStringLiteral("Смирнова"));
+    }
+
+    void deletedThenReplaced() {
+        start();
+        const QString path = stores->databasePath();
+        const QString copy = path + QStringLiteral(".copy");
+        QVERIFY(QFile::copy(path, copy));
+        QVERIFY(QFile::remove(path));
+        retypeSurname(QStringLiteral("Смирнова"));
+        // The command looks for the file again and says it is missing.
+        QString error = errorOf([&] { customers()->Post(); });
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot open database")) &&
+                     error.contains(QStringLiteral("does not exist")),
+                 qPrintable(error));
+        // Another file put in its place is the database from then on.
+        QVERIFY(QFile::rename(copy, path));
+        postsOnceItIsGone(QStringLiteral("Смирнова"));
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 1);
+    }
+
+    void readOnlyFile() {
+        // Root writes to any file whatever its mode: a read-only mount instead,
+        // where the machine lets this test mount one.
+        const QString mount = QDir::temp().filePath(QStringLiteral("drevalon-ro-%1").arg(getpid()));
+        QDir().mkpath(mount);
+        const bool mounted =
+            geteuid() == 0 && QProcess::execute(QStringLiteral("mount"), {"-t", "tmpfs", "tmpfs", mount}) == 0;
+        const auto unmount = qScopeGuard([&] {
+            module.reset();
+            if (mounted)
+                QProcess::execute(QStringLiteral("umount"), {mount});
+            QDir(mount).removeRecursively();
+        });
+        if (geteuid() == 0 && !mounted)
+            QSKIP("running as root without a mount to make read-only");
+        anna = stores->addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        const QString path = QDir(mount).filePath(QStringLiteral("drevalon.sqlite"));
+        QVERIFY(QFile::copy(stores->databasePath(), path));
+        StoreSettings settings = stores->settings();
+        settings.database = path;
+        if (mounted)
+            QCOMPARE(QProcess::execute(QStringLiteral("mount"), {"-o", "remount,ro", mount}), 0);
+        else
+            QFile::setPermissions(path, QFile::ReadOwner);
+        module = std::make_unique<TDataModule3>(settings);
+        QCOMPARE(customers()->RecordCount(), 1);
+        retypeSurname(QStringLiteral("Смирнова"));
+        const QString error = errorOf([&] { customers()->Post(); });
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot use the database \"%1\"").arg(path)) &&
+                     error.contains(QStringLiteral("read-only")),
+                 qPrintable(error));
+        QCOMPARE(customers()->State(), DataSetState::Edit);
+    }
+
+    void diskFullWhileMovingTheOrder() {
+        start();
+        // The store may not grow: every page it has is in use.
+        QSqlQuery limit(module->ADOConnection1->database());
+        QVERIFY(limit.exec(QStringLiteral("pragma max_page_count = 1")));
+        TADOTable *lines = module->ADOTable2;
+        lines->Open();
+        const QString big(3000, QLatin1Char('x'));
+        QString error = noError;
+        for (int i = 0; i < 50 && error == noError; ++i) {
+            lines->Insert();
+            lines->FieldByName(QStringLiteral("description"))->setAsString(big);
+            error = errorOf([&] { lines->Post(); });
+        }
+        QVERIFY2(error.contains(QStringLiteral("full")) && error.contains(QStringLiteral("free some space")),
+                 qPrintable(QStringLiteral("%1 after %2 lines").arg(error).arg(lines->RecordCount())));
+        QCOMPARE(lines->State(), DataSetState::Insert);
+        QVERIFY(limit.exec(QStringLiteral("pragma max_page_count = 1073741823")));
+        QCOMPARE(errorOf([&] { lines->Post(); }), noError);
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from orderNow where description = ?"), {big}).toInt(),
+                 lines->RecordCount());
+    }
+
+    void carTableRemoved() {
+        start();
+        QVERIFY(QFile::remove(stores->carTablePath()));
+        TTable *cars = module->Table1;
+        cars->Insert();
+        cars->FieldByName(QStringLiteral("Model"))->setAsString(QStringLiteral("Нива"));
+        const QString error = errorOf([&] { cars->Post(); });
+        QVERIFY2(error.startsWith(QStringLiteral("Cannot use the car table \"%1\"").arg(stores->carTablePath())),
+                 qPrintable(error));
+        QCOMPARE(cars->State(), DataSetState::Insert);
+        cars->Cancel();
+        // The database goes on working without it.
+        retypeSurname(QStringLiteral("Смирнова"));
+        postsOnceItIsGone(QStringLiteral("Смирнова"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoreFaults)
+#include "tst_storefaults.moc"
