@@ -2,12 +2,17 @@
 #include "StoreCreator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -25,14 +30,38 @@ bool removeIfPresent(const QString &path, QString *error) {
     return false;
 }
 
-bool removeWithSidecars(const QString &path, QString *error) {
-    if (!removeIfPresent(path, error))
-        return false;
+bool removeSidecars(const QString &path, QString *error) {
     for (const char *suffix : sidecarSuffixes) {
         if (!removeIfPresent(path + QLatin1String(suffix), error))
             return false;
     }
     return true;
+}
+
+bool removeWithSidecars(const QString &path, QString *error) {
+    return removeIfPresent(path, error) && removeSidecars(path, error);
+}
+
+// A run killed part-way leaves its half-made store beside the target, named
+// with its process number, and nothing else would ever take it away. Those of
+// processes that are gone are removed; a run still going keeps its own.
+void removeLeftByKilledRuns(const QString &target) {
+    const QFileInfo info(target);
+    const QString prefix = info.fileName() + QStringLiteral(".creating-");
+    const QDir dir(info.absolutePath());
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+        QString number = name.mid(prefix.size());
+        for (const char *suffix : sidecarSuffixes)
+            if (number.endsWith(QLatin1String(suffix)))
+                number.chop(qsizetype(std::strlen(suffix)));
+        bool ok = false;
+        const qint64 pid = number.toLongLong(&ok);
+        if (!ok || pid <= 0 || pid != pid_t(pid))
+            continue;
+        const bool gone = pid == QCoreApplication::applicationPid() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH);
+        if (gone)
+            QFile::remove(dir.filePath(name));
+    }
 }
 
 } // namespace
@@ -63,6 +92,7 @@ bool StoreCreator::create(QString *error) {
     }
     const QString script = QString::fromUtf8(schemaFile.readAll());
 
+    removeLeftByKilledRuns(m_target);
     const QString staging = m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
     if (occupied(staging)) {
         *error = QStringLiteral("%1 is in the way; remove it and try again").arg(staging);
@@ -104,9 +134,15 @@ bool StoreCreator::install(bool replace, QString *error) {
         *error = QStringLiteral("%1 appeared while the stores were being made").arg(m_target);
         return false;
     }
-    if (!removeWithSidecars(m_target, error))
+    // An old store's journal must not meet the new one; the store itself is
+    // replaced by the rename in one step, so a run killed here leaves the old
+    // store or the new, never none.
+    if (!removeSidecars(m_target, error))
         return false;
-    if (!QFile::rename(m_staging, m_target)) {
+    const bool renamed =
+        replace ? std::rename(QFile::encodeName(m_staging).constData(), QFile::encodeName(m_target).constData()) == 0
+                : QFile::rename(m_staging, m_target);
+    if (!renamed) {
         *error = QStringLiteral("cannot rename %1 to %2").arg(m_staging, m_target);
         return false;
     }
