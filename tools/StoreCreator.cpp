@@ -131,20 +131,23 @@ bool StoreCreator::runScript(const QString &script, QString *error) {
     return true;
 }
 
-bool StoreCreator::install(bool replace, QString *error) {
+bool StoreCreator::prepareInstall(bool replace, QString *error) {
     close();
     if (!replace && occupied(m_target)) {
         *error = QStringLiteral("%1 appeared while the stores were being made").arg(m_target);
         return false;
     }
-    // An old store's journal must not meet the new one; the store itself is
-    // replaced by the rename in one step, so a run killed here leaves the old
-    // store or the new, never none.
-    if (!removeSidecars(m_target, error))
-        return false;
+    m_replace = replace;
+    // An old store's journal must not meet the new one.
+    return removeSidecars(m_target, error);
+}
+
+bool StoreCreator::completeInstall(QString *error) {
+    // The store itself is replaced by the rename in one step, so a run killed
+    // here leaves the old store or the new, never none.
     const bool renamed =
-        replace ? std::rename(QFile::encodeName(m_staging).constData(), QFile::encodeName(m_target).constData()) == 0
-                : QFile::rename(m_staging, m_target);
+        m_replace ? std::rename(QFile::encodeName(m_staging).constData(), QFile::encodeName(m_target).constData()) == 0
+                  : QFile::rename(m_staging, m_target);
     if (!renamed) {
         *error = QStringLiteral("cannot rename %1 to %2").arg(m_staging, m_target);
         return false;
