@@ -266,8 +266,6 @@ QStringList KillLedger::settleAndCheck() {
     QStringList faults = m_readFaults + stored.faults;
     m_readFaults.clear();
     compare(stored, faults);
-    if (m_toolDatabase >= 0 && m_toolCars >= 0 && m_toolDatabase != m_toolCars)
-        ++m_mixedPairs;
     return faults;
 }
 
@@ -326,6 +324,9 @@ void KillLedger::settle(const Stored &stored) {
             m_toolDatabase = made;
         if (stored.toolCars == made)
             m_toolCars = made;
+        // Each store is whole, but the kill came between the two renames.
+        if (m_toolDatabase != m_toolCars)
+            ++m_mixedPairs;
     }
     m_underWay.clear();
 }
@@ -411,7 +412,7 @@ QString KillLedger::figures() const {
     for (const Line &line : m_lines)
         archived += line.archived ? 1 : 0;
     return QStringLiteral("rounds %1; steps confirmed %2; kills inside a step %3; kills that left a rollback "
-                          "journal %4; kills inside the store tool's making %5; tool pairs from two runs %6; "
+                          "journal %4; kills inside the store tool's making %5, leaving its pair from two runs %6; "
                           "order lines held %7 (%8 archived), customers %9, cars %10")
         .arg(m_rounds)
         .arg(list(m_confirmed), list(m_cut))
