@@ -50,6 +50,8 @@ void removeLeftByKilledRuns(const QString &target) {
     const QString prefix = info.fileName() + QStringLiteral(".creating-");
     const QDir dir(info.absolutePath());
     for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(prefix)) // the filter ignores case and reads wildcards in the name
+            continue;
         QString number = name.mid(prefix.size());
         for (const char *suffix : sidecarSuffixes)
             if (number.endsWith(QLatin1String(suffix)))
