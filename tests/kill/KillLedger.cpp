@@ -400,13 +400,13 @@ int KillLedger::cutSteps() const {
 
 QString KillLedger::figures() const {
     auto list = [](const QMap<QString, int> &counts) {
-        QStringList parts;
+        QStringList counted;
         int total = 0;
         for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-            parts.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
+            counted.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
             total += it.value();
         }
-        return QStringLiteral("%1 (%2)").arg(total).arg(parts.join(QStringLiteral(", ")));
+        return QStringLiteral("%1 (%2)").arg(total).arg(counted.join(QStringLiteral(", ")));
     };
     qint64 archived = 0;
     for (const Line &line : m_lines)
