@@ -65,7 +65,10 @@ int createInFiles(const Request &request) {
         if (!demo.write(database, cars, &error))
             return fail(error);
     }
-    if (!databaseStore.install(request.force, &error) || !carStore.install(request.force, &error))
+    // Both are readied before either takes its name, so the two renames follow
+    // each other at once: a run killed in between is all but ruled out.
+    if (!databaseStore.prepareInstall(request.force, &error) || !carStore.prepareInstall(request.force, &error) ||
+        !databaseStore.completeInstall(&error) || !carStore.completeInstall(&error))
         return fail(error);
 
     report(request.database, request, request.demo ? &demo.written() : nullptr);

@@ -2,12 +2,17 @@
 #include "StoreCreator.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -25,14 +30,40 @@ bool removeIfPresent(const QString &path, QString *error) {
     return false;
 }
 
-bool removeWithSidecars(const QString &path, QString *error) {
-    if (!removeIfPresent(path, error))
-        return false;
+bool removeSidecars(const QString &path, QString *error) {
     for (const char *suffix : sidecarSuffixes) {
         if (!removeIfPresent(path + QLatin1String(suffix), error))
             return false;
     }
     return true;
+}
+
+bool removeWithSidecars(const QString &path, QString *error) {
+    return removeIfPresent(path, error) && removeSidecars(path, error);
+}
+
+// A run killed part-way leaves its half-made store beside the target, named
+// with its process number, and nothing else would ever take it away. Those of
+// processes that are gone are removed; a run still going keeps its own.
+void removeLeftByKilledRuns(const QString &target) {
+    const QFileInfo info(target);
+    const QString prefix = info.fileName() + QStringLiteral(".creating-");
+    const QDir dir(info.absolutePath());
+    for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.startsWith(prefix)) // the filter ignores case and reads wildcards in the name
+            continue;
+        QString number = name.mid(prefix.size());
+        for (const char *suffix : sidecarSuffixes)
+            if (number.endsWith(QLatin1String(suffix)))
+                number.chop(qsizetype(std::strlen(suffix)));
+        bool ok = false;
+        const qint64 pid = number.toLongLong(&ok);
+        if (!ok || pid <= 0 || pid != pid_t(pid))
+            continue;
+        const bool gone = pid == QCoreApplication::applicationPid() || (::kill(pid_t(pid), 0) != 0 && errno == ESRCH);
+        if (gone)
+            QFile::remove(dir.filePath(name));
+    }
 }
 
 } // namespace
@@ -63,6 +94,7 @@ bool StoreCreator::create(QString *error) {
     }
     const QString script = QString::fromUtf8(schemaFile.readAll());
 
+    removeLeftByKilledRuns(m_target);
     const QString staging = m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
     if (occupied(staging)) {
         *error = QStringLiteral("%1 is in the way; remove it and try again").arg(staging);
@@ -88,8 +120,11 @@ bool StoreCreator::runScript(const QString &script, QString *error) {
         return false;
     }
     sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.constData());
+    // One transaction for the whole schema: a file only being made gains
+    // nothing from a commit per statement, each of which waits for the disk.
+    const QByteArray text = "BEGIN;\n" + script.toUtf8() + "\n;COMMIT;";
     char *message = nullptr;
-    if (sqlite3_exec(raw, script.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+    if (sqlite3_exec(raw, text.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
         *error = QStringLiteral("schema %1 failed: %2")
                      .arg(m_schemaResource, QString::fromUtf8(message ? message : "unknown error"));
         sqlite3_free(message);
@@ -98,15 +133,24 @@ bool StoreCreator::runScript(const QString &script, QString *error) {
     return true;
 }
 
-bool StoreCreator::install(bool replace, QString *error) {
+bool StoreCreator::prepareInstall(bool replace, QString *error) {
     close();
     if (!replace && occupied(m_target)) {
         *error = QStringLiteral("%1 appeared while the stores were being made").arg(m_target);
         return false;
     }
-    if (!removeWithSidecars(m_target, error))
-        return false;
-    if (!QFile::rename(m_staging, m_target)) {
+    m_replace = replace;
+    // An old store's journal must not meet the new one.
+    return removeSidecars(m_target, error);
+}
+
+bool StoreCreator::completeInstall(QString *error) {
+    // The store itself is replaced by the rename in one step, so a run killed
+    // here leaves the old store or the new, never none.
+    const bool renamed =
+        m_replace ? std::rename(QFile::encodeName(m_staging).constData(), QFile::encodeName(m_target).constData()) == 0
+                  : QFile::rename(m_staging, m_target);
+    if (!renamed) {
         *error = QStringLiteral("cannot rename %1 to %2").arg(m_staging, m_target);
         return false;
     }

@@ -22,7 +22,11 @@ public:
     QSqlDatabase database() const { return m_db; }
     // Gives the finished file the target's name; an occupied target is
     // replaced only when asked to.
-    bool install(bool replace, QString *error);
+    bool install(bool replace, QString *error) { return prepareInstall(replace, error) && completeInstall(error); }
+    // The same in two halves, so that two stores can take their names one
+    // right after the other: everything but the rename, then the rename.
+    bool prepareInstall(bool replace, QString *error);
+    bool completeInstall(QString *error);
 
 private:
     void close();
@@ -33,5 +37,6 @@ private:
     QString m_schemaResource;
     QString m_connection;
     QSqlDatabase m_db;
+    bool m_replace = false;
     bool m_installed = false;
 };

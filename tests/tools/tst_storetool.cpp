@@ -214,6 +214,7 @@ private slots:
     void refusesExistingStoresWithoutForce_data();
     void refusesExistingStoresWithoutForce();
     void forceReplacesStoresAndTheirJournals();
+    void halfMadeStoresOfEndedRunsAreRemoved();
     void rejectsBadRequestsWithoutCreatingAnything_data();
     void rejectsBadRequestsWithoutCreatingAnything();
     void demoIsDeterministic();
@@ -331,6 +332,39 @@ void TestStoreTool::forceReplacesStoresAndTheirJournals() {
     QCOMPARE(database.count(QStringLiteral("customer")), 0);
     QCOMPARE(database.count(QStringLiteral("orderAll")), 0);
     QCOMPARE(cars.count(QStringLiteral("drevalonParadox")), 0);
+}
+
+void TestStoreTool::halfMadeStoresOfEndedRunsAreRemoved() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const Place place = placeIn(dir);
+    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    // A run killed part-way left its stores under its process number; that
+    // process is gone. A number of a process still running is not touched.
+    QProcess shell;
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$")});
+    QVERIFY(shell.waitForFinished());
+    const QString ended = QString::fromUtf8(shell.readAllStandardOutput()).trimmed();
+    const QString running = QString::number(QCoreApplication::applicationPid());
+    QStringList left, kept;
+    for (const QString &target : {place.database, place.carTable()}) {
+        left << target + QStringLiteral(".creating-") + ended
+             << target + QStringLiteral(".creating-%1-journal").arg(ended);
+        kept << target + QStringLiteral(".creating-") + running;
+    }
+    for (const QString &path : left + kept) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, '\x5a'));
+    }
+
+    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force")).exitCode, 0);
+    for (const QString &path : left)
+        QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
+    for (const QString &path : kept)
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+    QVERIFY(Store(place.database).count(QStringLiteral("customer")) > 0);
+    QVERIFY(Store(place.carTable()).count(QStringLiteral("drevalonParadox")) > 0);
 }
 
 void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything_data() {
