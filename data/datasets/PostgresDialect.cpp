@@ -151,9 +151,15 @@ QString PostgresDialect::quoteIdentifier(const QString &name) const {
     return SqlDialect::quoteIdentifier(folded);
 }
 
+QString PostgresDialect::nulRefusal() const { return serverNulRefusal(); }
+
+QString PostgresDialect::serverNulRefusal() {
+    return QStringLiteral("The text holds a NUL character, which the database server cannot keep");
+}
+
 QString PostgresDialect::serverText(const QString &sql) {
     if (sql.contains(QChar(0)))
-        throw EDatabaseError(QStringLiteral("The text holds a NUL character, which the database server cannot keep"));
+        throw EDatabaseError(serverNulRefusal());
     const QString text = PostgresText::rewrite(sql);
     // Number the markers outside literals, quoted names and comments.
     QString out;

@@ -34,11 +34,15 @@ public:
     QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
                             const QString &rowKey) const override;
     QString quoteIdentifier(const QString &name) const override;
+    /// The client library passes values as NUL-ended texts: one with a NUL
+    /// would reach the server cut short.
+    QString nulRefusal() const override;
 
     /// A statement as the server reads it: the data module's spelling rewritten
     /// and its `?` markers numbered `$1`, `$2`, ... Throws on a NUL character,
     /// which would silently cut the text short.
     static QString serverText(const QString &sql);
+    static QString serverNulRefusal();
 
     /// What the layer needs of one column of a table.
     struct TableColumn {

@@ -22,6 +22,7 @@ std::unique_ptr<SqlDialect> SqlDialect::forDriver(const QString &driver) {
 }
 
 QSqlQuery SqlDialect::runPrepared(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const {
+    refuseNul(sql);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -87,9 +88,20 @@ void SqlDialect::commitTransaction(QSqlDatabase &db) const {
 
 void SqlDialect::rollbackTransaction(QSqlDatabase &db) const { db.rollback(); }
 
+QString SqlDialect::nulRefusal() const {
+    return QStringLiteral("The text holds a NUL character, which the database cannot keep");
+}
+
+void SqlDialect::refuseNul(const QString &sql) const {
+    if (sql.contains(QChar(0)))
+        throw EDatabaseError(nulRefusal());
+}
+
 QVariant SqlDialect::toStore(const QVariant &value) const {
-    if (value.typeId() == QMetaType::QString && !value.isNull())
+    if (value.typeId() == QMetaType::QString && !value.isNull()) {
+        refuseNul(value.toString());
         return storableText(value.toString());
+    }
     if (value.typeId() == QMetaType::QDate)
         return value.toDate().toString(Qt::ISODate);
     if (value.typeId() == QMetaType::QDateTime)

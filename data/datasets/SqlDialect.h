@@ -88,8 +88,15 @@ public:
     }
     /// Whether the table exists.
     virtual bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const = 0;
-    /// A value as the store wants it bound.
+    /// A value as the store wants it bound. Throws nulRefusal() for a text
+    /// holding a NUL character.
     virtual QVariant toStore(const QVariant &value) const;
+    /// Why a text holding a NUL character is refused: no store keeps one whole
+    /// (a statement ends at it, the server cuts a value there, text functions
+    /// stop at it), so it is neither written nor looked for.
+    virtual QString nulRefusal() const;
+    /// Throws nulRefusal() when the statement holds a NUL character.
+    void refuseNul(const QString &sql) const;
     /// A value read from the store, as the field type wants it.
     virtual QVariant fromStore(const QVariant &value, FieldType type) const;
     // The statements the layer writes itself, in this store's spelling.

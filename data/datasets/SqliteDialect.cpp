@@ -325,6 +325,7 @@ SqlDialect::SelectResult SqliteDialect::selectRows(const QSqlDatabase &db, const
     sqlite3 *handle = handleOf(db);
     if (!handle)
         return SqlDialect::select(db, sql, values, typesFor, columns);
+    refuseNul(sql); // the statement would end at it
     const QByteArray text = sql.toUtf8();
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(handle, text.constData(), text.size(), &raw, nullptr) != SQLITE_OK)

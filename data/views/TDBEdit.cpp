@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
+#include <algorithm>
 
 TDBEdit::TDBEdit(const QString &name, QWidget *parent) : QLineEdit(parent) {
     setObjectName(name);
@@ -47,10 +48,16 @@ void TDBEdit::refresh() {
     // Setting even the same text or length drops the selection and moves the
     // cursor, so the key that starts an edit would no longer replace the text the
     // user selected: touch them only when they differ.
-    const int length = field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767;
+    const QString shown = field ? field->DisplayText() : QString();
+    // The limit counts UTF-16 units, the column characters: a stored value of
+    // characters outside the first plane, padded to the width, is longer than
+    // the width. The field always holds the whole value, or it would show it
+    // cut and could no longer be edited.
+    const int length = field && isTextType(field->DataType()) && field->Size() > 0
+                           ? std::max(field->Size(), static_cast<int>(shown.size()))
+                           : 32767;
     if (length != maxLength())
         setMaxLength(length);
-    const QString shown = field ? field->DisplayText() : QString();
     if (shown != text()) {
         setText(shown);
         // A long value shows its beginning, not its end.

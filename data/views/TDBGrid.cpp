@@ -14,6 +14,20 @@
 #include <QStyle>
 #include <QTimer>
 #include <QtMath>
+#include <algorithm>
+
+namespace {
+// Whether a key gives a character to write: a printable one, a format mark
+// (right-to-left and joiners), or one outside the first plane, which arrives
+// as its two UTF-16 halves together.
+bool givesCharacter(const QString &text) {
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    return c.isPrint() || c.category() == QChar::Other_Format ||
+           (c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate());
+}
+} // namespace
 
 void TDBGrid::Link::recordChanged(TField *field) {
     m_grid->m_model.rowChanged(m_grid->dataSet()->RecNo());
@@ -261,7 +275,7 @@ bool TDBGrid::handleKey(QKeyEvent *event) {
     default: break;
     }
     const QString text = event->text();
-    if (!ctrl && !text.isEmpty() && text.front().isPrint()) {
+    if (!ctrl && givesCharacter(text)) {
         act([&] { typeCharacter(text); });
         return true;
     }
@@ -375,7 +389,12 @@ void TDBGrid::typeCharacter(const QString &text) {
 void TDBGrid::openEditor(const QString &text, bool selectAll) {
     m_refusedText = QString();
     TField *field = m_model.fieldAt(m_column);
-    m_editor->setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0 ? field->Size() : 32767);
+    // As long as the column's width, or the value when it is longer in UTF-16
+    // units (characters outside the first plane): a value cut here would be
+    // written back cut.
+    m_editor->setMaxLength(field && isTextType(field->DataType()) && field->Size() > 0
+                               ? std::max(field->Size(), static_cast<int>(text.size()))
+                               : 32767);
     m_editor->setText(text);
     m_editorModified = false;
     m_editorOpen = true;
@@ -449,7 +468,7 @@ bool TDBGrid::eventFilter(QObject *watched, QEvent *event) {
     }
     const QString text = key->text();
     TField *field = m_model.fieldAt(m_column);
-    const bool changing = (!text.isEmpty() && text.front().isPrint() && !(key->modifiers() & Qt::ControlModifier)) ||
+    const bool changing = (givesCharacter(text) && !(key->modifiers() & Qt::ControlModifier)) ||
                           key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete ||
                           key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut);
     if (!changing)

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
+#include <limits>
 
 namespace {
 const QChar noBreakSpace(0x00A0);
@@ -16,6 +17,14 @@ double ReportNumbers::read(const QString &text, bool *ok) {
     const QString trimmed = text.trimmed();
     *ok = false;
     if (!number.match(trimmed).hasMatch())
+        return 0;
+    // More digits than a double keeps would print rounded, another amount than
+    // the one typed: such a text is no number here and shows as it is.
+    int significant = 0;
+    for (QChar c : trimmed)
+        if (c.isDigit() && (significant > 0 || c != QLatin1Char('0')))
+            ++significant;
+    if (significant > std::numeric_limits<double>::digits10)
         return 0;
     QString plain;
     for (QChar c : trimmed) {

@@ -10,7 +10,18 @@
 namespace mustache = kainjow::mustache;
 
 namespace {
-std::string utf8(const QString &text) { return text.toStdString(); }
+// A UTF-16 surrogate without its partner has no UTF-8 form: it prints as the
+// replacement character, as the stores keep it, rather than as a question mark.
+std::string utf8(const QString &text) {
+    QString whole = text;
+    for (qsizetype i = 0; i < whole.size(); ++i) {
+        if (whole[i].isHighSurrogate() && i + 1 < whole.size() && whole[i + 1].isLowSurrogate())
+            ++i;
+        else if (whole[i].isSurrogate())
+            whole[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return whole.toStdString();
+}
 QString unicode(const std::string &text) { return QString::fromStdString(text); }
 std::string folded(const std::string &name) { return utf8(unicode(name).toLower()); }
 

@@ -198,4 +198,16 @@ void TForm9::ToolButton1Click() { view().back(); }
 
 void TForm9::ToolButton2Click() { view().forward(); }
 
-void TForm9::ToolButton3Click() { view().load(browserAddress(ComboBox1->currentText())); }
+void TForm9::ToolButton3Click() {
+    const QUrl address = browserAddress(ComboBox1->currentText());
+    // The box opens pages to read. Any other address would run what was typed:
+    // a script in the page shown (javascript:), or another program that the
+    // scheme is handed to (mailto: and the like).
+    static const QStringList pages = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("file")};
+    const QString scheme = address.scheme();
+    if (!scheme.isEmpty() && !pages.contains(scheme, Qt::CaseInsensitive))
+        throw Exception(QStringLiteral("Адрес «%1:…» не открыт: мини браузер открывает только веб-страницы "
+                                       "(http, https) и файлы (file)")
+                            .arg(scheme));
+    view().load(address);
+}
