@@ -2,10 +2,10 @@
 // customer search under each criterion, the add dialog's eight fields, the edit
 // group's eight fields, every editable cell of the four editable grids, the
 // prepayment printed in the work order, the mini browser's address box and both
-// password fields. Each takes every value of one table (HostileText): a value
-// is stored exactly as the field held it, or refused with a clear message; no
-// statement changes its meaning; nothing else stored changes; and the next
-// ordinary action works.
+// password fields. Each takes every value of one table (HostileText; the
+// number texts go to the fields that take numbers): a value is stored exactly
+// as the field held it, or refused with a clear message; no statement changes
+// its meaning; nothing else stored changes; and the next ordinary action works.
 #include "app/DrevalonApplication.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/views/DataSetModel.h"
