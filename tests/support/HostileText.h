@@ -24,9 +24,10 @@ inline QString filler(qsizetype length) {
     return piece.repeated(length / piece.size() + 1).left(length);
 }
 
-/// Every value; `width` is the column the input writes into (0: none), for the
-/// value one character longer than it.
-inline QList<Value> values(int width) {
+/// The values for an input: `width` is the column it writes into (0: none),
+/// for the value one character longer than it; a field that takes a number
+/// gets the texts no number type holds, or holds in one locale only, too.
+inline QList<Value> values(int width, bool number = false) {
     const QChar nul(0);
     QList<Value> out = {
         {QStringLiteral("apostrophe"), QStringLiteral("'")},
@@ -52,6 +53,8 @@ inline QList<Value> values(int width) {
         {QStringLiteral("emoji"), QStringLiteral("\U0001F600\U0001F697")},
         {QStringLiteral("lone surrogate"), QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b")},
         {QStringLiteral("1 MB"), filler(1 << 20)},
+    };
+    const QList<Value> numbers = {
         {QStringLiteral("nan"), QStringLiteral("nan")},
         {QStringLiteral("inf"), QStringLiteral("inf")},
         {QStringLiteral("1e400"), QStringLiteral("1e400")},
@@ -61,6 +64,8 @@ inline QList<Value> values(int width) {
         {QStringLiteral("1,5 C locale"), QStringLiteral("1,5"), true},
         {QStringLiteral("1.5 C locale"), QStringLiteral("1.5"), true},
     };
+    if (number)
+        out += numbers;
     if (width > 0) {
         // Ending in a character: blanks past a fixed width are padding to some stores.
         QString longer = filler(width + 1);

@@ -12,16 +12,16 @@ namespace {
 QString connectionName() { return QStringLiteral("probe:") + QUuid::createUuid().toString(QUuid::Id128); }
 
 // Each table with its key column, in both stores.
-struct Table {
+struct Kept {
     const char *name;
     const char *key;
     bool cars;
 };
-const Table tables[] = {{"customer", "idcust", false},
-                        {"orderAll", "RowKey", false},
-                        {"orderNow", "RowKey", false},
-                        {"IP", "RowKey", false},
-                        {"drevalonParadox", "IdCar", true}};
+const Kept tables[] = {{"customer", "idcust", false},
+                       {"orderAll", "RowKey", false},
+                       {"orderNow", "RowKey", false},
+                       {"IP", "RowKey", false},
+                       {"drevalonParadox", "IdCar", true}};
 
 QList<QVariantList> readAll(const QSqlDatabase &db, const QString &statement, const QVariantList &values,
                             QStringList *names = nullptr) {
@@ -97,7 +97,7 @@ QList<QVariantList> StoreProbe::carRows(const QString &statement, const QVariant
 
 StoreProbe::Snapshot StoreProbe::snapshot() const {
     Snapshot out;
-    for (const Table &table : tables) {
+    for (const Kept &table : tables) {
         const QString name = QString::fromLatin1(table.name);
         const QString statement =
             QStringLiteral("select * from %1 order by %2").arg(name, QString::fromLatin1(table.key));
@@ -118,13 +118,10 @@ StoreProbe::Snapshot StoreProbe::snapshot() const {
             names = known;
         }
         const qsizetype keyAt = names.indexOf(QString::fromLatin1(table.key).toLower());
-        QMap<qint64, Row> &rowsOf = out[name];
-        for (const QVariantList &values : read) {
-            Row row;
-            for (qsizetype c = 0; c < names.size() && c < values.size(); ++c)
-                row.insert(names[c], values[c]);
-            rowsOf.insert(values.value(keyAt).toLongLong(), row);
-        }
+        Table &rowsOf = out[name];
+        rowsOf.columns = names;
+        for (const QVariantList &values : read)
+            rowsOf.rows.insert(values.value(keyAt).toLongLong(), values);
     }
     return out;
 }
@@ -132,15 +129,17 @@ StoreProbe::Snapshot StoreProbe::snapshot() const {
 QStringList StoreProbe::changes(const Snapshot &before, const Snapshot &after) {
     QStringList out;
     for (auto table = after.begin(); table != after.end(); ++table) {
-        const QMap<qint64, Row> old = before.value(table.key());
-        for (auto row = table->begin(); row != table->end(); ++row) {
-            if (!old.contains(row.key()))
+        const QMap<qint64, QVariantList> old = before.value(table.key()).rows;
+        const QMap<qint64, QVariantList> &now = table->rows;
+        for (auto row = now.begin(); row != now.end(); ++row) {
+            const auto was = old.constFind(row.key());
+            if (was == old.constEnd())
                 out << QStringLiteral("%1 +%2").arg(table.key()).arg(row.key());
-            else if (old.value(row.key()) != row.value())
+            else if (*was != row.value())
                 out << QStringLiteral("%1 %2").arg(table.key()).arg(row.key());
         }
         for (auto row = old.begin(); row != old.end(); ++row)
-            if (!table->contains(row.key()))
+            if (!now.contains(row.key()))
                 out << QStringLiteral("%1 -%2").arg(table.key()).arg(row.key());
     }
     return out;

@@ -25,10 +25,17 @@ public:
     QList<QVariantList> rows(const QString &statement, const QVariantList &values = {}) const;
     QList<QVariantList> carRows(const QString &statement, const QVariantList &values = {}) const;
 
-    /// Every row of every table of both stores: table, then the row's key, then
-    /// the row by lower-case column name.
-    using Row = QMap<QString, QVariant>;
-    using Snapshot = QMap<QString, QMap<qint64, Row>>;
+    /// Every row of a table by its key, each row its values in column order.
+    struct Table {
+        QStringList columns; ///< lower-case names
+        QMap<qint64, QVariantList> rows;
+        /// A value of a row, the column named in any letter case; invalid when none.
+        QVariant value(qint64 key, const QString &column) const {
+            return rows.value(key).value(columns.indexOf(column.toLower()));
+        }
+    };
+    /// Every row of every table of both stores, by table.
+    using Snapshot = QMap<QString, Table>;
     Snapshot snapshot() const;
     /// What differs between two snapshots, one entry a row: "table key" for a
     /// row changed, "table +key" for a row added, "table -key" for one gone.
