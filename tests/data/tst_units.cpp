@@ -115,6 +115,12 @@ private slots:
         QTest::newRow("120") << "Convert(char(19), '2011-01-02', 120)" << QVariant("2011-01-02 00:00:00");
         QTest::newRow("not a date") << "Convert(char(6), 'Привет мир', 104)" << QVariant("Привет");
         QTest::newRow("null") << "Convert(char(11), null, 104)" << QVariant();
+        // Found by fuzzing (fuzz/corpus/fuzz_convert/found-*): widths in the
+        // characters the store counts, and only a time of digits copied.
+        QTest::newRow("past U+FFFF") << "length(Convert(char(70000), 'a😀b', 0))" << QVariant(70000);
+        QTest::newRow("cut past U+FFFF") << "Convert(3, '😀😀😀😀', 0)" << QVariant("😀😀😀");
+        QTest::newRow("time not digits") << "Convert(char(19), '2011-05-23 08:0ж', 120)"
+                                         << QVariant("2011-05-23 00:00:00");
     }
     void dateConversions() {
         QFETCH(QString, call);
