@@ -155,6 +155,12 @@ private slots:
                                             << "where Name='[x] as ''y''' and a = 'as'";
         QTest::newRow("alias with a quote") << "select 1 as 'it''s'"
                                             << "select 1 as \"it's\"";
+        // Found by fuzzing (fuzz/corpus/fuzz_sqltext/f*-apostrophe-*): an apostrophe
+        // in a name or a comment starts no literal.
+        QTest::newRow("apostrophe in a name") << "select \"a'b\", 'Convert(char(10), x, 104)', [c'd] from t"
+                                              << "select \"a'b\", 'Convert(char(10), x, 104)', \"c'd\" from t";
+        QTest::newRow("apostrophe in a comment") << "select 1 -- it's\n, '[B] ?' from t where x = ?"
+                                                 << "select 1 -- it's\n, '[B] ?' from t where x = $1";
         QTest::newRow("other styles kept") << "Convert(char(11),date,999)"
                                            << "Convert(char(11),date,999)";
         QTest::newRow("markers numbered") << "update \"ordernow\" set \"kol\" = ? where \"rowkey\" = ? and "
