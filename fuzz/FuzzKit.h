@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QString>
+#include <QStringDecoder>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +18,18 @@
 
 namespace FuzzKit {
 
-/// The bytes as text: UTF-8 (a malformed sequence reads as the replacement
-/// character), or after a UTF-16LE byte order mark (FF FE) the code units as
-/// they are, which can hold what UTF-8 cannot: a surrogate without its partner.
+/// UTF-8 as text, every character kept: a malformed sequence reads as the
+/// replacement character, and a U+FEFF at the start stays (QString::fromUtf8
+/// drops it as a byte order mark).
+inline QString utf8(const char *bytes, std::size_t size) {
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder.decode(QByteArrayView(bytes, static_cast<qsizetype>(size)));
+}
+
+/// The bytes as text: UTF-8, or after a UTF-16LE byte order mark (FF FE) the
+/// code units as they are, which can hold what UTF-8 cannot: a surrogate
+/// without its partner.
 inline QString text(const std::uint8_t *data, std::size_t size) {
     if (size >= 2 && data[0] == 0xFF && data[1] == 0xFE) {
         QString units;
@@ -27,7 +37,7 @@ inline QString text(const std::uint8_t *data, std::size_t size) {
             units += QChar(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
         return units;
     }
-    return QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    return utf8(reinterpret_cast<const char *>(data), size);
 }
 
 /// Text with the characters a terminal would hide spelled out, for a report.

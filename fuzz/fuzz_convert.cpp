@@ -62,7 +62,7 @@ void bind(sqlite3_stmt *statement, int index, const Argument &argument) {
 
 // The code of the one character a text holds (strict UTF-8), else 0.
 qint64 oneCharacter(const QByteArray &text) {
-    const QString decoded = QString::fromUtf8(text);
+    const QString decoded = FuzzKit::utf8(text.constData(), text.size());
     const QList<uint> codes = decoded.toUcs4();
     if (codes.size() != 1 || decoded.toUtf8() != text || codes.front() == 0xFFFD)
         return text == QByteArray("\xEF\xBF\xBD") ? 0xFFFD : 0;
@@ -80,7 +80,7 @@ qint64 widthOf(const Argument &argument) {
     }
 }
 
-bool isUtf8(const QByteArray &bytes) { return QString::fromUtf8(bytes).toUtf8() == bytes; }
+bool isUtf8(const QByteArray &bytes) { return FuzzKit::utf8(bytes.constData(), bytes.size()).toUtf8() == bytes; }
 
 // Characters as SQLite's length() counts them.
 qint64 characters(const QByteArray &bytes) {

@@ -70,7 +70,7 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
     } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         // One character, also one past U+FFFF (two UTF-16 units).
         const QList<uint> type =
-            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]))
+            textFromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]))
                 .toUcs4();
         if (type.size() == 1)
             width = type.front();
@@ -141,7 +141,7 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
         // A fixed-width text: cut or padded with blanks to its width in
         // characters as the store counts them (one past U+FFFF is one), made
         // valid UTF-8 first (a malformed sequence reads as U+FFFD).
-        text = QString::fromUtf8(text).toUtf8();
+        text = textFromUtf8(text.constData(), text.size()).toUtf8();
         qsizetype end = 0;
         sqlite3_int64 characters = 0;
         for (; end < text.size() && characters < width; ++characters)
@@ -321,7 +321,7 @@ SqlDialect::SelectResult SqliteDialect::select(const QSqlDatabase &db, const QSt
                 if (types[c] == FieldType::Date && isoDay(bytes, length, &day))
                     column.appendDay(day);
                 else if (types[c] == FieldType::Date || types[c] == FieldType::DateTime)
-                    column.append(fromStore(QString::fromUtf8(bytes, length), types[c]));
+                    column.append(fromStore(textFromUtf8(bytes, length), types[c]));
                 else
                     column.appendUtf8(bytes, length);
                 break;

@@ -121,6 +121,8 @@ private slots:
         QTest::newRow("cut past U+FFFF") << "Convert(3, '😀😀😀😀', 0)" << QVariant("😀😀😀");
         QTest::newRow("time not digits") << "Convert(char(19), '2011-05-23 08:0ж', 120)"
                                          << QVariant("2011-05-23 00:00:00");
+        QTest::newRow("leading U+FEFF kept")
+            << "Convert(4, char(65279) || 'ab', 0)" << QVariant(QStringLiteral("\uFEFFab "));
     }
     void dateConversions() {
         QFETCH(QString, call);
