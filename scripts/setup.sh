@@ -13,6 +13,7 @@ packages=(
   postgresql
   xvfb xauth fonts-dejavu-core
   poppler-utils clang-format
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
 
@@ -194,7 +195,7 @@ void ColumnData::appendText(const QString &value) {
 
 void ColumnData::appendUtf8(const char *bytes, int length) {
     if (m_kind != Kind::Text) {
-        append(QVariant(QString::fromUtf8(bytes, length)));
+        append(QVariant(textFromUtf8(bytes, length)));
         return;
     }
     constexpr size_t recentSlots = 1024;
@@ -206,7 +207,7 @@ void ColumnData::appendUtf8(const char *bytes, int length) {
     RecentText &recent = m_recent[hash & (recentSlots - 1)];
     if (!recent.used || recent.bytes.size() != length || std::memcmp(bytes, recent.bytes.constData(), length) != 0) {
         recent.bytes = QByteArray(bytes, length);
-        recent.word = wordOf(QString::fromUtf8(bytes, length));
+        recent.word = wordOf(textFromUtf8(bytes, length));
         recent.used = true;
     }
     m_null.push_back(0);
@@ -279,6 +280,14 @@ int ColumnData::compareWith(int row, const QVariant &value) const {
     if (m_kind == Kind::Real && isNumber(value))
         return threeWay(m_reals[row], value.toDouble());
     return compareValues(get(row), value);
+}
+
+QString textFromUtf8(const char *bytes, qsizetype length) {
+    if (length < 3 || std::memcmp(bytes, "\xEF\xBB\xBF", 3) != 0)
+        return QString::fromUtf8(bytes, length);
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringConverter::Flag::ConvertInitialBom | QStringConverter::Flag::Stateless);
+    return decoder.decode(QByteArrayView(bytes, length));
 }
 
 int compareValues(const QVariant &a, const QVariant &b) {

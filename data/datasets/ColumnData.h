@@ -74,6 +74,10 @@ private:
     std::vector<QVariant> m_variants;
 };
 
+/// Text from a store's UTF-8 bytes, exactly as stored: QString::fromUtf8 would
+/// drop a U+FEFF at the start, taking it for a byte order mark.
+QString textFromUtf8(const char *bytes, qsizetype length);
+
 /// Three-way comparison of two values as the dataset orders them: null first,
 /// numbers by value whatever their C++ type, then dates, then text.
 int compareValues(const QVariant &a, const QVariant &b);

@@ -13,18 +13,23 @@ QDate withCentury(const QDate &date, const QString &format) {
         shifted = shifted.addYears(100);
     return shifted;
 }
+
+// A date the stores can keep: they are written as "yyyy-mm-dd", which has no
+// year before 1 or after 9999 (Qt reads "-2003" as a year, and writes such a
+// date as empty text).
+QDate storable(const QDate &date) { return date.year() >= 1 && date.year() <= 9999 ? date : QDate(); }
 } // namespace
 
 QDate dateFromText(const QString &text) {
     const QLocale locale;
     const QString trimmed = text.trimmed();
     const QString shortFormat = locale.dateFormat(QLocale::ShortFormat);
-    const QDate local = withCentury(locale.toDate(trimmed, shortFormat), shortFormat);
+    const QDate local = storable(withCentury(locale.toDate(trimmed, shortFormat), shortFormat));
     if (local.isValid())
         return local;
     for (const QString &format :
          {QStringLiteral("dd.MM.yyyy"), QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy-MM-dd")}) {
-        const QDate date = QDate::fromString(trimmed, format);
+        const QDate date = storable(QDate::fromString(trimmed, format));
         if (date.isValid())
             return date;
     }

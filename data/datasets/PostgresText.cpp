@@ -32,13 +32,36 @@ int literalEnd(const QString &sql, int at) {
     return sql.size();
 }
 
+// The end (one past) of a double-quoted name or a comment starting at `at`,
+// or -1 when none starts there. Neither is ever rewritten, and an apostrophe
+// in one starts no literal.
+int nameOrCommentEnd(const QString &sql, int at) {
+    const QChar c = sql[at];
+    const QChar next = at + 1 < sql.size() ? sql[at + 1] : QChar();
+    QString closing;
+    if (c == QLatin1Char('"'))
+        closing = QStringLiteral("\"");
+    else if (c == QLatin1Char('-') && next == QLatin1Char('-'))
+        closing = QStringLiteral("\n");
+    else if (c == QLatin1Char('/') && next == QLatin1Char('*'))
+        closing = QStringLiteral("*/");
+    else
+        return -1;
+    const qsizetype close = sql.indexOf(closing, at + (c == QLatin1Char('"') ? 1 : 2));
+    // Never closed: it runs to the end.
+    return static_cast<int>(close < 0 ? sql.size() : close + closing.size());
+}
+
 // Aliases and bracketed names.
 QString rewriteNames(const QString &sql) {
     QString out;
     int i = 0;
     while (i < sql.size()) {
         const QChar c = sql[i];
-        if (c == QLatin1Char('\'')) {
+        if (const int end = nameOrCommentEnd(sql, i); end > 0) {
+            out += QStringView(sql).mid(i, end - i);
+            i = end;
+        } else if (c == QLatin1Char('\'')) {
             const int end = literalEnd(sql, i);
             if (afterAs(out)) {
                 QString alias = sql.mid(i + 1, end - i - 2);
@@ -48,11 +71,6 @@ QString rewriteNames(const QString &sql) {
                 out += sql.mid(i, end - i);
             }
             i = end;
-        } else if (c == QLatin1Char('"')) {
-            const int end = sql.indexOf(QLatin1Char('"'), i + 1);
-            const int stop = end < 0 ? sql.size() : end + 1;
-            out += sql.mid(i, stop - i);
-            i = stop;
         } else if (c == QLatin1Char('[')) {
             const int end = sql.indexOf(QLatin1Char(']'), i + 1);
             if (end < 0) {
@@ -77,7 +95,9 @@ QStringList arguments(const QString &sql, int open, int *end) {
     int depth = 0, start = open + 1;
     for (int i = open; i < sql.size(); ++i) {
         const QChar c = sql[i];
-        if (c == QLatin1Char('\'')) {
+        if (const int skipped = nameOrCommentEnd(sql, i); skipped > 0) {
+            i = skipped - 1;
+        } else if (c == QLatin1Char('\'')) {
             i = literalEnd(sql, i) - 1;
         } else if (c == QLatin1Char('(')) {
             ++depth;
@@ -105,7 +125,7 @@ QString pictureOf(int style) {
     }
 }
 
-// Convert(char(n), e, style) calls, outside literals.
+// Convert(char(n), e, style) calls, outside literals, quoted names and comments.
 QString rewriteConverts(const QString &sql) {
     static thread_local const QRegularExpression call(QStringLiteral("\\bconvert\\s*\\("),
                                                       QRegularExpression::CaseInsensitiveOption);
@@ -114,6 +134,11 @@ QString rewriteConverts(const QString &sql) {
     QString out;
     int i = 0;
     while (i < sql.size()) {
+        if (const int end = nameOrCommentEnd(sql, i); end > 0) {
+            out += QStringView(sql).mid(i, end - i);
+            i = end;
+            continue;
+        }
         if (sql[i] == QLatin1Char('\'')) {
             const int end = literalEnd(sql, i);
             out += sql.mid(i, end - i);

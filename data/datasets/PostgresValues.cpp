@@ -121,7 +121,7 @@ QVariant PostgresValues::value(const char *text, int length, Kind kind) {
     }
     default: break;
     }
-    return QString::fromUtf8(text, length);
+    return textFromUtf8(text, length);
 }
 
 void PostgresValues::append(ColumnData &column, const char *text, int length, Kind kind, FieldType type) {

@@ -55,7 +55,9 @@ bool readIsoDate(const char *raw, int length, IsoDate *date) {
     date->year = digitsAt(raw, length, 0, 4);
     date->month = digitsAt(raw, length, 5, 2);
     date->day = digitsAt(raw, length, 8, 2);
-    date->hasTime = length >= 19 && raw[10] == ' ';
+    // Only a time of digits is copied: other bytes may be no whole characters.
+    date->hasTime = length >= 19 && raw[10] == ' ' && digitsAt(raw, length, 11, 2) >= 0 && raw[13] == ':' &&
+                    digitsAt(raw, length, 14, 2) >= 0 && raw[16] == ':' && digitsAt(raw, length, 17, 2) >= 0;
     return date->year >= 0 && date->month >= 1 && date->day >= 1;
 }
 
@@ -64,17 +66,24 @@ bool readIsoDate(const char *raw, int length, IsoDate *date) {
 // string whose code is the width of the fixed text to return. Runs once per
 // row of the archive, so it works on bytes.
 void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
-    int width = 0;
+    sqlite3_int64 width = 0;
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
-        width = sqlite3_value_int(argv[0]);
+        width = sqlite3_value_int64(argv[0]);
     } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
-        const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])),
-                                               sqlite3_value_bytes(argv[0]));
+        // One character, also one past U+FFFF (two UTF-16 units).
+        const QList<uint> type =
+            textFromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]))
+                .toUcs4();
         if (type.size() == 1)
-            width = type.front().unicode();
+            width = type.front();
     }
     if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(context);
+        return;
+    }
+    // A text longer than the store keeps is refused before it is made.
+    if (width > sqlite3_limit(sqlite3_context_db_handle(context), SQLITE_LIMIT_LENGTH, -1)) {
+        sqlite3_result_error_toobig(context);
         return;
     }
     const char *raw = reinterpret_cast<const char *>(sqlite3_value_text(argv[1]));
@@ -124,18 +133,28 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
         if (width > 0) {
             for (int i = size; i < width; ++i)
                 out[i] = ' ';
-            size = width;
+            size = static_cast<int>(width);
         }
         sqlite3_result_text(context, out, size, SQLITE_TRANSIENT);
         return;
     }
     QByteArray text = size >= 0 ? QByteArray(out, size) : QByteArray(raw, length);
     if (width > 0) {
-        // A fixed-width text: cut or padded with blanks to its width in characters.
-        const QString fixed = QString::fromUtf8(text);
-        text = fixed.left(width).leftJustified(width, QLatin1Char(' ')).toUtf8();
+        // A fixed-width text: cut or padded with blanks to its width in
+        // characters as the store counts them (one past U+FFFF is one), made
+        // valid UTF-8 first (a malformed sequence reads as U+FFFD).
+        text = textFromUtf8(text.constData(), text.size()).toUtf8();
+        qsizetype end = 0;
+        sqlite3_int64 characters = 0;
+        for (; end < text.size() && characters < width; ++characters)
+            for (++end; end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80;)
+                ++end;
+        const qsizetype blanks = static_cast<qsizetype>(width - characters);
+        text.resize(end + blanks);
+        std::memset(text.data() + end, ' ', static_cast<size_t>(blanks));
     }
-    sqlite3_result_text(context, text.constData(), text.size(), SQLITE_TRANSIENT);
+    sqlite3_result_text64(context, text.constData(), static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT,
+                          SQLITE_UTF8);
 }
 
 // A stored date read as its Julian day, without going through text.
@@ -389,7 +408,7 @@ SqlDialect::SelectResult SqliteDialect::selectRows(const QSqlDatabase &db, const
                 if (types[c] == FieldType::Date && isoDay(bytes, length, &day))
                     column.appendDay(day);
                 else if (types[c] == FieldType::Date || types[c] == FieldType::DateTime)
-                    column.append(fromStore(QString::fromUtf8(bytes, length), types[c]));
+                    column.append(fromStore(textFromUtf8(bytes, length), types[c]));
                 else
                     column.appendUtf8(bytes, length);
                 break;

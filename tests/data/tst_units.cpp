@@ -115,6 +115,14 @@ private slots:
         QTest::newRow("120") << "Convert(char(19), '2011-01-02', 120)" << QVariant("2011-01-02 00:00:00");
         QTest::newRow("not a date") << "Convert(char(6), 'Привет мир', 104)" << QVariant("Привет");
         QTest::newRow("null") << "Convert(char(11), null, 104)" << QVariant();
+        // Found by fuzzing (fuzz/corpus/fuzz_convert/found-*): widths in the
+        // characters the store counts, and only a time of digits copied.
+        QTest::newRow("past U+FFFF") << "length(Convert(char(70000), 'a😀b', 0))" << QVariant(70000);
+        QTest::newRow("cut past U+FFFF") << "Convert(3, '😀😀😀😀', 0)" << QVariant("😀😀😀");
+        QTest::newRow("time not digits") << "Convert(char(19), '2011-05-23 08:0ж', 120)"
+                                         << QVariant("2011-05-23 00:00:00");
+        QTest::newRow("leading U+FEFF kept")
+            << "Convert(4, char(65279) || 'ab', 0)" << QVariant(QStringLiteral("\uFEFFab "));
     }
     void dateConversions() {
         QFETCH(QString, call);
@@ -149,6 +157,12 @@ private slots:
                                             << "where Name='[x] as ''y''' and a = 'as'";
         QTest::newRow("alias with a quote") << "select 1 as 'it''s'"
                                             << "select 1 as \"it's\"";
+        // Found by fuzzing (fuzz/corpus/fuzz_sqltext/f*-apostrophe-*): an apostrophe
+        // in a name or a comment starts no literal.
+        QTest::newRow("apostrophe in a name") << "select \"a'b\", 'Convert(char(10), x, 104)', [c'd] from t"
+                                              << "select \"a'b\", 'Convert(char(10), x, 104)', \"c'd\" from t";
+        QTest::newRow("apostrophe in a comment") << "select 1 -- it's\n, '[B] ?' from t where x = ?"
+                                                 << "select 1 -- it's\n, '[B] ?' from t where x = $1";
         QTest::newRow("other styles kept") << "Convert(char(11),date,999)"
                                            << "Convert(char(11),date,999)";
         QTest::newRow("markers numbered") << "update \"ordernow\" set \"kol\" = ? where \"rowkey\" = ? and "
