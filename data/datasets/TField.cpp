@@ -104,4 +104,13 @@ bool TField::IsValidChar(QChar c) const {
     }
 }
 
+QChar TField::typedChar(QChar c) const {
+    const QString decimal = QLocale().decimalPoint();
+    if (m_type == FieldType::Float && decimal.size() == 1 &&
+        (decimal.front() == QLatin1Char('.') || decimal.front() == QLatin1Char(',')) &&
+        (c == QLatin1Char('.') || c == QLatin1Char(',')))
+        return decimal.front();
+    return c;
+}
+
 bool TField::CanModify() const { return !m_readOnly && m_type != FieldType::Blob && m_dataSet->CanModify(); }

@@ -43,6 +43,10 @@ public:
     QVariant valueFromText(const QString &text) const;
     /// Whether a typed character belongs to this field's type.
     bool IsValidChar(QChar c) const;
+    /// A typed character as this field takes it: in a number with a fraction
+    /// either of '.' and ',' is the locale's decimal point, whichever key (or
+    /// keypad) gave it, so "1.5" never becomes 15.
+    QChar typedChar(QChar c) const;
     /// Whether the user may change this field at all.
     bool CanModify() const;
 

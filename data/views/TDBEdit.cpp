@@ -98,7 +98,8 @@ void TDBEdit::keyPressEvent(QKeyEvent *event) {
         QLineEdit::keyPressEvent(event);
         return;
     }
-    if (printable && m_link.Field() && !m_link.Field()->IsValidChar(typed.front())) {
+    TField *field = m_link.Field();
+    if (printable && field && !field->IsValidChar(field->typedChar(typed.front()))) {
         QApplication::beep();
         event->accept();
         return;
@@ -106,6 +107,11 @@ void TDBEdit::keyPressEvent(QKeyEvent *event) {
     bool started = false;
     ErrorFunnel::guard([&] { started = beginChange(); });
     if (!started) {
+        event->accept();
+        return;
+    }
+    if (printable && field && field->typedChar(typed.front()) != typed.front()) {
+        insert(QString(field->typedChar(typed.front())));
         event->accept();
         return;
     }

@@ -374,13 +374,15 @@ void TDBGrid::typeCharacter(const QString &text) {
     if (!canEditCell(m_column))
         return;
     TField *field = m_model.fieldAt(m_column);
-    if (!field->IsValidChar(text.front())) {
+    QString typed = text;
+    typed[0] = field->typedChar(text.front());
+    if (!field->IsValidChar(typed.front())) {
         QApplication::beep();
         return;
     }
     if (!beginEdit())
         return;
-    openEditor(text, false);
+    openEditor(typed, false);
     m_editorModified = true;
 }
 
@@ -473,12 +475,18 @@ bool TDBGrid::eventFilter(QObject *watched, QEvent *event) {
                           key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut);
     if (!changing)
         return false;
-    if (!text.isEmpty() && text.front().isPrint() && field && !field->IsValidChar(text.front())) {
+    const bool printable = !text.isEmpty() && text.front().isPrint() && field;
+    if (printable && !field->IsValidChar(field->typedChar(text.front()))) {
         QApplication::beep();
         return true;
     }
     bool started = false;
     act([&] { started = beginEdit(); });
+    if (started && printable && field->typedChar(text.front()) != text.front()) {
+        m_editor->insert(QString(field->typedChar(text.front())));
+        m_editorModified = true;
+        return true;
+    }
     return !started; // dropped when the row cannot be edited
 }
 

@@ -208,7 +208,7 @@ private slots:
         QCOMPARE(kol->text(), QStringLiteral("20"));
         QVERIFY(focus(cena));
         cena->selectAll();
-        type("2,5e1.");
+        type("2.5e1"); // either separator key gives the locale's decimal point
         QCOMPARE(cena->text(), QStringLiteral("2,5e1"));
         QVERIFY(focus(window->elsewhere));
         QCOMPARE(module->ADOTable2->FieldByName("kol")->AsInteger(), 20);
