@@ -15,7 +15,12 @@ QLocale numberLocale() {
     return locale;
 }
 
-QString formatFloat(double value) { return numberLocale().toString(value, 'g', 15); }
+// Fifteen digits, as the user typed them; but the largest reals would round up
+// past the largest there is and could not be typed back, so they are shown whole.
+QString formatFloat(double value) {
+    const bool largest = std::fabs(value) > 1.79769313486231e308;
+    return numberLocale().toString(value, 'g', largest ? QLocale::FloatingPointShortest : 15);
+}
 
 } // namespace
 
