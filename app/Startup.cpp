@@ -34,13 +34,14 @@ void Startup::createAll(const StoreSettings &settings) {
             ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });
             Form2->bindDataModule(module);
         });
-        Form4 = new TForm4;
-        Form5 = new TForm5;
-        Form6 = new TForm6;
-        Form7 = new TForm7;
-        Form8 = new TForm8;
-        Form9 = new TForm9;
-        Form10 = new TForm10;
+        // Every other window belongs to the main window.
+        Form4 = new TForm4(Form2);
+        Form5 = new TForm5(Form2);
+        Form6 = new TForm6(Form2);
+        Form7 = new TForm7(Form2);
+        Form8 = new TForm8(Form2);
+        Form9 = new TForm9(Form2);
+        Form10 = new TForm10(Form2);
     } catch (...) {
         destroyAll();
         throw;

@@ -5,10 +5,24 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 
+namespace {
+// An owned window keeps the title bar's usual buttons; the dialog type is what
+// makes the window manager treat it as part of its owner.
+constexpr Qt::WindowFlags ownedWindow = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                        Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                        Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+} // namespace
+
 FormWindow::FormWindow(const QString &name, const QString &caption, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_creationSerial(CreationOrder::next()) {
+    : QWidget(parent, parent ? ownedWindow : Qt::Window), m_creationSerial(CreationOrder::next()) {
     setObjectName(name);
     setWindowTitle(caption);
+}
+
+void FormWindow::fixSize(int width, int height) {
+    setFixedSize(width, height);
+    if (windowFlags() & Qt::WindowMaximizeButtonHint)
+        setWindowFlags((windowFlags() | Qt::CustomizeWindowHint) & ~Qt::WindowMaximizeButtonHint);
 }
 
 void FormWindow::Show() {

@@ -9,6 +9,8 @@ class QEventLoop;
 class FormWindow : public QWidget {
     Q_OBJECT
 public:
+    /// A window with a parent is owned by it: a dialog that stays above it,
+    /// minimises with it and takes no taskbar entry of its own.
     explicit FormWindow(const QString &name, const QString &caption, QWidget *parent = nullptr);
 
     void Show();
@@ -28,6 +30,9 @@ protected:
     virtual void FormActivate() {}
     /// The window is about to be shown.
     virtual void FormShow() {}
+    /// A window of one size: neither the user nor the window manager resizes
+    /// or maximises it.
+    void fixSize(int width, int height);
 
     void closeEvent(QCloseEvent *event) override;
     void hideEvent(QHideEvent *event) override;

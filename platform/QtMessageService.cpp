@@ -1,15 +1,14 @@
 #include "platform/QtMessageService.h"
 #include "platform/ApplicationTitle.h"
+#include "platform/WindowOwner.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
 namespace {
-QWidget *activeParent() { return QApplication::activeWindow(); }
-
 int run(QMessageBox::Icon icon, const QString &caption, const QString &text, QMessageBox::StandardButtons buttons,
         QMessageBox::StandardButton defaultButton) {
-    QMessageBox box(icon, caption, text, buttons, activeParent());
+    QMessageBox box(icon, caption, text, buttons, WindowOwner::current());
     box.setDefaultButton(defaultButton);
     return box.exec();
 }

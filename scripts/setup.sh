@@ -12,6 +12,7 @@ packages=(
   libkainjow-mustache-dev libqcustomplot-dev qt6-webengine-dev
   postgresql
   xvfb xauth fonts-dejavu-core
+  openbox x11-utils
   poppler-utils clang-format
   clang-14 libclang-rt-14-dev
 )

@@ -171,4 +171,6 @@ void TDBEdit::focusOutEvent(QFocusEvent *event) {
     // the focus and does nothing with the refused value.
     if (refused)
         setFocus(Qt::OtherFocusReason);
+    else
+        setCursorPosition(0); // a field left shows its value's start, as one never entered does
 }

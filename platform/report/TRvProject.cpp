@@ -1,5 +1,6 @@
 #include "platform/report/TRvProject.h"
 #include "platform/Exception.h"
+#include "platform/WindowOwner.h"
 #include "platform/report/OutputOptionsWindow.h"
 #include "platform/report/ReportPages.h"
 #include "platform/report/ReportRowSource.h"
@@ -145,7 +146,7 @@ void TRvProject::Execute() {
     m_lastHtml.clear();
     OutputOptionsWindow::Choice choice;
     {
-        OutputOptionsWindow window(defaultFileName(), QApplication::activeWindow());
+        OutputOptionsWindow window(defaultFileName(), WindowOwner::current());
         m_optionsWindow = &window;
         const int answer = window.exec();
         m_optionsWindow = nullptr;
@@ -176,7 +177,7 @@ void TRvProject::preview(const ReportPages &pages, const QList<int> &numbers) {
     QPrinter printer(QPrinter::HighResolution);
     ReportPages::preparePrinter(printer);
     printer.setDocName(m_layout->title());
-    QPrintPreviewDialog window(&printer, QApplication::activeWindow());
+    QPrintPreviewDialog window(&printer, WindowOwner::current());
     window.setObjectName(QStringLiteral("ReportPreview"));
     window.setWindowTitle(QStringLiteral("Report Preview"));
     if (const QScreen *screen = window.screen()) {
@@ -200,7 +201,7 @@ void TRvProject::printOnPrinter(const ReportPages &pages, const QList<int> &numb
         printer.setPrintRange(QPrinter::PageRange);
         printer.setFromTo(numbers.first(), numbers.last());
     }
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    QPrintDialog dialog(&printer, WindowOwner::current());
     dialog.setMinMax(1, pages.pageCount());
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     if (dialog.exec() != QDialog::Accepted)
@@ -210,7 +211,7 @@ void TRvProject::printOnPrinter(const ReportPages &pages, const QList<int> &numb
     const QList<int> toSend = sheets(pagesFor(printer, numbers, pages.pageCount()), repeat);
 
     QProgressDialog status(QStringLiteral("Printing..."), QStringLiteral("Cancel"), 0, int(toSend.size()),
-                           QApplication::activeWindow());
+                           WindowOwner::current());
     status.setObjectName(QStringLiteral("ReportStatus"));
     status.setWindowTitle(QStringLiteral("Report Status"));
     status.setWindowModality(Qt::ApplicationModal);

@@ -16,7 +16,7 @@ TForm10 *Form10 = nullptr;
 
 TForm10::TForm10(QWidget *parent)
     : FormWindow(QStringLiteral("Form10"), QStringLiteral("Экспорт в наряд-заказ"), parent) {
-    setFixedSize(845, 588);
+    fixSize(845, 588);
     move(211, 143);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, palette.color(QPalette::Button));

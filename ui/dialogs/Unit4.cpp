@@ -39,7 +39,7 @@ QString valuesLine(const QStringList &values) {
 } // namespace
 
 TForm4::TForm4(QWidget *parent) : FormWindow(QStringLiteral("Form4"), QStringLiteral("Добавить клиента"), parent) {
-    setFixedSize(563, 473);
+    fixSize(563, 473);
     move(350, 270);
     new BackgroundImage(QStringLiteral("Image1"), this);
 

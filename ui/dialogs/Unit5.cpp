@@ -29,7 +29,7 @@ const QString carHint = QStringLiteral("Удалить выбранную маш
 } // namespace
 
 TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLiteral("Удаление"), parent) {
-    resize(449, 180);
+    fixSize(449, 180);
     move(305, 142);
     new BackgroundImage(QStringLiteral("Image1"), this);
 
@@ -75,7 +75,7 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
 }
 
 void TForm5::expand() {
-    resize(width(), 720);
+    fixSize(width(), 720);
     for (QWidget *w : std::initializer_list<QWidget *>{DBGrid1, DBGrid2, DBNavigator1, DBNavigator2, DBText1, Label1})
         w->show();
 }
@@ -133,7 +133,7 @@ void TForm5::BitBtn4Click() {
 }
 
 void TForm5::restoreCompactMode() {
-    resize(width(), 211);
+    fixSize(width(), 211);
     for (QWidget *w :
          std::initializer_list<QWidget *>{DBGrid1, DBGrid2, DBNavigator1, DBNavigator2, DBText1, Label1, BitBtn3})
         w->hide();

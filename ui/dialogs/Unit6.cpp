@@ -9,7 +9,7 @@
 TForm6 *Form6 = nullptr;
 
 TForm6::TForm6(QWidget *parent) : FormWindow(QStringLiteral("Form6"), QStringLiteral("Диаграмма"), parent) {
-    setFixedSize(862, 640);
+    fixSize(862, 640);
     move(268, 175);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);

@@ -26,7 +26,7 @@ QLabel *label(QWidget *parent, const QString &name, const QPoint &place, const Q
 } // namespace
 
 TForm7::TForm7(QWidget *parent) : FormWindow(QStringLiteral("Form7"), QStringLiteral("Справка"), parent) {
-    setFixedSize(681, 265);
+    fixSize(681, 265);
     move(375, 338);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);

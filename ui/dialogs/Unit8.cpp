@@ -8,7 +8,7 @@
 TForm8 *Form8 = nullptr;
 
 TForm8::TForm8(QWidget *parent) : FormWindow(QStringLiteral("Form8"), QStringLiteral("Пароль"), parent) {
-    setFixedSize(332, 137);
+    fixSize(332, 137);
     move(424, 386);
     new BackgroundImage(QStringLiteral("Image1"), this);
     // The window's hint shows wherever the pointer rests, its controls included.

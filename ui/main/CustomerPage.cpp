@@ -71,11 +71,15 @@ void TForm2::buildCustomerPage() {
                                    QStringLiteral("KPP")};
     TDBEdit **customerEdits[] = {&DBEdit1, &DBEdit2, &DBEdit3, &DBEdit4};
     TDBEdit **carEdits[] = {&DBEdit5, &DBEdit6, &DBEdit7, &DBEdit8};
+    // Created row by row, so Tab runs along the customer's row, then the car's.
     for (int i = 0; i < 4; ++i) {
         const int x = 10 + i * 114;
         label(GroupBox4, customerLabels[i], QPoint(x, 38));
         *customerEdits[i] = Views::edit(GroupBox4, QStringLiteral("DBEdit%1").arg(i + 1), QStringLiteral("DataSource1"),
                                         customerFields[i], QRect(x, 54, 108, 21));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const int x = 10 + i * 114;
         label(GroupBox4, carLabels[i], QPoint(x, 106));
         *carEdits[i] = Views::edit(GroupBox4, QStringLiteral("DBEdit%1").arg(i + 5), QStringLiteral("DataSource2"),
                                    carFields[i], QRect(x, 122, 108, 21));

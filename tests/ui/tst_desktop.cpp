@@ -1,0 +1,241 @@
+// The program's windows on a real X desktop: an X server of its own (Xvfb)
+// with the openbox window manager, read back from X11 as the window manager
+// sees them. Every window but the splash and the main window belongs to the
+// main window; a box belongs to the window whose handler raised it, the second
+// box of a row included; a window of one size cannot be maximised; minimising
+// a dialog minimises the whole program.
+#include "data/views/TDBEdit.h"
+#include "platform/LabeledEdit.h"
+#include "platform/MessageBoxes.h"
+#include "platform/PictureButton.h"
+#include "tests/ui/UiKit.h"
+#include "ui/dialogs/Unit10.h"
+#include "ui/dialogs/Unit4.h"
+#include "ui/dialogs/Unit5.h"
+#include "ui/dialogs/Unit6.h"
+#include "ui/dialogs/Unit7.h"
+#include "ui/dialogs/Unit8.h"
+#include "ui/extras/Unit9.h"
+
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+
+using namespace UiKit;
+
+namespace {
+/// One property of a window as `xprop` prints it, after the '=' or '#'.
+QString property(WId window, const char *name) {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), QString::number(window), QLatin1String(name)});
+    xprop.waitForFinished(5000);
+    const QString out = QString::fromUtf8(xprop.readAllStandardOutput()).trimmed();
+    const int at = out.indexOf(QRegularExpression(QStringLiteral("[=#]")));
+    return at < 0 ? QString() : out.mid(at + 1).trimmed();
+}
+
+WId transientFor(const QWidget *window) {
+    const QString value = property(window->winId(), "WM_TRANSIENT_FOR").section(QLatin1Char('#'), -1).trimmed();
+    return value.toULongLong(nullptr, 16);
+}
+
+bool allows(const QWidget *window, const char *action) {
+    return property(window->winId(), "_NET_WM_ALLOWED_ACTIONS").contains(QLatin1String(action));
+}
+
+/// An X server and openbox for this process only; gone with the object.
+class Desktop {
+public:
+    QString failure;
+
+    Desktop() {
+        server.start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                      QStringLiteral("1600x1200x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        if (!server.waitForStarted() || !server.waitForReadyRead(20000)) {
+            failure = QStringLiteral("Xvfb did not start");
+            return;
+        }
+        const QByteArray display = ':' + server.readLine().trimmed();
+        qputenv("DISPLAY", display);
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        // The window manager is up once it names its check window on the root.
+        for (int i = 0; i < 200; ++i) {
+            QProcess root;
+            root.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+            root.waitForFinished(5000);
+            if (root.readAllStandardOutput().contains("window id"))
+                return;
+            QThread::msleep(50);
+        }
+        failure = QStringLiteral("openbox did not start");
+    }
+    ~Desktop() {
+        windowManager.kill();
+        windowManager.waitForFinished();
+        server.kill();
+        server.waitForFinished();
+    }
+
+private:
+    QProcess server;
+    QProcess windowManager;
+};
+
+/// Lets real boxes show, and answers each once the window manager has it,
+/// noting its text and the window it is transient for.
+class RealBoxes {
+public:
+    QStringList texts;
+    QList<WId> owners;
+
+    RealBoxes() : m_scripted(Messages::install(nullptr)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box || !QTest::qWaitForWindowExposed(box))
+                return;
+            texts.append(box->text());
+            owners.append(transientFor(box));
+            box->button(QMessageBox::Ok)->click();
+        });
+        m_timer.start(50);
+    }
+    ~RealBoxes() { Messages::install(std::move(m_scripted)); }
+
+private:
+    std::unique_ptr<MessageService> m_scripted;
+    QTimer m_timer;
+};
+} // namespace
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Session> session;
+
+    void unlock() {
+        retype(Form2->LabeledEdit10, QStringLiteral("742"));
+        click(Form2->BitBtn7);
+        QVERIFY(Form2->GroupBox4->isVisible());
+    }
+
+private slots:
+    void initTestCase() {
+        if (TestStores::onServer())
+            QSKIP("window placement does not depend on the store");
+    }
+    void init() {
+        session = std::make_unique<Session>();
+        const qint64 anna =
+            session->stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        session->stores.addCar(QStringLiteral("Лада Веста"), QStringLiteral("XTA219000K0123456"), anna);
+        session->start();
+        QVERIFY(QTest::qWaitForWindowExposed(Form2));
+    }
+    void cleanup() { session.reset(); }
+
+    void everyOtherWindowBelongsToTheMainWindow() {
+        const WId main = Form2->winId();
+        QCOMPARE(transientFor(Form2), WId(0));
+        struct Owned {
+            FormWindow *window;
+            bool fixed;
+        };
+        const QList<Owned> windows = {{Form4, true}, {Form5, true},  {Form6, true}, {Form7, true},
+                                      {Form8, true}, {Form10, true}, {Form9, false}};
+        for (const Owned &owned : windows) {
+            const QByteArray name = owned.window->objectName().toUtf8();
+            const QRect designed(owned.window->pos(), owned.window->size());
+            owned.window->Show();
+            QVERIFY2(QTest::qWaitForWindowExposed(owned.window), name);
+            QCOMPARE(transientFor(owned.window), main);
+            QTRY_VERIFY2(allows(owned.window, "_NET_WM_ACTION_MINIMIZE"), name);
+            QVERIFY2(allows(owned.window, "_NET_WM_ACTION_MAXIMIZE_HORZ") != owned.fixed, name);
+            QVERIFY2(allows(owned.window, "_NET_WM_ACTION_RESIZE") != owned.fixed, name);
+            if (owned.fixed) { // where it was designed, not where the window manager likes
+                QTRY_COMPARE(owned.window->frameGeometry().topLeft(), designed.topLeft());
+                QCOMPARE(owned.window->size(), designed.size());
+            }
+            owned.window->Hide();
+        }
+    }
+
+    void minimisingADialogMinimisesTheProgram() {
+        QVERIFY(whileModal(
+            Form5, [] { Form5->ShowModal(); },
+            [] {
+                QVERIFY(QTest::qWaitForWindowExposed(Form5));
+                QVERIFY(QTest::qWaitForWindowActive(Form5));
+                QCOMPARE(::property(Form5->winId(), "_NET_WM_STATE"), QStringLiteral("_NET_WM_STATE_MODAL"));
+                // The window manager refuses to maximise it.
+                Form5->showMaximized();
+                QTest::qWait(300);
+                QCOMPARE(Form5->size(), QSize(449, 180));
+                QVERIFY(!::property(Form5->winId(), "_NET_WM_STATE").contains(QLatin1String("MAXIMIZED")));
+                Form5->showMinimized();
+                QTRY_VERIFY(Form2->isMinimized());
+                QVERIFY(Form5->isMinimized());
+                Form5->showNormal();
+                QTRY_VERIFY(!Form2->isMinimized());
+                // It stays its own size whatever happened to it.
+                QCOMPARE(Form5->size(), QSize(449, 180));
+            }));
+    }
+
+    void boxesBelongToTheWindowThatRaisedThem() {
+        RealBoxes boxes;
+        // Two boxes in a row from the add dialog: the second comes when no
+        // window is active yet.
+        WId form4 = 0;
+        QVERIFY(whileModal(
+            Form4, [] { Form4->ShowModal(); },
+            [&] {
+                QVERIFY(QTest::qWaitForWindowActive(Form4));
+                form4 = Form4->winId();
+                click(Form4->BitBtn1);
+            }));
+        QCOMPARE(boxes.texts,
+                 (QStringList{QStringLiteral("Марку и модель авто!"), QStringLiteral("Введите VIN автомобиля!")}));
+        QCOMPARE(boxes.owners, (QList<WId>{form4, form4}));
+
+        // And from the main window's own handler.
+        Form2->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form2));
+        click(Form2->BitBtn7); // the lock with no password
+        QTRY_COMPARE(boxes.texts.size(), 3);
+        QCOMPARE(boxes.owners.last(), Form2->winId());
+    }
+
+    void theEditGroupIsTabbedRowByRow() {
+        Form2->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form2));
+        unlock();
+        // A VIN longer than its field shows its start, before and after a visit.
+        QCOMPARE(Form2->DBEdit6->cursorPosition(), 0);
+        Form2->DBEdit1->setFocus(Qt::OtherFocusReason);
+        QStringList order{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < 8; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order.append(QApplication::focusWidget()->objectName());
+        }
+        QCOMPARE(order, (QStringList{"DBEdit1", "DBEdit2", "DBEdit3", "DBEdit4", "DBEdit5", "DBEdit6", "DBEdit7",
+                                     "DBEdit8", "BitBtn4"}));
+        QCOMPARE(Form2->DBEdit6->cursorPosition(), 0);
+        QVERIFY(Form2->DBEdit6->selectedText().isEmpty());
+    }
+};
+
+int main(int argc, char **argv) {
+    Desktop desktop;
+    if (!desktop.failure.isEmpty()) {
+        qCritical("%s (Debian packages xvfb, openbox and x11-utils)", qPrintable(desktop.failure));
+        return 1;
+    }
+    QApplication app(argc, argv);
+    TestDesktop test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktop.moc"
