@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Takes the README's pictures from the real program on a real desktop: an X
 # server of its own (Xvfb) with the openbox window manager (and the tint2
-# taskbar when it is installed), over the demo stores. Writes docs/screenshots/
-# (or DIR): each page of the main window, the dialogs over it, and the program
-# minimised from a dialog.
+# taskbar when it is installed), over the demo stores.
+#   scripts/screenshots.sh [DIR [WHAT...]]
+# DIR defaults to docs/screenshots/; WHAT to the README's pictures (each page
+# of the main window, a dialog over it, the chart). Any view window_shot knows
+# may be named: customers unlocked order archive add delete password check
+# chart help author browser minimised (the program minimised from a dialog).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/screenshots}
+shift || true
+views=("$@")
+[ ${#views[@]} -gt 0 ] || views=(unlocked order archive chart add)
 bash scripts/setup.sh
 setting() { sed -n "s/.*$1 = \"\\(.*\\)\";/\\1/p" build/generated/DrevalonBuild.h; }
 db=$(setting database)
@@ -35,7 +41,7 @@ until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
 sleep 1
 
 unset QT_QPA_PLATFORM
-for what in customers unlocked order archive add delete password check chart help browser minimised; do
+for what in "${views[@]}"; do
   build/tests/fixtures/window_shot "$db" "$alias_dir" "$out/$what.png" "$what" screen
   echo "$out/$what.png"
 done
