@@ -14,6 +14,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   poppler-utils clang-format
   clang-14 libclang-rt-14-dev
+  dpkg-dev desktop-file-utils appstream xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
