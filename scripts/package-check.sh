@@ -27,7 +27,8 @@ if [ "${1:-}" = --window ]; then
   done
   sleep 2 # a box the start-up raises comes with the main window
   shown=$(titles | sort)
-  if command -v import >/dev/null; then import -window root "${DREVALON_PACKAGE_SHOT:-/dev/null}" || true; fi
+  # A look at the screen, when asked for: DREVALON_PACKAGE_SHOT=shot.png (ImageMagick).
+  if [ -n "${DREVALON_PACKAGE_SHOT:-}" ]; then import -window root "$DREVALON_PACKAGE_SHOT" || true; fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   echo "package-check: windows shown: $(echo "$shown" | paste -sd '|')"
