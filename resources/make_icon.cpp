@@ -3,9 +3,9 @@
 // make_icon; run it (any Qt platform, offscreen too) to write the scalable
 // icon and the PNG of each size into a directory:
 //   make_icon resources/icons
-// The shapes are drawn on a 256-unit square whose main edges fall on the 16 px
-// grid; the sizes up to 24 px leave out the bands and the wheel's holes, which
-// would only blur there. The same shapes go to the SVG, at full detail.
+// The shapes are drawn on a 256-unit square; the sizes up to 24 px leave out
+// the cylinder's bands and the wheel's spokes, which would only blur there. The
+// same shapes go to the SVG, at full detail.
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -13,9 +13,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QTextStream>
-#include <QTransform>
 #include <cmath>
 #include <vector>
 
