@@ -12,7 +12,13 @@ cd "$(dirname "$0")/.."
 # 60 s, and no error box (their caption is the program's name, "drevalon").
 if [ "${1:-}" = --window ]; then
   root=$2
-  titles() { for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do xdotool getwindowname "$id"; done; }
+  # The titles of the shown windows; one may go away while they are read.
+  titles() {
+    local id
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null || true); do
+      xdotool getwindowname "$id" 2>/dev/null || true
+    done
+  }
   "$root/usr/bin/drevalon" >"$root/drevalon.log" 2>&1 &
   pid=$!
   for _ in $(seq 1 120); do
@@ -22,7 +28,7 @@ if [ "${1:-}" = --window ]; then
       cat "$root/drevalon.log" >&2
       exit 1
     fi
-    titles | grep -qx Drevalon && break
+    titles | grep -x Drevalon >/dev/null && break
     sleep 0.5
   done
   sleep 2 # a box the start-up raises comes with the main window
@@ -32,7 +38,7 @@ if [ "${1:-}" = --window ]; then
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   echo "package-check: windows shown: $(echo "$shown" | paste -sd '|')"
-  if ! echo "$shown" | grep -qx Drevalon || echo "$shown" | grep -qx drevalon; then
+  if ! grep -qx Drevalon <<<"$shown" || grep -qx drevalon <<<"$shown"; then
     echo "package-check: no main window, or an error box" >&2
     cat "$root/drevalon.log" >&2
     exit 1
