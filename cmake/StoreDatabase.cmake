@@ -1,5 +1,5 @@
-# The database the program opens, from the store settings: a file in the build
-# tree for SQLite, a libpq connection text for a PostgreSQL server.
+# The database the program opens, from the store settings: a file in the
+# stores' directory for SQLite, a libpq connection text for a PostgreSQL server.
 function(drevalon_conninfo_value out value)
   # libpq's quoting: a value with blanks or quotes goes in single quotes, with
   # backslashes before quotes and backslashes.
@@ -26,7 +26,7 @@ if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND 
     endforeach()
     set(DREVALON_DATABASE_TEXT "${text}")
   else()
-    set(DREVALON_DATABASE_TEXT "${CMAKE_BINARY_DIR}/stores/drevalon.sqlite")
+    set(DREVALON_DATABASE_TEXT "${drevalon_stores_default}/drevalon.sqlite")
   endif()
 else()
   set(DREVALON_DATABASE_TEXT "${DREVALON_DATABASE}")

@@ -1,8 +1,13 @@
 #include "data/StoreSettings.h"
 
 #include "DrevalonBuild.h"
+#include "platform/ProgramPath.h"
 
 StoreSettings StoreSettings::fromBuild() {
-    return {QString::fromUtf8(DrevalonBuild::storeDriver), QString::fromUtf8(DrevalonBuild::database),
-            QString::fromUtf8(DrevalonBuild::aliasDir)};
+    const QString driver = QString::fromUtf8(DrevalonBuild::storeDriver);
+    QString database = QString::fromUtf8(DrevalonBuild::database);
+    // A server's connection text is no path.
+    if (driver == QLatin1String("QSQLITE"))
+        database = ProgramPath::resolve(database);
+    return {driver, database, ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::aliasDir))};
 }

@@ -11,6 +11,7 @@
 #include <DrevalonBuild.h>
 
 #include "StoreJob.h"
+#include "platform/ProgramPath.h"
 
 using StoreJob::fail;
 
@@ -49,7 +50,12 @@ int main(int argc, char *argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("drevalon-stores"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DREVALON_VERSION));
     const QString buildDriver = QString::fromUtf8(DrevalonBuild::storeDriver);
-    const QString buildDatabase = QString::fromUtf8(DrevalonBuild::database);
+    // The program's own stores, found as the program finds them: a relative
+    // setting from this tool's directory, which is the program's too.
+    const QString buildAliasDir = ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::aliasDir));
+    const QString buildDatabase = buildDriver == sqlite
+                                      ? ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::database))
+                                      : QString::fromUtf8(DrevalonBuild::database);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -91,10 +97,10 @@ int main(int argc, char *argv[]) {
                        "login is by trust, peer or ~/.pgpass. Default: %1")
             .arg(buildDatabase),
         QStringLiteral("path|connection"));
-    const QCommandLineOption aliasOption(QStringLiteral("alias-dir"),
-                                         QStringLiteral("The alias directory that receives %1. Default: %2")
-                                             .arg(carTableName, QString::fromUtf8(DrevalonBuild::aliasDir)),
-                                         QStringLiteral("dir"));
+    const QCommandLineOption aliasOption(
+        QStringLiteral("alias-dir"),
+        QStringLiteral("The alias directory that receives %1. Default: %2").arg(carTableName, buildAliasDir),
+        QStringLiteral("dir"));
     const QCommandLineOption forceOption(
         QStringLiteral("force"),
         QStringLiteral("Replace stores that exist already: the files, or on a server the tables customer, "
@@ -133,8 +139,7 @@ int main(int argc, char *argv[]) {
                     .arg(buildDriver, driver, driver == sqlite ? QStringLiteral("file") : QStringLiteral("server")));
         database = buildDatabase;
     }
-    const QString aliasDir =
-        parser.isSet(aliasOption) ? parser.value(aliasOption) : QString::fromUtf8(DrevalonBuild::aliasDir);
+    const QString aliasDir = parser.isSet(aliasOption) ? parser.value(aliasOption) : buildAliasDir;
     if (database.trimmed().isEmpty() || aliasDir.isEmpty())
         return fail(QStringLiteral("the database and the alias directory must not be empty"));
     request.carTable = absolute(QDir(aliasDir).filePath(carTableName));

@@ -1,5 +1,6 @@
 #include "platform/report/TRvProject.h"
 #include "platform/Exception.h"
+#include "platform/ProgramPath.h"
 #include "platform/WindowOwner.h"
 #include "platform/report/OutputOptionsWindow.h"
 #include "platform/report/ReportPages.h"
@@ -91,7 +92,8 @@ TRvProject::TRvProject(const QString &name, QObject *parent) : QObject(parent) {
 TRvProject::~TRvProject() = default;
 
 void TRvProject::setProjectFile(const QString &path) {
-    QString file = path;
+    // A relative project lies beside an installed program's own files.
+    QString file = ProgramPath::resolve(path);
     if (!QFileInfo(file).fileName().contains(QLatin1Char('.')))
         file += QStringLiteral(".rav");
     if (file != m_projectFile)

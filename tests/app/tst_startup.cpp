@@ -22,6 +22,8 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -90,6 +92,23 @@ private slots:
         QVERIFY(messages->boxes().isEmpty());
         Startup::destroyAll();
         QVERIFY(!Form1 && !Form2 && !DataModule3 && !Form10);
+    }
+
+    void everyWindowCarriesTheProgramIcon() {
+        // Each size as drawn, none scaled from another, and the desktop entry's name.
+        const QIcon icon = QApplication::windowIcon();
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            const QImage drawn(QStringLiteral(":/icons/drevalon-%1.png").arg(size));
+            QCOMPARE(drawn.size(), QSize(size, size));
+            QCOMPARE(icon.pixmap(size).toImage().convertToFormat(drawn.format()), drawn);
+        }
+        QCOMPARE(QGuiApplication::desktopFileName(), QStringLiteral("drevalon"));
+        TestStores stores;
+        Startup::createAll(stores.settings());
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Drevalon"), QStringLiteral("text"));
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{Form1, Form2, Form4, Form5, Form6, Form7, Form8, Form9, Form10, &box})
+            QCOMPARE(window->windowIcon().cacheKey(), icon.cacheKey());
     }
 
     void mainFormHandsOverToTheMainWindow() {

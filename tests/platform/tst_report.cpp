@@ -166,6 +166,14 @@ void tst_report::projectFileParametersAndCancel() {
     QCOMPARE(shop.project.ProjectFile(), dir.filePath(QStringLiteral("Project1.rav")));
     shop.project.setProjectFile(dir.filePath(QStringLiteral("order.layout")));
     QCOMPARE(shop.project.ProjectFile(), dir.filePath(QStringLiteral("order.layout")));
+    // A relative name, as an installed build has it, is taken from the program's
+    // directory, not from wherever it was started.
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    shop.project.setProjectFile(QStringLiteral("../share/drevalon/Project1"));
+    QVERIFY(QDir::setCurrent(started));
+    QCOMPARE(shop.project.ProjectFile(), QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                                         QStringLiteral("/../share/drevalon/Project1.rav")));
     shop.project.setProjectFile(dir.filePath(QStringLiteral("Project1")));
     ErrorFunnel::guard([&] { shop.project.Execute(); });
     QCOMPARE(shop.messages->texts(QStringLiteral("error")),

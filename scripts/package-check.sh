@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# CI: builds the Debian package (scripts/package.sh), checks its control fields,
+# validates its desktop entry and AppStream metainfo, unpacks it into a clean
+# directory, creates demo stores there with the unpacked store tool (the
+# installed layout's paths are relative to the programs, so they land in the
+# unpacked var/lib/drevalon), and starts the unpacked program on an X server
+# of its own until its main window "Drevalon" is shown, with no error box.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# On the X server (see the end): the program comes up, its main window within
+# 60 s, and no error box (their caption is the program's name, "drevalon").
+if [ "${1:-}" = --window ]; then
+  root=$2
+  # The titles of the shown windows; one may go away while they are read.
+  titles() {
+    local id
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null || true); do
+      xdotool getwindowname "$id" 2>/dev/null || true
+    done
+  }
+  "$root/usr/bin/drevalon" >"$root/drevalon.log" 2>&1 &
+  pid=$!
+  for _ in $(seq 1 120); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid" && status=0 || status=$?
+      echo "package-check: the program ended (status $status) before its main window came up" >&2
+      cat "$root/drevalon.log" >&2
+      exit 1
+    fi
+    titles | grep -x Drevalon >/dev/null && break
+    sleep 0.5
+  done
+  sleep 2 # a box the start-up raises comes with the main window
+  shown=$(titles | sort)
+  # A look at the screen, when asked for: DREVALON_PACKAGE_SHOT=shot.png (ImageMagick).
+  if [ -n "${DREVALON_PACKAGE_SHOT:-}" ]; then import -window root "$DREVALON_PACKAGE_SHOT" || true; fi
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "package-check: windows shown: $(echo "$shown" | paste -sd '|')"
+  if ! grep -qx Drevalon <<<"$shown" || grep -qx drevalon <<<"$shown"; then
+    echo "package-check: no main window, or an error box" >&2
+    cat "$root/drevalon.log" >&2
+    exit 1
+  fi
+  exit 0
+fi
+
+deb=$(bash scripts/package.sh | tail -n 1)
+echo "package-check: $deb"
+dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Homepage Depends
+depends=$(dpkg-deb --field "$deb" Depends)
+for need in libqt6widgets6 libqt6webenginewidgets6 libqt6sql6-sqlite libqt6sql6-psql libqcustomplot libpq5 \
+  libsqlite3-0 fonts-dejavu-core; do
+  grep -q "$need" <<<"$depends" || { echo "package-check: $need is not among the dependencies" >&2; exit 1; }
+done
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+for size in 16 22 24 32 48 64 128 256; do
+  test -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/drevalon.png"
+done
+test -f "$root/usr/share/icons/hicolor/scalable/apps/drevalon.svg"
+test -f "$root/usr/share/drevalon/Project1.rav"
+desktop-file-validate "$root/usr/share/applications/drevalon.desktop"
+appstreamcli validate --no-net --explain "$root"/usr/share/metainfo/*.metainfo.xml
+for program in drevalon drevalon-stores; do
+  if ldd "$root/usr/bin/$program" | grep 'not found'; then exit 1; fi
+done
+
+"$root/usr/bin/drevalon-stores" --demo
+test -s "$root/var/lib/drevalon/drevalon.sqlite"
+test -s "$root/var/lib/drevalon/drevalonParadox.db"
+
+# The web engine of the mini browser will not run its sandbox as root.
+if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
+unset QT_QPA_PLATFORM
+xvfb-run -a -s "-screen 0 1600x1200x24" bash "$0" --window "$root"
+echo "package-check: passed"
