@@ -32,9 +32,19 @@ case "${1:-}" in
     exit 0 ;;
 esac
 dir=$(mktemp -d /tmp/drevalon-pg.XXXXXX)
-echo "${DREVALON_PG_PORT:-$((20000 + RANDOM % 20000))}" >"$dir/port"
 [ "$(id -u)" -eq 0 ] && chown -R postgres "$dir"
 as_owner "$bin/initdb" -A trust -E UTF8 --locale=C.UTF-8 -U postgres -D "$dir/data" >/dev/null
-start "$dir"
+# A port below the kernel's range for outgoing connections, so no client
+# socket holds it; another port when something listens there already.
+for attempt in 1 2 3 4 5 6 7 8; do
+  echo "${DREVALON_PG_PORT:-$((20000 + RANDOM % 12000))}" >"$dir/port"
+  if start "$dir"; then
+    break
+  elif [ -n "${DREVALON_PG_PORT:-}" ] || [ "$attempt" -eq 8 ]; then
+    cat "$dir/log" >&2
+    rm -rf "$dir"
+    exit 1
+  fi
+done
 echo "host=127.0.0.1 port=$(cat "$dir/port") user=postgres dbname=postgres"
 echo "$dir" >&2
