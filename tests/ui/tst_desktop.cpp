@@ -60,6 +60,9 @@ public:
         const QByteArray display = ':' + server.readLine().trimmed();
         qputenv("DISPLAY", display);
         qputenv("QT_QPA_PLATFORM", "xcb");
+        // The X server has no graphics card: the mini browser's engine draws in
+        // software, and no OpenGL driver is loaded and unloaded behind it.
+        qputenv("QT_QUICK_BACKEND", "software");
         windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
         // The window manager is up once it names its check window on the root.
         for (int i = 0; i < 200; ++i) {
