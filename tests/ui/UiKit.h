@@ -6,6 +6,8 @@
 #include "app/Unit1.h"
 #include "data/Unit3.h"
 #include "platform/FormWindow.h"
+#include "platform/LabeledEdit.h"
+#include "platform/PictureButton.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
 #include "tests/support/Typing.h"
@@ -13,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTabWidget>
@@ -69,6 +72,14 @@ inline void click(QAbstractButton *button) {
     const bool mark = button->inherits("QRadioButton") || button->inherits("QCheckBox");
     QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier,
                       mark ? QPoint(6, button->height() / 2) : button->rect().center());
+}
+
+/// Opens the administrator lock from the customer page, as the shop's
+/// administrator does: the password, then OK.
+inline void unlockByPage() {
+    retype(Form2->LabeledEdit10, QStringLiteral("742"));
+    click(Form2->BitBtn7);
+    QVERIFY(Form2->GroupBox4->isVisible());
 }
 
 /// Runs `open` (which shows `window` modally) and, once the window's own loop

@@ -5,6 +5,7 @@
 // are recorded and stopped here, so nothing leaves the machine.
 #include "app/DrevalonApplication.h"
 #include "platform/ShopSite.h"
+#include "tests/support/WebStop.h"
 #include "tests/ui/UiKit.h"
 #include "ui/extras/Unit9.h"
 
@@ -17,24 +18,11 @@
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 using namespace UiKit;
 
 namespace {
-/// Notes every web request the view makes and lets none of them out.
-class WebStop : public QWebEngineUrlRequestInterceptor {
-public:
-    QList<QUrl> requested;
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override {
-        const QString scheme = info.requestUrl().scheme();
-        if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
-            requested.append(info.requestUrl());
-            info.block(true);
-        }
-    }
-};
 
 QWebEngineView *view() { return Form9->WebBrowser1; }
 

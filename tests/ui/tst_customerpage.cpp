@@ -80,12 +80,6 @@ class TestCustomerPage : public QObject {
         click(Form2->BitBtn1);
     }
 
-    void unlockByPage() {
-        retype(Form2->LabeledEdit10, QStringLiteral("742"));
-        click(Form2->BitBtn7);
-        QVERIFY(Form2->GroupBox4->isVisible());
-    }
-
 private slots:
     void init() {
         session = std::make_unique<Session>();

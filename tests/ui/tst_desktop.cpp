@@ -118,12 +118,6 @@ class TestDesktop : public QObject {
 
     std::unique_ptr<Session> session;
 
-    void unlock() {
-        retype(Form2->LabeledEdit10, QStringLiteral("742"));
-        click(Form2->BitBtn7);
-        QVERIFY(Form2->GroupBox4->isVisible());
-    }
-
 private slots:
     void initTestCase() {
         if (TestStores::onServer())
@@ -214,7 +208,7 @@ private slots:
     void theEditGroupIsTabbedRowByRow() {
         Form2->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Form2));
-        unlock();
+        unlockByPage();
         // A VIN longer than its field shows its start, before and after a visit.
         QCOMPARE(Form2->DBEdit6->cursorPosition(), 0);
         Form2->DBEdit1->setFocus(Qt::OtherFocusReason);

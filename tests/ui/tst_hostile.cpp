@@ -18,6 +18,7 @@
 #include "tests/support/HostileText.h"
 #include "tests/support/ReportKit.h"
 #include "tests/support/StoreProbe.h"
+#include "tests/support/WebStop.h"
 #include "tests/ui/UiKit.h"
 #include "ui/dialogs/Unit10.h"
 #include "ui/dialogs/Unit4.h"
@@ -33,7 +34,6 @@
 #include <QToolButton>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <optional>
 
@@ -97,19 +97,6 @@ std::optional<double> numberOf(const QString &text, bool integer, bool cLocale) 
         return 1.5;
     return std::nullopt;
 }
-
-/// Notes every web request the view makes and lets none of them out.
-class WebStop : public QWebEngineUrlRequestInterceptor {
-public:
-    QList<QUrl> requested;
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override {
-        const QString scheme = info.requestUrl().scheme();
-        if (scheme == QLatin1String("http") || scheme == QLatin1String("https")) {
-            requested.append(info.requestUrl());
-            info.block(true);
-        }
-    }
-};
 
 /// Stands in for the desktop's handler of a scheme: records what it was asked to open.
 class Launches : public QObject {

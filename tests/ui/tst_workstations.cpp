@@ -138,8 +138,7 @@ private slots:
         const qint64 anna =
             session->stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
         session->start();
-        retype(Form2->LabeledEdit10, QStringLiteral("742"));
-        click(Form2->BitBtn7);
+        unlockByPage();
         TADOQuery *customers = DataModule3->ADOQuery1;
         QCOMPARE(customers->RecordCount(), 1);
         retype(Form2->DBEdit2, QStringLiteral("Смирнова"));
