@@ -2,6 +2,7 @@
 #include "app/DrevalonApplication.h"
 #include "app/Unit1.h"
 #include "data/Unit3.h"
+#include "data/datasets/StoreWait.h"
 #include "data/views/ViewBinding.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/Exception.h"
@@ -17,16 +18,36 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QTimer>
 
 namespace {
 template <typename T> void destroy(T *&instance) {
     delete instance;
     instance = nullptr;
 }
+
+// While a command waits for a store another program holds, the hourglass; it
+// goes when the program is back in its event loop, where the command is over.
+void showStoreWaits() {
+    static bool shown = false;
+    StoreWait::setListener([] {
+        if (shown)
+            return;
+        shown = true;
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        QTimer::singleShot(0, qApp, [] {
+            QGuiApplication::restoreOverrideCursor();
+            shown = false;
+            StoreWait::commandOver();
+        });
+    });
+}
 } // namespace
 
 void Startup::createAll(const StoreSettings &settings) {
     try {
+        showStoreWaits();
         Form1 = new TForm1;
         Form2 = new TForm2;
         // The main window's views name data sources that exist only now.
@@ -60,6 +81,7 @@ void Startup::destroyAll() {
     destroy(DataModule3);
     destroy(Form2);
     destroy(Form1);
+    StoreWait::setListener({});
 }
 
 QString Startup::fatalText(const std::exception &error) {

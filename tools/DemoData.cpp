@@ -131,29 +131,23 @@ bool DemoData::writeArchive(DemoTarget &database, QString *error) {
 bool DemoData::writeCurrentOrder(DemoTarget &database, QString *error) {
     if (m_idcusts.isEmpty())
         return true;
+    // One customer's order, the customer the order page selects first: the
+    // order total covers the whole table, so a first work order printed out
+    // of the box shows its lines under a total that is theirs.
     DemoRandom random(currentSeed);
-    QVector<qint64> chosen;
-    const int wanted = int(std::min<qint64>(2 + random.below(2), m_idcusts.size()));
-    while (chosen.size() < wanted) {
-        const qint64 idcust = random.pick(m_idcusts);
-        if (!chosen.contains(idcust))
-            chosen.append(idcust);
-    }
     DemoRows::OrderLine line;
-    for (qint64 idcust : chosen) {
-        const int lines = 1 + random.below(4);
-        for (int l = 0; l < lines; ++l) {
-            const DemoCatalogue::Part &part = random.pick(m_parts);
-            line.idcust = idcust;
-            line.firm = part.firm;
-            line.number = part.number;
-            line.description = part.description;
-            line.kol = part.usualKol;
-            line.cena = price(random, part, 0.0);
-            if (!database.currentLine(line, error))
-                return false;
-            ++m_written.current;
-        }
+    line.idcust = m_idcusts.front();
+    const int lines = 2 + random.below(3);
+    for (int l = 0; l < lines; ++l) {
+        const DemoCatalogue::Part &part = random.pick(m_parts);
+        line.firm = part.firm;
+        line.number = part.number;
+        line.description = part.description;
+        line.kol = part.usualKol;
+        line.cena = price(random, part, 0.0);
+        if (!database.currentLine(line, error))
+            return false;
+        ++m_written.current;
     }
     return true;
 }

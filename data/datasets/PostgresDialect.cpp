@@ -48,7 +48,13 @@ PGconn *connectedHandle(const QSqlDatabase &db) {
     if (state && qstrcmp(state, "22001") == 0)
         throw EDatabaseError(QStringLiteral("String or binary data would be truncated"));
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    throw EDatabaseError(primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed());
+    QString text = primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    // The server's words alone do not tell the user that pressing again works.
+    if (state && (qstrcmp(state, "40001") == 0 || qstrcmp(state, "40P01") == 0))
+        text += QStringLiteral("%1 Another workstation changed the same rows at the same time; nothing of this "
+                               "command was stored. Press again.")
+                    .arg(text.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."));
+    throw EDatabaseError(text);
 }
 
 bool succeeded(const PGresult *result) {
@@ -403,6 +409,19 @@ bool PostgresDialect::connectionLost(const QSqlDatabase &db) const {
     if (conn && PQstatus(conn) == CONNECTION_OK && PQtransactionStatus(conn) == PQTRANS_IDLE)
         PQconsumeInput(conn);
     return !conn || PQstatus(conn) == CONNECTION_BAD;
+}
+
+QVariant PostgresDialect::changeStamp(const QSqlDatabase &db, const QString &schema) const {
+    (void)schema;
+    // Every write anywhere on the server takes a transaction number: while the
+    // snapshot stays the same, nobody wrote. Writes elsewhere only cost a reread.
+    PGconn *conn = handleOf(db);
+    if (!conn || PQstatus(conn) != CONNECTION_OK)
+        return {};
+    const Result result = wrap(PQexec(conn, "select pg_current_snapshot()::text"));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1)
+        return {};
+    return QString::fromLatin1(PQgetvalue(result.get(), 0, 0));
 }
 
 void PostgresDialect::beginTransaction(QSqlDatabase &db) const {

@@ -21,6 +21,7 @@ public:
                         const TypesFor &typesFor, std::vector<ColumnData> &columns) const override;
     Outcome execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const override;
     bool connectionLost(const QSqlDatabase &db) const override;
+    QVariant changeStamp(const QSqlDatabase &db, const QString &schema) const override;
     void beginTransaction(QSqlDatabase &db) const override;
     void commitTransaction(QSqlDatabase &db) const override;
     void rollbackTransaction(QSqlDatabase &db) const override;

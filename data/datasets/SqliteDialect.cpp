@@ -2,6 +2,7 @@
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreWait.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlResult>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -167,10 +169,35 @@ bool isoDay(const char *raw, int length, qint64 *day) {
 }
 } // namespace
 
+namespace {
+// Waits for a store another program holds for up to five seconds, in SQLite's
+// own steps, and lets the program show that it waits or refuse a second wait.
+int waitForLock(void *, int count) {
+    static constexpr int steps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    constexpr int stepCount = int(sizeof steps / sizeof steps[0]);
+    constexpr int timeout = 5000;
+    if (count == 0 && !StoreWait::mayWait())
+        return 0;
+    int waited = 0;
+    for (int i = 0; i < std::min(count, stepCount); ++i)
+        waited += steps[i];
+    waited += std::max(0, count - stepCount) * steps[stepCount - 1];
+    const int step = std::min(steps[std::min(count, stepCount - 1)], timeout - waited);
+    if (step <= 0) {
+        StoreWait::ranOut();
+        return 0;
+    }
+    sqlite3_sleep(step);
+    return 1;
+}
+} // namespace
+
 void SqliteDialect::registerFunctions(const QSqlDatabase &db) {
-    if (sqlite3 *handle = handleOf(db))
+    if (sqlite3 *handle = handleOf(db)) {
         sqlite3_create_function_v2(handle, "Convert", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, convertFunction,
                                    nullptr, nullptr, nullptr);
+        sqlite3_busy_handler(handle, waitForLock, nullptr);
+    }
 }
 
 namespace {

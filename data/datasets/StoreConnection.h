@@ -24,8 +24,18 @@ public:
     };
     virtual Address address() const { return {}; }
 
+    /// While a transaction is open every statement of it must run on the
+    /// connection it began on: a pinned store never connects again, and a
+    /// connection found broken fails the statement instead.
+    void pin() { ++m_pins; }
+    void unpin() { --m_pins; }
+    bool pinned() const { return m_pins > 0; }
+
     /// Prepares, binds and runs a statement; throws with the store's text.
     SqlDialect::Outcome run(const QString &sql, const QVariantList &values = {});
     /// The store's own text of an error.
     static QString textOf(const QSqlError &error);
+
+private:
+    int m_pins = 0;
 };

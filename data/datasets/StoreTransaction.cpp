@@ -5,17 +5,23 @@ StoreTransaction::StoreTransaction(StoreConnection &store) : m_store(store) {
     m_store.ensureConnected();
     QSqlDatabase db = m_store.database();
     m_store.dialect().beginTransaction(db);
+    m_store.pin();
 }
 
 StoreTransaction::~StoreTransaction() {
     if (m_open) {
         QSqlDatabase db = m_store.database();
         m_store.dialect().rollbackTransaction(db);
+        m_store.unpin();
     }
 }
 
 void StoreTransaction::commit() {
+    // A connection lost since the last statement fails here, not at a commit
+    // that another connection would be asked for.
+    m_store.ensureConnected();
     QSqlDatabase db = m_store.database();
     m_store.dialect().commitTransaction(db);
     m_open = false;
+    m_store.unpin();
 }

@@ -26,8 +26,14 @@ void TADOConnection::setConnected(bool connected) {
 void TADOConnection::Open() {
     // A server that went away (restarted, or the network dropped): connect
     // again rather than fail every command until the program restarts.
-    if (m_connected && m_dialect->connectionLost(database()))
+    if (m_connected && m_dialect->connectionLost(database())) {
+        // Inside a transaction a new connection would run the rest of it on
+        // its own, outside the transaction: fail, so the whole rolls back.
+        if (pinned())
+            throw EDatabaseError(QStringLiteral("The connection to the database was lost during the command; "
+                                                "nothing of it was stored. The next command connects again."));
         Close();
+    }
     if (m_connected)
         return;
     if (!m_dialect)

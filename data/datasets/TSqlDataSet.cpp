@@ -77,6 +77,7 @@ void TSqlDataSet::prefetch() {
         store().ensureConnected(); // the row key may depend on the table's definition
         job.sql = keyedSelect(&hasKey);
         job.values = bindValues();
+        job.stamp = store().dialect().changeStamp(store().database(), QString());
     } catch (const std::exception &) {
         return; // the open finds out again, and says so
     }
@@ -108,6 +109,10 @@ void TSqlDataSet::prefetch() {
     });
 }
 
+bool TSqlDataSet::prefetching() const {
+    return m_prefetch.valid() && m_prefetch.wait_for(std::chrono::seconds(0)) != std::future_status::ready;
+}
+
 void TSqlDataSet::fetchRows(bool describe) {
     // Rows read ahead serve this reading or none: an open that fails before
     // taking them must not leave them for a later one.
@@ -126,9 +131,12 @@ void TSqlDataSet::fetchRows(bool describe) {
     auto &cols = columns();
     SqlDialect::SelectResult result;
     bool taken = false;
-    // They stand for this open only when they answer the same statement; a
-    // reading that failed is done again here, with its error.
-    if (ahead && describe && ahead->result.isSelect && ahead->sql == m_keyedSelect && ahead->values == values) {
+    // They stand for this open only when they answer the same statement and
+    // the store has not changed since they were begun (rows written meanwhile,
+    // here or elsewhere, would be missing); a reading that failed is done
+    // again here, with its error.
+    if (ahead && describe && ahead->result.isSelect && ahead->sql == m_keyedSelect && ahead->values == values &&
+        ahead->stamp.isValid() && ahead->stamp == conn.dialect().changeStamp(conn.database(), QString())) {
         result = std::move(ahead->result);
         cols = std::move(ahead->columns);
         m_columnTypes = std::move(ahead->types);

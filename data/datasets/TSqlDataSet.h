@@ -23,6 +23,8 @@ public:
     /// open takes them if nothing changed meanwhile, and otherwise (or when the
     /// reading failed) reads them itself, with its usual errors.
     void prefetch();
+    /// Whether rows are still being read ahead.
+    bool prefetching() const;
 
 protected:
     virtual StoreConnection &store() const = 0;
@@ -59,6 +61,7 @@ private:
         SqlDialect::SelectResult result;
         std::vector<ColumnData> columns;
         std::vector<FieldType> types;
+        QVariant stamp; // the store's change stamp just before the reading began
     };
     /// The statement to run, with the row key when the rows can have one.
     QString keyedSelect(bool *hasKey) const;

@@ -137,6 +137,15 @@ private slots:
         archive->Open();
         QCOMPARE(archive->RecordCount(), 1);
         QCOMPARE(archive->FieldByName(QStringLiteral("Дата"))->AsString(), QStringLiteral("23.05.2011 "));
+        // A row stored by another workstation once the rows were read ahead:
+        // the open reads afresh and shows it.
+        archive->Close();
+        archive->prefetch();
+        QTRY_VERIFY(!archive->prefetching());
+        stores->addArchived(ivanov, QStringLiteral("NGK"), QStringLiteral("B2"), QString(), 1, 300,
+                            QStringLiteral("2011-05-24"));
+        archive->Open();
+        QCOMPARE(archive->RecordCount(), 2);
         // The statement changed after the read began: the open reads afresh.
         archive->Close();
         archive->prefetch();

@@ -3,6 +3,7 @@
 // table gone. Each says what failed, where and what to do; nothing is half
 // written; the program goes on, and once the fault is gone the next command works.
 #include "data/Unit3.h"
+#include "data/datasets/StoreTransaction.h"
 #include "tests/support/Errors.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
@@ -96,6 +97,40 @@ private slots:
         QVERIFY(QFile::rename(copy, path));
         postsOnceItIsGone(QStringLiteral("Смирнова"));
         QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 1);
+    }
+
+    void replacedInsideTheArchiveMove() {
+        start();
+        stores->addCurrent(anna, QStringLiteral("Bosch"), QStringLiteral("B-1"), QStringLiteral("Свеча"), 4, 150);
+        const QString path = stores->databasePath();
+        const QString copy = path + QStringLiteral(".copy");
+        QVERIFY(QFile::copy(path, copy));
+        auto move = [&](const std::function<void()> &between) {
+            TADOQuery *move = module->ADOQuery5;
+            move->SQL().setLines({QStringLiteral("insert INTO [orderAll](idcust,Firm,number,description,kol,cena)"),
+                                  QStringLiteral("SELECT idcust,Firm,number,description,kol,cena"),
+                                  QStringLiteral("from [orderNow] ")});
+            StoreTransaction transaction(*module->ADOConnection1);
+            move->ExecSQL();
+            between();
+            move->SQL().setLines({QStringLiteral("delete from [orderNow] ")});
+            move->ExecSQL();
+            transaction.commit();
+        };
+        auto lines = [&](const char *table) {
+            return stores->scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))).toInt();
+        };
+        // The file in use changes between the copy and the delete: the delete
+        // must not run on a connection of its own, outside the transaction.
+        const QString error =
+            errorOf([&] { move([&] { QVERIFY(QFile::remove(path) && QFile::rename(copy, path)); }); });
+        QVERIFY2(error.contains(QStringLiteral("connection to the database was lost")), qPrintable(error));
+        QCOMPARE(lines("orderNow"), 1);
+        QCOMPARE(lines("orderAll"), 0);
+        // The next command connects to the file now in use and moves the line once.
+        QCOMPARE(errorOf([&] { move([] {}); }), noError);
+        QCOMPARE(lines("orderNow"), 0);
+        QCOMPARE(lines("orderAll"), 1);
     }
 
     void readOnlyFile() {

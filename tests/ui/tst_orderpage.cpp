@@ -2,6 +2,7 @@
 // the move into the archive; a line still being typed; the second total; a
 // move that fails between its copy and its delete.
 #include "app/DrevalonApplication.h"
+#include "data/datasets/StoreWait.h"
 #include "data/views/TDBGrid.h"
 #include "data/views/TDBNavigator.h"
 #include "platform/PictureButton.h"
@@ -10,8 +11,11 @@
 #include "ui/dialogs/Unit10.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <sqlite3.h>
 
 using namespace UiKit;
 
@@ -127,6 +131,40 @@ private slots:
         // Once the store accepts it, every line is archived exactly once.
         session->stores.allow(QStringLiteral("refuse"), table);
         click(Form2->BitBtn10);
+        QCOMPARE(session->count(QStringLiteral("orderAll")), 3);
+        QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
+    }
+
+    void aLockedStoreIsWaitedForOnceWithTheHourglass() {
+        if (TestStores::onServer())
+            QSKIP("a lock of another program is a lock on the embedded store's file");
+        sqlite3 *other = nullptr;
+        QCOMPARE(sqlite3_open(session->stores.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+        // The hourglass is up while the command waits, and gone once the
+        // program is back in its event loop.
+        click(Form2->BitBtn10);
+        QVERIFY(QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor);
+        QTRY_VERIFY(!QGuiApplication::overrideCursor());
+        QStringList errors = boxes().texts(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(QStringLiteral("locked")), qPrintable(errors.first()));
+        // One wait per command: once it ran out, the rest fails at once.
+        int waits = 0;
+        StoreWait::setListener([&waits] {
+            ++waits;
+            QTimer::singleShot(0, [] { StoreWait::commandOver(); });
+        });
+        click(Form2->BitBtn10);
+        QCOMPARE(waits, 1);
+        QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 2);
+        QCOMPARE(DataModule3->DataSource5->DataSet(), static_cast<TDataSet *>(lines()));
+        // Free again: the next press moves every line once.
+        sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        QTest::qWait(0);
+        click(Form2->BitBtn10);
+        QCOMPARE(boxes().texts(QStringLiteral("error")).size(), 2);
         QCOMPARE(session->count(QStringLiteral("orderAll")), 3);
         QCOMPARE(session->count(QStringLiteral("orderNow")), 0);
     }

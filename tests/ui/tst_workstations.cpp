@@ -124,6 +124,26 @@ private slots:
         QCOMPARE(stores.column(QStringLiteral("select number from orderAll order by number")),
                  QStringList({"B-1", "B-2", "B-3"}));
         QCOMPARE(stores.column(QStringLiteral("select number from orderNow")), QStringList{"M-9"});
+
+        // Another workstation deletes a line this move copied: the move is
+        // refused whole, and the box says what happened and what to do.
+        const QString refused = errorOf([&] {
+            move->SQL().setLines({QStringLiteral("insert INTO [orderAll](idcust,Firm,number,description,kol,cena)"),
+                                  QStringLiteral("SELECT idcust,Firm,number,description,kol,cena"),
+                                  QStringLiteral("from [orderNow] ")});
+            StoreTransaction again(*module.ADOConnection1);
+            move->ExecSQL();
+            stores.sql(QStringLiteral("delete from orderNow"));
+            move->SQL().setLines({QStringLiteral("delete from [orderNow] ")});
+            move->ExecSQL();
+            again.commit();
+        });
+        QVERIFY2(refused.contains(QStringLiteral("could not serialize")) &&
+                     refused.contains(QStringLiteral("Another workstation changed the same rows")) &&
+                     refused.contains(QStringLiteral("Press again")),
+                 qPrintable(refused));
+        QCOMPARE(stores.column(QStringLiteral("select number from orderAll order by number")),
+                 QStringList({"B-1", "B-2", "B-3"}));
     }
 
     void aServerThatGoesAwayAndComesBack() {
