@@ -19,6 +19,7 @@ using namespace UiKit;
 namespace {
 const QString addedQuestion = QStringLiteral("Клиент успешно добавлен! Желаете добавить данные автомобиля?");
 const QString rememberCustomer = QStringLiteral("Не забывайте указывать клиента!");
+const QString customerGone = QStringLiteral("Этого клиента уже нет в базе! Выберите другого клиента.");
 
 QList<LabeledEdit *> customerFields() {
     return {Form4->LabeledEdit1, Form4->LabeledEdit2, Form4->LabeledEdit3, Form4->LabeledEdit4};
@@ -281,6 +282,22 @@ private slots:
         QCOMPARE(session->cars(), 0);
         QCOMPARE(texts(carFields()), car);
         QVERIFY(Form4->isVisible());
+    }
+
+    void carForACustomerDeletedElsewhereIsNotAdded() {
+        showInMode(true);
+        QCOMPARE(Form4->DBText1->Text(), QString::number(ivanov));
+        // Another workstation deletes the customer; this list still shows him.
+        session->stores.sql(QStringLiteral("delete from customer where idcust = ?"), {ivanov});
+        const QStringList car = {"Нива", "XTA212140K0000004", "1.7", "МКПП"};
+        fill(carFields(), car);
+        click(Form4->BitBtn1);
+        QCOMPARE(kinds(), QStringList{"information"});
+        QCOMPARE(boxes().texts(QStringLiteral("information")), QStringList{customerGone});
+        QCOMPARE(session->cars(), 0);
+        QCOMPARE(texts(carFields()), car);
+        QVERIFY(Form4->isVisible());
+        QVERIFY(carMode());
     }
 
     void carButtonAttachesToTheCustomerSelectedOnThePage() {

@@ -110,6 +110,14 @@ void TForm4::BitBtn1Click() {
         return;
     }
     TDataModule3 *dm = DataModule3;
+    // The list may be older than the database: another workstation can have
+    // deleted the customer since, and a car must not outlive its owner. The car
+    // table lives in another store, so no transaction spans the check and the insert.
+    if (dm->ADOConnection1->run(QStringLiteral("select 1 from customer where idcust = ?"), {DBText1->Text()})
+            .rows.empty()) {
+        Messages::information(QStringLiteral("Этого клиента уже нет в базе! Выберите другого клиента."));
+        return;
+    }
     dm->Query1->SQL().setLine(1, valuesLine({LabeledEdit5->text(), LabeledEdit6->text(), LabeledEdit7->text(),
                                              LabeledEdit8->text(), DBText1->Text()}));
     dm->Query1->ExecSQL();
