@@ -1,6 +1,5 @@
 #include "app/Startup.h"
 #include "app/DrevalonApplication.h"
-#include "app/Unit1.h"
 #include "data/Unit3.h"
 #include "data/datasets/StoreWait.h"
 #include "data/views/ViewBinding.h"
@@ -15,6 +14,7 @@
 #include "ui/dialogs/Unit8.h"
 #include "ui/extras/Unit9.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -50,6 +50,7 @@ void Startup::createAll(const StoreSettings &settings) {
         showStoreWaits();
         Form1 = new TForm1;
         Form2 = new TForm2;
+        Form1->setHandOver(Form2);
         // The main window's views name data sources that exist only now.
         DataModule3 = new TDataModule3(settings, [](TDataModule3 &module) {
             ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });

@@ -1,9 +1,9 @@
 // The real start-up of the program with its boxes printed instead of shown, so
 // a test can run it as a process: probe DATABASE ALIAS_DIR [close-main].
 #include "app/Startup.h"
-#include "app/Unit1.h"
 #include "platform/MessageBoxes.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QTimer>
 #include <cstdio>

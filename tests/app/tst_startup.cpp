@@ -2,7 +2,6 @@
 // exit rule of the real program, and the error box for handler errors.
 #include "app/DrevalonApplication.h"
 #include "app/Startup.h"
-#include "app/Unit1.h"
 #include "data/Unit3.h"
 #include "data/datasets/EDatabaseError.h"
 #include "platform/ApplicationTitle.h"
@@ -17,6 +16,7 @@
 #include "ui/dialogs/Unit8.h"
 #include "ui/extras/Unit9.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QCalendarWidget>
 #include <QDate>

@@ -3,7 +3,6 @@
 // typing of any text (Cyrillic included), modal windows driven from inside
 // their own loop, and the observation of a request to end the program.
 #include "app/Startup.h"
-#include "app/Unit1.h"
 #include "data/Unit3.h"
 #include "platform/FormWindow.h"
 #include "platform/LabeledEdit.h"
@@ -12,6 +11,7 @@
 #include "tests/support/TestStores.h"
 #include "tests/support/Typing.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QAbstractButton>
 #include <QApplication>

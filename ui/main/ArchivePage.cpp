@@ -1,6 +1,5 @@
 // The order archive page: the archive grid, its sort keys and direction, the
 // period search with its total, the chart and the exit button.
-#include "app/Unit1.h"
 #include "data/Unit3.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/ViewFactory.h"
@@ -8,6 +7,7 @@
 #include "platform/WhiteGroupBox.h"
 #include "ui/dialogs/Unit6.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

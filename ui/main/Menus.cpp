@@ -1,10 +1,10 @@
 // The main menu and the context menu of the main window, and the handlers of
 // the items that have no button of their own, the games apart.
-#include "app/Unit1.h"
 #include "ui/dialogs/Unit7.h"
 #include "ui/dialogs/Unit8.h"
 #include "ui/extras/Unit9.h"
 #include "ui/main/Unit2.h"
+#include "ui/splash/Unit1.h"
 
 #include <QAction>
 #include <QLabel>

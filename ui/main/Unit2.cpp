@@ -1,14 +1,15 @@
 #include "ui/main/Unit2.h"
 #include "DrevalonBuild.h"
-#include "app/Unit1.h"
 #include "platform/BackgroundImage.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/MessageBoxes.h"
 #include "platform/PictureButton.h"
+#include "ui/splash/Unit1.h"
 
 #include <QAction>
 #include <QCalendarWidget>
 #include <QContextMenuEvent>
+#include <QDateEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
@@ -82,6 +83,18 @@ bool TForm2::eventFilter(QObject *watched, QEvent *event) {
 void TForm2::contextMenuEvent(QContextMenuEvent *event) {
     // The window's own context menu, wherever no control offers one of its own.
     PopupMenu1->exec(event->globalPos());
+}
+
+void TForm2::present() {
+    showMaximized();
+    raise();
+    activateWindow();
+}
+
+void TForm2::setDates(const QDate &day) {
+    MonthCalendar1->setSelectedDate(day);
+    DateTimePicker1->setDate(day);
+    DateTimePicker2->setDate(day);
 }
 
 void TForm2::FormClose() { Form1->Close(); }

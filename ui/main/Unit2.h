@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/ErrorFunnel.h"
 #include "platform/FormWindow.h"
+#include "ui/splash/HandOver.h"
 
 class BackgroundImage;
 class LabeledEdit;
@@ -27,10 +28,16 @@ class TRvProject;
 /// The main window: three pages under a menu bar, the floating calendar and the
 /// exit button over every page. Closing it ends the program. Its views are bound
 /// by name to the data module. Each page is built in a source file of its own.
-class TForm2 : public FormWindow {
+/// The splash hands the program over to it.
+class TForm2 : public FormWindow, public HandOver {
     Q_OBJECT
 public:
     explicit TForm2(QWidget *parent = nullptr);
+
+    /// Maximised, in front, active.
+    void present() override;
+    /// The calendar and both archive pickers.
+    void setDates(const QDate &day) override;
 
     /// The administrator password, compared as exact text by both entry points.
     static QString adminPassword() { return QStringLiteral("742"); }

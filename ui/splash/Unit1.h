@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/FormWindow.h"
 
+class HandOver;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -17,6 +18,9 @@ public:
     QLabel *Label1;
     QProgressBar *ProgressBar1;
     QTimer *Timer1;
+
+    /// The window the last stage shows and dates (the main window).
+    void setHandOver(HandOver *target) { m_target = target; }
 
     void FormActivate() override;
     void Timer1Timer();
@@ -36,6 +40,7 @@ private:
     void handOver();
 
     double m_stage = 0;
+    HandOver *m_target = nullptr;
 };
 
 extern TForm1 *Form1;

@@ -1,12 +1,10 @@
-#include "app/Unit1.h"
+#include "ui/splash/Unit1.h"
 #include "platform/ErrorFunnel.h"
-#include "ui/main/Unit2.h"
+#include "ui/splash/HandOver.h"
 
-#include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDate>
-#include <QDateEdit>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -114,13 +112,10 @@ void TForm1::setStatus(const QString &text) {
 }
 
 void TForm1::handOver() {
-    Form2->showMaximized();
-    Form2->raise();
-    Form2->activateWindow();
-    const QDate today = QDate::currentDate();
-    Form2->MonthCalendar1->setSelectedDate(today);
-    Form2->DateTimePicker1->setDate(today);
-    Form2->DateTimePicker2->setDate(today);
+    if (m_target) {
+        m_target->present();
+        m_target->setDates(QDate::currentDate());
+    }
     hide();
 }
 

@@ -1,0 +1,26 @@
+# Builds each probe pair of CMakeLists.txt: the library's own header must
+# compile, the higher layer's header must be refused as a file not found.
+string(REPLACE "," ";" checks "${CHECKS}")
+set(failures "")
+foreach(check IN LISTS checks)
+  string(REPLACE "|" ";" parts "${check}")
+  list(GET parts 0 name)
+  list(GET parts 1 higher)
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${name}_own
+                  RESULT_VARIABLE own_result OUTPUT_VARIABLE own_output ERROR_VARIABLE own_output)
+  if(NOT own_result EQUAL 0)
+    string(APPEND failures "${name}: the library's own header does not compile:\n${own_output}\n")
+    continue()
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${name}_higher
+                  RESULT_VARIABLE higher_result OUTPUT_VARIABLE higher_output ERROR_VARIABLE higher_output)
+  string(FIND "${higher_output}" "${higher}: No such file or directory" refused)
+  if(higher_result EQUAL 0 OR refused EQUAL -1)
+    string(APPEND failures "${name}: ${higher} is reachable from a lower layer:\n${higher_output}\n")
+  else()
+    message(STATUS "${name}: ${higher} refused")
+  endif()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "${failures}")
+endif()
