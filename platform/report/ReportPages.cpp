@@ -1,4 +1,5 @@
 #include "platform/report/ReportPages.h"
+#include "platform/Exception.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
@@ -17,6 +18,8 @@ constexpr double paperWidth = 210, paperHeight = 297;
 constexpr double marginLeft = 20, marginRight = 10, marginTop = 12, marginBottom = 12;
 constexpr double footerBand = 8;
 constexpr double footerPoints = 8;
+// Far beyond any order a shop prints, short of what a broken layout can ask for.
+constexpr int maxPages = 1000;
 
 constexpr double dots(double mm) { return mm / 25.4 * dpi; }
 constexpr double bodyWidth = dots(paperWidth - marginLeft - marginRight);
@@ -141,6 +144,11 @@ void ReportPages::paginate() {
 
     double top = 0;
     while (top < end - 1 || m_pages.isEmpty()) {
+        // Every page moves on, so only a huge document gets this far (a layout
+        // with an absurd margin, say): no work order runs this long.
+        if (m_pages.size() >= maxPages)
+            throw Exception(QStringLiteral("The report cannot be printed: its layout would take more than %1 pages.")
+                                .arg(maxPages));
         Page page;
         page.top = top;
         for (const Header &header : headers) {
@@ -149,46 +157,59 @@ void ReportPages::paginate() {
                 page.headerBottom = header.bottom;
             }
         }
-        const double limit = top + bodyHeight - (page.headerBottom - page.headerTop);
+        // The lowest place, not below `limit`, where the page may end after
+        // holding something; null when nothing fits.
+        auto lastBreak = [&](double limit) -> const Break * {
+            auto fits = std::upper_bound(breaks.begin(), breaks.end(), Break{limit, limit});
+            return fits != breaks.begin() && (fits - 1)->end > top + 1 ? &*(fits - 1) : nullptr;
+        };
+        double limit = top + bodyHeight - (page.headerBottom - page.headerTop);
+        // A repeated header that leaves no room for the next row is left out.
+        if (page.headerBottom > page.headerTop && limit < end && !lastBreak(limit)) {
+            page.headerTop = page.headerBottom = 0;
+            limit = top + bodyHeight;
+        }
         double next = limit;
         if (limit >= end) {
             page.bottom = next = std::max(end, top);
+        } else if (const Break *fits = lastBreak(limit)) {
+            page.bottom = fits->end;
+            next = fits->next;
         } else {
-            // The lowest place the page may end; a row taller than a page is cut.
-            auto fits = std::upper_bound(breaks.begin(), breaks.end(), Break{limit, limit});
-            if (fits != breaks.begin() && (fits - 1)->end > top + 1) {
-                page.bottom = (fits - 1)->end;
-                next = (fits - 1)->next;
-            } else {
-                page.bottom = limit;
-            }
+            page.bottom = limit; // a row taller than a page is cut
         }
         m_pages.append(page);
         top = next;
     }
 }
 
+QPageLayout ReportPages::pageLayout() {
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+}
+
 void ReportPages::preparePrinter(QPrinter &printer) {
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+    printer.setPageLayout(pageLayout());
     printer.setFullPage(true);
 }
 
-bool ReportPages::print(QPrinter &printer, const QList<int> &pages,
+bool ReportPages::print(QPagedPaintDevice &device, const QList<int> &pages,
                         const std::function<bool(int, int)> &progress) const {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!painter.begin(&device))
         return false;
-    // Fit A4 on the sheet the printer holds (the same A4 unless the user chose
+    // Fit A4 on the sheet the device holds (the same A4 unless the user chose
     // another paper in the print dialog).
-    const QRectF sheet = printer.paperRect(QPrinter::DevicePixel);
+    const QRectF sheet = device.pageLayout().fullRectPixels(device.logicalDpiX());
     const double scale = std::min(sheet.width() / dots(paperWidth), sheet.height() / dots(paperHeight));
     for (int i = 0; i < pages.size(); ++i) {
         if (progress && !progress(i, int(pages.size()))) {
-            printer.abort();
+            // A printer drops the job; a file is the caller's to throw away.
+            if (auto *printer = dynamic_cast<QPrinter *>(&device))
+                printer->abort();
             return false;
         }
-        if (i > 0)
-            printer.newPage();
+        if (i > 0 && !device.newPage())
+            return false;
         painter.save();
         painter.scale(scale, scale);
         drawPage(painter, pages[i]);

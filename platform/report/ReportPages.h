@@ -1,9 +1,11 @@
 #pragma once
 #include <QImage>
 #include <QList>
+#include <QPageLayout>
 #include <QTextDocument>
 #include <functional>
 
+class QPagedPaintDevice;
 class QPainter;
 class QPrinter;
 
@@ -14,18 +16,22 @@ class QPrinter;
 /// scaled to its sheet, so the preview, the printer and a PDF agree.
 class ReportPages {
 public:
+    /// Throws when the layout would take an absurd number of pages.
     explicit ReportPages(const QString &html);
 
     const QTextDocument &document() const { return m_document; }
     int pageCount() const { return int(m_pages.size()); }
 
-    /// Sets A4 portrait and lets us place everything on the whole sheet.
+    /// A4 portrait without margins: everything is placed on the whole sheet.
+    static QPageLayout pageLayout();
+    /// Sets that layout on a printer.
     static void preparePrinter(QPrinter &printer);
-    /// Draws the pages (1-based, in the order given), one per sheet. Before
-    /// each sheet `progress` hears how many are done and may stop the drawing
-    /// by returning false. Returns false when the printer could not be started
-    /// or the drawing was stopped.
-    bool print(QPrinter &printer, const QList<int> &pages,
+    /// Draws the pages (1-based, in the order given), one per sheet, on a
+    /// printer or a PDF writer. Before each sheet `progress` hears how many are
+    /// done and may stop the drawing by returning false (a printer's job is then
+    /// aborted). Returns false when the device could not be started, a page not
+    /// begun, or the drawing was stopped.
+    bool print(QPagedPaintDevice &device, const QList<int> &pages,
                const std::function<bool(int done, int total)> &progress = {}) const;
 
 private:

@@ -157,6 +157,11 @@ std::string money(const std::string &text, const mustache::renderer &render) {
     return ok ? utf8(ReportNumbers::money(value)) : shown;
 }
 
+std::string ruled(const std::string &text, const mustache::renderer &render) {
+    const std::string shown = render(text);
+    return unicode(shown).trimmed().isEmpty() ? std::string("__________") : shown;
+}
+
 mustache::data rowsOf(const ReportRowSource &source) {
     const QStringList fields = source.fieldNames();
     const int current = source.currentRow();
@@ -199,6 +204,7 @@ QString ReportTemplate::render(const QMap<QString, QString> &parameters,
         setFolded(root, utf8(source->sourceName()), rowsOf(*source));
     root.set("money", mustache::lambda2(money));
     root.set("calc", mustache::lambda2(calc));
+    root.set("ruled", mustache::lambda2(ruled));
 
     mustache::mustache layout(utf8(m_text));
     FoldingContext context(&root);

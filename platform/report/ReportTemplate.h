@@ -7,8 +7,8 @@ class ReportRowSource;
 
 /// A report layout: HTML with Mustache tags, checked when it is made. Rendering
 /// gives the tags every parameter by name, every row source as a list of rows,
-/// and the helpers money and calc; every value is HTML-escaped, so no text of a
-/// row or a parameter can change the document's markup.
+/// and the helpers money, calc and ruled; every value is HTML-escaped, so no
+/// text of a row or a parameter can change the document's markup.
 ///
 /// Names are looked up ignoring letter case; a name may hold blanks,
 /// parentheses and full stops ({{Сумма заказа}}, {{Цена(шт)}}, {{Доп.телефон}}).
@@ -22,6 +22,8 @@ class ReportRowSource;
 /// multiplication first, and writes the result as money; it is blank when an
 /// operand is not a number. Operators count only where the layout writes them,
 /// never inside a value, so a typed "5-3" is not a number rather than 2.
+/// {{#ruled}}…{{/ruled}} writes its content, or a ruled blank to fill in by
+/// hand when the content comes out empty.
 class ReportTemplate {
 public:
     /// Throws Exception naming `origin` when the tags do not pair up.

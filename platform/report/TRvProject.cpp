@@ -11,11 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QSaveFile>
 #include <QScreen>
+#include <QStringDecoder>
 
 namespace {
 /// Brackets the reading of every source: each one that began is ended again,
@@ -109,10 +112,21 @@ void TRvProject::Open() {
         throw Exception(QStringLiteral("The following reporting project does not exist:\n") +
                         quoted(info.absoluteFilePath()));
     QFile file(info.absoluteFilePath());
+    auto unreadable = [&](const QString &reason) {
+        return Exception(QStringLiteral("The following reporting project cannot be read:\n") +
+                         quoted(info.absoluteFilePath()) + QLatin1Char('\n') + reason);
+    };
     if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("The following reporting project cannot be read:\n") +
-                        quoted(info.absoluteFilePath()) + QLatin1Char('\n') + file.errorString());
-    m_layout = std::make_unique<ReportTemplate>(QString::fromUtf8(file.readAll()), info.absoluteFilePath());
+        throw unreadable(file.errorString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw unreadable(file.errorString());
+    // A layout is UTF-8 text: other bytes would print as replacement characters.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        throw unreadable(QStringLiteral("It is not UTF-8 text."));
+    m_layout = std::make_unique<ReportTemplate>(text, info.absoluteFilePath());
 }
 
 void TRvProject::Close() { m_layout.reset(); }
@@ -233,14 +247,28 @@ void TRvProject::printOnPrinter(const ReportPages &pages, const QList<int> &numb
 }
 
 void TRvProject::writeFile(const ReportPages &pages, const QList<int> &numbers, int copies, const QString &fileName) {
-    QPrinter printer(QPrinter::HighResolution);
-    ReportPages::preparePrinter(printer);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(fileName);
-    printer.setDocName(m_layout->title());
-    printer.setCreator(QCoreApplication::applicationName());
-    if (!pages.print(printer, sheets(numbers, copies)))
-        throw Exception(QStringLiteral("The report cannot be written to the file:\n") + quoted(fileName));
+    // Written beside the target and renamed over it only when complete: a full
+    // disk, a failure or a kill while writing leaves any older file as it was.
+    QSaveFile file(fileName);
+    auto failed = [&](const QString &reason) {
+        return Exception(QStringLiteral("The report cannot be written to the file:\n") + quoted(fileName) +
+                         QLatin1Char('\n') + reason);
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw failed(file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setPageLayout(ReportPages::pageLayout());
+        writer.setTitle(m_layout->title());
+        writer.setCreator(QCoreApplication::applicationName());
+        // Not committed, the file written so far is removed with `file`.
+        if (!pages.print(writer, sheets(numbers, copies)))
+            throw failed(file.error() != QFileDevice::NoError ? file.errorString()
+                                                              : QStringLiteral("The PDF could not be drawn."));
+    }
+    // Fails, and removes what was written, when any write failed.
+    if (!file.commit())
+        throw failed(file.errorString());
 }
 
 QString TRvProject::defaultFileName() const {

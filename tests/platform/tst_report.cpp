@@ -23,8 +23,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
 #include <functional>
 #include <memory>
+#include <numeric>
 
 namespace {
 const QString shippedProject = QStringLiteral(DREVALON_SOURCE_DIR "/resources/report/Project1.rav");
@@ -91,6 +93,7 @@ private slots:
     void workOrderWrittenAsPdf();
     void projectFileParametersAndCancel();
     void datasetsPutBackAfterRun();
+    void layoutsTallerThanAPage();
 };
 
 void tst_report::workOrderWrittenAsPdf() {
@@ -121,12 +124,18 @@ void tst_report::workOrderWrittenAsPdf() {
     QVERIFY(lineWith(text, QStringLiteral("Предоплата")).endsWith(QStringLiteral("5 000,50")));
     QVERIFY(lineWith(text, QStringLiteral("К оплате")).endsWith(QStringLiteral("13 580,50")));
 
-    // A prepayment that is no number is printed as typed, and nothing is due.
+    // Nothing prepaid leaves the whole total to pay; a prepayment that is no
+    // number is printed as typed, with the balance left to write in by hand.
+    shop.project.SetParam(QStringLiteral("opl"), QString());
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
+    text = pdfText(pdf);
+    QCOMPARE(lineWith(text, QStringLiteral("Предоплата")), QStringLiteral("Предоплата, руб.:"));
+    QCOMPARE(lineWith(text, QStringLiteral("К оплате")), QStringLiteral("К оплате, руб.: 18 581,00"));
     shop.project.SetParam(QStringLiteral("opl"), QStringLiteral("5000-4000"));
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
     text = pdfText(pdf);
     QVERIFY(lineWith(text, QStringLiteral("Предоплата")).endsWith(QStringLiteral("5000-4000")));
-    QCOMPARE(lineWith(text, QStringLiteral("К оплате")), QStringLiteral("К оплате, руб.:"));
+    QCOMPARE(lineWith(text, QStringLiteral("К оплате")), QStringLiteral("К оплате, руб.: __________"));
 
     // Lines of two text lines each, enough for three pages: every page has the
     // header row and its footer, and no line of the order is split between pages.
@@ -154,7 +163,7 @@ void tst_report::workOrderWrittenAsPdf() {
     const QStringList sheets = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     QCOMPARE(sheets.size(), 2);
     QVERIFY(sheets[0].contains(second) && sheets[1].contains(second));
-    QCOMPARE(shop.project.runCount(), 4);
+    QCOMPARE(shop.project.runCount(), 5);
 }
 
 void tst_report::projectFileParametersAndCancel() {
@@ -179,7 +188,29 @@ void tst_report::projectFileParametersAndCancel() {
     QCOMPARE(shop.messages->texts(QStringLiteral("error")),
              QStringList{QStringLiteral("The following reporting project does not exist:\n\"%1\"")
                              .arg(dir.filePath(QStringLiteral("Project1.rav")))});
+    // A project that cannot be read, or is not UTF-8 text, is named with what is
+    // wrong with it, and nothing is printed.
+    const QString unreadable = dir.filePath(QStringLiteral("unreadable.rav"));
+    const QString legacy = dir.filePath(QStringLiteral("cp1251.rav"));
+    QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), unreadable));                  // opens, then fails to read
+    QVERIFY(putFile(legacy, "<p>\xcf\xf0\xe5\xe4\xee\xef\xeb\xe0\xf2\xe0 {{opl}}</p>")); // "Предоплата" in Windows-1251
+    for (const auto &[broken, reason] :
+         {std::pair(unreadable, qt_error_string(EIO)), std::pair(legacy, QStringLiteral("It is not UTF-8 text."))}) {
+        shop.messages->clear();
+        shop.project.setProjectFile(broken);
+        bool asked = false;
+        ErrorFunnel::guard([&] { asked = withOptions(shop.project, [](OutputOptionsWindow &) {}); });
+        QVERIFY(!asked);
+        const QStringList errors = shop.messages->texts(QStringLiteral("error"));
+        QVERIFY2(
+            errors.size() == 1 &&
+                errors[0].startsWith(
+                    QStringLiteral("The following reporting project cannot be read:\n\"%1\"\n%2").arg(broken, reason)),
+            qPrintable(errors.join(QLatin1Char('\n'))));
+    }
+    shop.messages->clear();
     QCOMPARE(shop.project.runCount(), 0);
+    shop.project.setProjectFile(dir.filePath(QStringLiteral("Project1")));
 
     // Parameters outlive closing; the file is read again on the next opening.
     QVERIFY(QFile::copy(shippedProject, dir.filePath(QStringLiteral("Project1.rav"))));
@@ -190,14 +221,15 @@ void tst_report::projectFileParametersAndCancel() {
     QCOMPARE(shop.project.GetParam(QStringLiteral("opl")), QStringLiteral("300"));
     QVERIFY(shop.project.renderHtml().contains(QStringLiteral("18\u00a0281,00")));
     shop.project.Close();
-    QFile layout(dir.filePath(QStringLiteral("Project1.rav")));
-    QVERIFY(layout.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    layout.write(QStringLiteral("{{OPL}}|{{#RvDataSetConnection3}}{{сумма заказа}}|{{#calc}}2 * {{Сумма заказа}} - "
-                                "{{opl}}{{/calc}}{{/RvDataSetConnection3}}|{{#RvDataSetConnection1}}{{#current}}"
-                                "{{LMANE}}{{^phone2}}-{{/phone2}}{{/current}}{{/RvDataSetConnection1}}")
-                     .toUtf8());
-    layout.close();
-    QCOMPARE(shop.project.renderHtml(), QStringLiteral("300|18581|36\u00a0862,00|Петров-"));
+    QVERIFY(
+        putFile(dir.filePath(QStringLiteral("Project1.rav")),
+                QStringLiteral(
+                    "{{OPL}}|{{#RvDataSetConnection3}}{{сумма заказа}}|{{#calc}}2 * {{Сумма заказа}} - "
+                    "{{opl}}{{/calc}}{{/RvDataSetConnection3}}|{{#RvDataSetConnection1}}{{#current}}"
+                    "{{LMANE}}{{^phone2}}-{{/phone2}}{{/current}}{{/RvDataSetConnection1}}|{{#ruled}}{{opl}}{{/ruled}}|"
+                    "{{#ruled}} {{#calc}}{{opl}} - x{{/calc}} {{/ruled}}")
+                    .toUtf8()));
+    QCOMPARE(shop.project.renderHtml(), QStringLiteral("300|18581|36\u00a0862,00|Петров-|300|__________"));
 
     // Cancel writes nothing and reports nothing; a file that cannot be written is an error.
     shop.project.setProjectFile(shippedProject);
@@ -212,8 +244,26 @@ void tst_report::projectFileParametersAndCancel() {
     const QString unwritable = dir.filePath(QStringLiteral("no/such/dir/order.pdf"));
     ErrorFunnel::guard(
         [&] { withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, unwritable); }); });
-    QCOMPARE(shop.messages->texts(QStringLiteral("error")).last(),
-             QStringLiteral("The report cannot be written to the file:\n\"%1\"").arg(unwritable));
+    // The reason follows the file's name, in the system's words.
+    auto reasonFor = [&](const QString &file) {
+        const QString error = shop.messages->texts(QStringLiteral("error")).last();
+        const QString named = QStringLiteral("The report cannot be written to the file:\n\"%1\"\n").arg(file);
+        return error.startsWith(named) ? error.mid(named.size()) : QStringLiteral("(unnamed) ") + error;
+    };
+    QVERIFY2(reasonFor(unwritable).startsWith(qt_error_string(ENOENT)), qPrintable(reasonFor(unwritable)));
+    // A disk that fills up while the file is written: the reason is shown, and
+    // an older file of the name stays as it was, with nothing left beside it.
+    const QString kept = dir.filePath(QStringLiteral("kept.pdf"));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, kept); }));
+    const QByteArray before = fileBytes(kept);
+    ErrorFunnel::guard([&] {
+        const FullDisk full(4096);
+        withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, kept); });
+    });
+    QVERIFY2(reasonFor(kept).startsWith(qt_error_string(EFBIG)), qPrintable(reasonFor(kept)));
+    QVERIFY(before.size() > 4096 && fileBytes(kept) == before);
+    QCOMPARE(QDir(dir.path()).entryList({QStringLiteral("kept*")}, QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("kept.pdf")});
 
     // The preselected preview shows the report's page until its window is closed.
     int previewPages = -1;
@@ -269,6 +319,65 @@ void tst_report::datasetsPutBackAfterRun() {
     QVERIFY(!m.ADOQuery7->Active());
     QVERIFY(!m.ADOTable4->Active());
     QCOMPARE(m.ADOTable3->RecNo(), 1);
+}
+
+void tst_report::layoutsTallerThanAPage() {
+    Shop shop;
+    QTemporaryDir dir;
+    const QString layout = dir.filePath(QStringLiteral("tall.rav")), pdf = dir.filePath(QStringLiteral("tall.pdf"));
+    shop.project.setProjectFile(layout);
+    // A cell of `count` text lines from "<mark> begins" to "<mark> ends"; a page holds some 60.
+    auto cell = [](const QString &mark, int count) {
+        return mark + QStringLiteral(" begins") + QStringLiteral("<br>·").repeated(count - 2) + QStringLiteral("<br>") +
+               mark + QStringLiteral(" ends");
+    };
+    struct Case {
+        const char *what;
+        int headerLines;
+        QList<int> rowLines;
+    };
+    for (const Case &c : {Case{"a repeated header taller than a page", 100, QList<int>(40, 3)},
+                          Case{"a repeated header that leaves no room for a row", 50, {3, 20, 20, 20, 20, 20}},
+                          Case{"a row taller than a page", 2, {3, 150, 3, 3}}}) {
+        QString html = QStringLiteral("<table border=\"1\"><thead><tr><th>%1</th></tr></thead>")
+                           .arg(cell(QStringLiteral("Header"), c.headerLines));
+        for (int row = 0; row < c.rowLines.size(); ++row)
+            html += QStringLiteral("<tr><td>%1</td></tr>").arg(cell(QStringLiteral("Row%1").arg(row), c.rowLines[row]));
+        QVERIFY(putFile(layout, (html + QStringLiteral("</table><p>Layout ends</p>")).toUtf8()));
+        shop.project.Close();
+        QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
+        const QStringList pages = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+        const int lines = std::accumulate(c.rowLines.begin(), c.rowLines.end(), c.headerLines);
+        QVERIFY2(pages.size() <= lines / 40 + 2, c.what);
+        // The page a text is on when it is printed exactly once, else -1.
+        auto pageOf = [&](const QString &text) {
+            int found = -1, times = 0;
+            for (int page = 0; page < pages.size(); ++page) {
+                const int here = int(pages[page].count(text));
+                found = here > 0 ? page : found;
+                times += here;
+            }
+            return times == 1 ? found : -1;
+        };
+        // Every row is printed once, whole on one page when it fits on one.
+        for (int row = 0; row < c.rowLines.size(); ++row) {
+            const int begins = pageOf(QStringLiteral("Row%1 begins").arg(row));
+            const int ends = pageOf(QStringLiteral("Row%1 ends").arg(row));
+            QVERIFY2(begins >= 0 && (begins == ends || (c.rowLines[row] > 60 && ends > begins)),
+                     qPrintable(QStringLiteral("%1: row %2").arg(c.what).arg(row)));
+        }
+        QVERIFY2(pageOf(QStringLiteral("Layout ends")) == pages.size() - 1, c.what);
+        for (int page = 0; page < pages.size(); ++page)
+            QVERIFY2(pages[page].contains(QStringLiteral("Страница %1 из %2").arg(page + 1).arg(pages.size())), c.what);
+    }
+    // A layout that would take an absurd number of pages is refused in words.
+    QVERIFY(putFile(layout, "<p>Start</p><p style=\"margin-top: 1500000px;\">End</p>"));
+    shop.project.Close();
+    QVERIFY(QFile::remove(pdf));
+    ErrorFunnel::guard([&] { withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }); });
+    QCOMPARE(shop.messages->texts(QStringLiteral("error")),
+             QStringList{QStringLiteral("The report cannot be printed: its layout would take more than 1000 pages.")});
+    QVERIFY(!QFile::exists(pdf));
 }
 
 QTEST_MAIN(tst_report)

@@ -4,6 +4,7 @@
 #include "platform/report/OutputOptionsWindow.h"
 #include "platform/report/TRvProject.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -11,7 +12,9 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 namespace ReportKit {
 
@@ -62,6 +65,37 @@ inline QString pdfText(const QString &path) {
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         qFatal("pdftotext failed on %s (package poppler-utils)", qPrintable(path));
     return QString::fromUtf8(process.readAllStandardOutput()).replace(QChar(0x00A0), QLatin1Char(' '));
+}
+
+/// A disk full past `bytes` for every file this process writes, while it lives:
+/// a write beyond that fails (SIGXFSZ ignored) instead of killing us.
+class FullDisk {
+public:
+    explicit FullDisk(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &m_limit);
+        const rlimit small{bytes, m_limit.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &m_limit);
+        std::signal(SIGXFSZ, m_signal);
+    }
+
+private:
+    rlimit m_limit{};
+    void (*m_signal)(int);
+};
+
+/// Replaces a file's content; false when it cannot be written.
+inline bool putFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+/// A file's content, empty when it cannot be read.
+inline QByteArray fileBytes(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 /// The line of the text holding `label`.
