@@ -28,6 +28,8 @@ LabeledEdit::LabeledEdit(const QString &name, const QString &caption, QWidget *p
     setObjectName(name);
     m_label->setObjectName(name + QStringLiteral("_label"));
     m_label->setAttribute(Qt::WA_TranslucentBackground);
+    // The caption names the field for a screen reader.
+    m_label->setBuddy(this);
     setMaxLength(std::numeric_limits<int>::max()); // no limit of its own
     placeLabel();
 }

@@ -29,6 +29,26 @@ QString TDBNavigator::hintOf(NavigateBtn kind) {
     return QString();
 }
 
+namespace {
+// What a screen reader says for a button: the program speaks Russian, while
+// the buttons' designed hints are English and never shown.
+QString spokenName(NavigateBtn kind) {
+    switch (kind) {
+    case NavigateBtn::nbFirst: return QStringLiteral("Первая запись");
+    case NavigateBtn::nbPrior: return QStringLiteral("Предыдущая запись");
+    case NavigateBtn::nbNext: return QStringLiteral("Следующая запись");
+    case NavigateBtn::nbLast: return QStringLiteral("Последняя запись");
+    case NavigateBtn::nbInsert: return QStringLiteral("Добавить запись");
+    case NavigateBtn::nbDelete: return QStringLiteral("Удалить запись");
+    case NavigateBtn::nbEdit: return QStringLiteral("Изменить запись");
+    case NavigateBtn::nbPost: return QStringLiteral("Сохранить изменения");
+    case NavigateBtn::nbCancel: return QStringLiteral("Отменить изменения");
+    case NavigateBtn::nbRefresh: return QStringLiteral("Обновить данные");
+    }
+    return QString();
+}
+} // namespace
+
 TDBNavigator::TDBNavigator(const QString &name, QWidget *parent) : QWidget(parent) {
     setObjectName(name);
     setFocusPolicy(Qt::NoFocus);
@@ -39,7 +59,7 @@ TDBNavigator::TDBNavigator(const QString &name, QWidget *parent) : QWidget(paren
         b->setFocusPolicy(Qt::NoFocus);
         // The hint is carried, not shown: no tooltips on the navigators.
         b->setProperty("hint", hintOf(kind));
-        b->setAccessibleName(hintOf(kind));
+        b->setAccessibleName(spokenName(kind));
         if (kind == NavigateBtn::nbPrior || kind == NavigateBtn::nbNext) {
             b->setAutoRepeat(true);
             b->setAutoRepeatDelay(400);

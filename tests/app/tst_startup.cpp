@@ -18,6 +18,7 @@
 #include "ui/main/Unit2.h"
 #include "ui/splash/Unit1.h"
 
+#include <QAccessible>
 #include <QCalendarWidget>
 #include <QDate>
 #include <QDir>
@@ -124,6 +125,46 @@ private slots:
         for (QWidget *window :
              std::initializer_list<QWidget *>{Form1, Form2, Form4, Form5, Form6, Form7, Form8, Form9, Form10, &box})
             QCOMPARE(window->windowIcon().cacheKey(), icon.cacheKey());
+    }
+
+    void everyControlHasAName() {
+        // As a screen reader walks the windows: every control that takes the
+        // focus, and every button, has a name, and no two beside each other
+        // share one. The cells of a list are named by what they show.
+        TestStores stores;
+        ScriptedMessagesGuard messages;
+        Startup::createAll(stores.settings());
+        QStringList nameless, twins;
+        std::function<void(QAccessibleInterface *, const QString &)> walk = [&](QAccessibleInterface *node,
+                                                                                const QString &path) {
+            QStringList seen;
+            for (int i = 0; i < node->childCount(); ++i) {
+                QAccessibleInterface *child = node->child(i);
+                if (!child)
+                    continue;
+                const QString name = child->text(QAccessible::Name);
+                const QString where = path + QLatin1Char('/') +
+                                      (child->object() ? child->object()->objectName() : QString()) + QLatin1Char('(') +
+                                      QString::number(int(child->role()), 16) + QLatin1Char(')');
+                if (child->state().focusable || child->role() == QAccessible::Button) {
+                    if (name.trimmed().isEmpty())
+                        nameless << where;
+                    else if (seen.contains(name))
+                        twins << where + QStringLiteral(" ") + name;
+                    seen << name;
+                }
+                const QAccessible::Role role = child->role();
+                if (role != QAccessible::Table && role != QAccessible::List && role != QAccessible::Tree)
+                    walk(child, where);
+            }
+        };
+        for (QWidget *window :
+             std::initializer_list<QWidget *>{Form1, Form2, Form4, Form5, Form6, Form7, Form8, Form9, Form10})
+            walk(QAccessible::queryAccessibleInterface(window), window->objectName());
+        for (const QString &where : nameless + twins)
+            qWarning("%s", qPrintable(where));
+        QVERIFY2(nameless.isEmpty(), "focusable controls without a name (above)");
+        QVERIFY2(twins.isEmpty(), "focusable controls sharing a name with a sibling (above)");
     }
 
     void mainFormHandsOverToTheMainWindow() {

@@ -55,6 +55,8 @@ TForm10::TForm10(QWidget *parent)
     BitBtn2->setToolTip(QStringLiteral("Отменить Наряд-заказ"));
     ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
     ErrorFunnel::connect(BitBtn2, &PictureButton::clicked, this, [this] { BitBtn2Click(); });
+    // What a screen reader says for the controls without a caption of their own.
+    DBGrid1->setAccessibleName(QStringLiteral("Строки текущих заказов"));
 }
 
 void TForm10::FormShow() {

@@ -72,6 +72,9 @@ TForm5::TForm5(QWidget *parent) : FormWindow(QStringLiteral("Form5"), QStringLit
     ErrorFunnel::connect(BitBtn2, &PictureButton::clicked, this, [this] { BitBtn2Click(); });
     ErrorFunnel::connect(BitBtn3, &PictureButton::clicked, this, [this] { BitBtn3Click(); });
     ErrorFunnel::connect(BitBtn4, &PictureButton::clicked, this, [this] { BitBtn4Click(); });
+    // What a screen reader says for the controls without a caption of their own.
+    DBGrid1->setAccessibleName(QStringLiteral("Список клиентов"));
+    DBGrid2->setAccessibleName(QStringLiteral("Машины клиента"));
 }
 
 void TForm5::expand() {

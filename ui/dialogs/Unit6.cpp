@@ -35,6 +35,8 @@ TForm6::TForm6(QWidget *parent) : FormWindow(QStringLiteral("Form6"), QStringLit
     BitBtn1->setToolTip(QStringLiteral("Закрыть диаграмму"));
     ErrorFunnel::connect(BitBtn1, &PictureButton::clicked, this, [this] { BitBtn1Click(); });
     FormCreate();
+    // What a screen reader says for the controls without a caption of their own.
+    DBChart1->setAccessibleName(QStringLiteral("Диаграмма"));
 }
 
 void TForm6::BitBtn1Click() { Form6->Close(); }

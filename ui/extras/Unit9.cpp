@@ -3,8 +3,10 @@
 #include "platform/Exception.h"
 #include "platform/ShopSite.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QIcon>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
@@ -102,6 +104,7 @@ QToolButton *toolButton(QToolBar *bar, const QString &name, int index, const QSt
     button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setAutoRaise(true);
     button->setToolTip(hint);
+    button->setAccessibleName(hint);
     button->setFixedSize(97, 33);
     bar->addWidget(button);
     return button;
@@ -141,6 +144,10 @@ TForm9::TForm9(QWidget *parent) : FormWindow(QStringLiteral("Form9"), QStringLit
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText(typedPrefix);
     ComboBox1->setGeometry(296, 8, 313, ComboBox1->sizeHint().height());
+    // What a screen reader says for the address field and its list.
+    ComboBox1->setAccessibleName(QStringLiteral("Адрес"));
+    ComboBox1->lineEdit()->setAccessibleName(QStringLiteral("Адрес"));
+    ComboBox1->view()->setAccessibleName(QStringLiteral("Адреса"));
 
     m_layout->addStretch(1);
 }

@@ -127,6 +127,11 @@ void TForm2::buildArchivePage() {
     wire(BitBtn17, &PictureButton::clicked, &TForm2::BitBtn17Click);
     wire(BitBtn13, &PictureButton::clicked, &TForm2::BitBtn13Click);
     wire(Button6, &QPushButton::clicked, &TForm2::Button6Click);
+    // What a screen reader says for the controls without a caption of their own.
+    DBGrid2->setAccessibleName(QStringLiteral("Архив заказов"));
+    DBGrid7->setAccessibleName(QStringLiteral("Сумма за промежуток"));
+    DateTimePicker1->setAccessibleName(QStringLiteral("Дата начала периода"));
+    DateTimePicker2->setAccessibleName(QStringLiteral("Дата конца периода"));
 }
 
 void TForm2::sortArchive(const QString &descending, const QString &ascending) {

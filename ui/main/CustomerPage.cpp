@@ -74,15 +74,17 @@ void TForm2::buildCustomerPage() {
     // Created row by row, so Tab runs along the customer's row, then the car's.
     for (int i = 0; i < 4; ++i) {
         const int x = 10 + i * 114;
-        label(GroupBox4, customerLabels[i], QPoint(x, 38));
+        QLabel *caption = label(GroupBox4, customerLabels[i], QPoint(x, 38));
         *customerEdits[i] = Views::edit(GroupBox4, QStringLiteral("DBEdit%1").arg(i + 1), QStringLiteral("DataSource1"),
                                         customerFields[i], QRect(x, 54, 108, 21));
+        caption->setBuddy(*customerEdits[i]);
     }
     for (int i = 0; i < 4; ++i) {
         const int x = 10 + i * 114;
-        label(GroupBox4, carLabels[i], QPoint(x, 106));
+        QLabel *caption = label(GroupBox4, carLabels[i], QPoint(x, 106));
         *carEdits[i] = Views::edit(GroupBox4, QStringLiteral("DBEdit%1").arg(i + 5), QStringLiteral("DataSource2"),
                                    carFields[i], QRect(x, 122, 108, 21));
+        caption->setBuddy(*carEdits[i]);
     }
     BitBtn4 = new PictureButton(QStringLiteral("BitBtn4"), QStringLiteral("OK"), GroupBox4);
     BitBtn4->setGeometry(188, 154, 97, 39); // the commit button keeps the arrow cursor
@@ -138,6 +140,10 @@ void TForm2::buildCustomerPage() {
     wire(BitBtn8, &PictureButton::clicked, &TForm2::BitBtn8Click);
     wire(BitBtn9, &PictureButton::clicked, &TForm2::BitBtn9Click);
     wire(BitBtn11, &PictureButton::clicked, &TForm2::BitBtn11Click);
+    // What a screen reader says for the controls without a caption of their own.
+    DBGrid1->setAccessibleName(QStringLiteral("Список клиентов"));
+    DBGrid3->setAccessibleName(QStringLiteral("Машины клиента"));
+    DBGrid4->setAccessibleName(QStringLiteral("Архив заказов данного клиента"));
 }
 
 void TForm2::BitBtn1Click() {

@@ -65,6 +65,12 @@ void TForm2::buildOrderPage() {
     QWidget::setTabOrder(BitBtn14, BitBtn12);
     QWidget::setTabOrder(BitBtn12, BitBtn15);
 
+    // What a screen reader says for the controls without a caption of their own.
+    DBGrid5->setAccessibleName(QStringLiteral("Список клиентов"));
+    DBGrid6->setAccessibleName(QStringLiteral("Заказ клиента: строки"));
+    DBGrid8->setAccessibleName(DBGrid8->toolTip());
+    Label14->setBuddy(Edit1);
+
     wire(BitBtn12, &PictureButton::clicked, &TForm2::BitBtn12Click);
     wire(BitBtn15, &PictureButton::clicked, &TForm2::BitBtn15Click);
     wire(BitBtn14, &PictureButton::clicked, &TForm2::BitBtn14Click);

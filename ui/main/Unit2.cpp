@@ -72,6 +72,9 @@ void TForm2::buildFrame() {
     BitBtn3->setGeometry(1168, 32, 97, 39);
     BitBtn3->setHandCursor(true);
     wire(BitBtn3, &PictureButton::clicked, &TForm2::BitBtn3Click);
+    // What a screen reader says for the controls without a caption of their own.
+    PageControl1->setAccessibleName(QStringLiteral("Страницы"));
+    MonthCalendar1->setAccessibleName(QStringLiteral("Календарь"));
 }
 
 bool TForm2::eventFilter(QObject *watched, QEvent *event) {
