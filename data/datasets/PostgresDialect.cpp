@@ -5,6 +5,7 @@
 #include "data/datasets/SqlLiteral.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -419,8 +420,11 @@ QVariant PostgresDialect::changeStamp(const QSqlDatabase &db, const QString &sch
     if (!conn || PQstatus(conn) != CONNECTION_OK)
         return {};
     const Result result = wrap(PQexec(conn, "select pg_current_snapshot()::text"));
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1)
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1) {
+        qCDebug(storeLog).noquote() << "change stamp not read; rows are read again:"
+                                    << QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         return {};
+    }
     return QString::fromLatin1(PQgetvalue(result.get(), 0, 0));
 }
 
@@ -439,8 +443,8 @@ void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
 }
 
 void PostgresDialect::rollbackTransaction(QSqlDatabase &db) const {
-    if (PGconn *conn = handleOf(db); conn && PQstatus(conn) == CONNECTION_OK)
-        PQclear(PQexec(conn, "rollback"));
+    // A connection that broke took its transaction with it: the server rolled it back.
+    command(connectedHandle(db), "rollback");
 }
 
 std::vector<FieldType> PostgresDialect::describeParameters(const QSqlDatabase &db, const QString &text,
