@@ -11,9 +11,27 @@
 #include "tests/support/TestStores.h"
 
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QTest>
+#include <atomic>
+#include <dlfcn.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+namespace {
+std::atomic<bool> refuseSingleRows{false};
+} // namespace
+
+// The server's client library refuses to send rows one at a time only in
+// states the program never reaches; this stands in for such a refusal, while
+// the server, the statement and its rows stay real.
+extern "C" int PQsetSingleRowMode(PGconn *conn) {
+    if (refuseSingleRows)
+        return 0;
+    static const auto library = reinterpret_cast<int (*)(PGconn *)>(dlsym(RTLD_NEXT, "PQsetSingleRowMode"));
+    return library(conn);
+}
 
 namespace {
 sqlite3 *handleOf(TADOConnection *connection) {
@@ -118,6 +136,19 @@ private slots:
         QCOMPARE(lines->State(), DataSetState::Browse);
         QVERIFY(errorOf([&] { lines->Post(); }).contains(QStringLiteral("not in edit or insert mode")));
         QCOMPARE(count(QStringLiteral("select count(*) from orderNow where Firm = 'Bosch'")), 1);
+    }
+
+    void rowsComeWholeWhenNotSentOneByOne() {
+        if (!TestStores::onServer())
+            QSKIP("rows are sent one by one only by the database server");
+        TADOQuery *customers = module->ADOQuery1;
+        refuseSingleRows = true;
+        const auto restore = qScopeGuard([] { refuseSingleRows = false; });
+        customers->Close();
+        customers->Open();
+        QCOMPARE(customers->RecordCount(), 2);
+        customers->Last();
+        QCOMPARE(customers->FieldByName(QStringLiteral("Фамилия"))->AsString().trimmed(), QStringLiteral("Petrov"));
     }
 
     void aRowMadeAgainByOthersIsNotTheRowRead() {
