@@ -1,5 +1,6 @@
 #include "data/Unit3.h"
 #include "data/datasets/LocalEngine.h"
+#include "data/datasets/StoreLog.h"
 #include "platform/CreationOrder.h"
 #include "platform/ErrorFunnel.h"
 
@@ -61,6 +62,7 @@ TDataModule3::~TDataModule3() {
                 try {
                     ds->Cancel();
                 } catch (...) {
+                    qCDebug(storeLog).noquote() << ds->objectName() << "edit not dropped at exit:" << caughtErrorText();
                 }
             }
     for (auto it = dataSets.rbegin(); it != dataSets.rend(); ++it) {
@@ -68,6 +70,7 @@ TDataModule3::~TDataModule3() {
             (*it)->setMasterSource(nullptr);
             (*it)->Close();
         } catch (...) {
+            qCDebug(storeLog).noquote() << (*it)->objectName() << "not closed at exit:" << caughtErrorText();
         }
     }
     ADOConnection1->Close();

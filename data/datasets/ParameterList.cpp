@@ -6,15 +6,15 @@ TParameter &TParameters::AddParameter() {
     return *m_items.back();
 }
 
-TParameter *TParameters::FindParam(const QString &name) const {
+const TParameter *TParameters::FindParam(const QString &name) const {
     for (const auto &item : m_items)
         if (item->Name.compare(name, Qt::CaseInsensitive) == 0)
             return item.get();
     return nullptr;
 }
 
-TParameter &TParameters::ParamByName(const QString &name) const {
-    if (TParameter *parameter = FindParam(name))
+const TParameter &TParameters::ParamByName(const QString &name) const {
+    if (const TParameter *parameter = FindParam(name))
         return *parameter;
     throw EDatabaseError(QStringLiteral("Parameter '%1' not found").arg(name));
 }

@@ -5,32 +5,35 @@
 #include <QString>
 #include <QVariant>
 #include <memory>
+#include <utility>
 #include <vector>
 
-/// One named parameter of a server query: its value and the settings the store
-/// described for it.
+/// One named parameter of a server query: its value and the type the store
+/// described for it, which a text value is converted to when the query runs.
 struct TParameter {
     QString Name;
     QVariant Value;
     FieldType DataType = FieldType::Unknown;
-    int Size = 0;
-    int Precision = 0;
-    int NumericScale = 0;
-    int Direction = 1; // input
-    int Attributes = 0;
 };
 
 /// The parameters of a query, in the order of their markers.
 class TParameters {
 public:
     int Count() const { return static_cast<int>(m_items.size()); }
-    TParameter &Items(int index) const { return *m_items[index]; }
+    TParameter &Items(int index) { return *m_items[index]; }
+    const TParameter &Items(int index) const { return *m_items[index]; }
     /// Appends an unnamed parameter.
     TParameter &AddParameter();
     /// First parameter of that name, letter case ignored; nullptr when none.
-    TParameter *FindParam(const QString &name) const;
+    const TParameter *FindParam(const QString &name) const;
+    TParameter *FindParam(const QString &name) {
+        return const_cast<TParameter *>(std::as_const(*this).FindParam(name));
+    }
     /// As FindParam, but an error when there is none.
-    TParameter &ParamByName(const QString &name) const;
+    const TParameter &ParamByName(const QString &name) const;
+    TParameter &ParamByName(const QString &name) {
+        return const_cast<TParameter &>(std::as_const(*this).ParamByName(name));
+    }
     void Clear() { m_items.clear(); }
     void takeFrom(TParameters &other) { m_items = std::move(other.m_items); }
 

@@ -5,6 +5,7 @@
 #include "data/datasets/SqlLiteral.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -294,25 +295,30 @@ SqlDialect::SelectResult PostgresDialect::select(const QSqlDatabase &db, const Q
     if (!PQsendQueryParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
                            parameters.lengths.data(), parameters.formats.data(), 0))
         failWith(conn, nullptr);
-    // One row at a time: a long result is never held twice in memory.
-    PQsetSingleRowMode(conn);
+    // One row at a time: a long result is never held twice in memory. Refused,
+    // the rows come as one whole result instead, read below all the same.
+    if (!PQsetSingleRowMode(conn))
+        qCDebug(storeLog) << "rows not read one at a time; reading the whole result at once";
     std::vector<PostgresValues::Kind> kinds;
     Result failure = wrap(nullptr);
     while (PGresult *raw = PQgetResult(conn)) {
         Result part = wrap(raw);
         const ExecStatusType status = PQresultStatus(raw);
-        if (status == PGRES_SINGLE_TUPLE) {
-            if (kinds.empty())
+        if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+            // In single-row mode the closing result holds no rows.
+            const int rows = PQntuples(raw);
+            if (kinds.empty() && rows > 0)
                 for (int c = 0; c < count; ++c)
                     kinds.push_back(PostgresValues::kindOf(PQftype(raw, c)));
-            for (int c = 0; c < count; ++c) {
-                if (PQgetisnull(raw, 0, c))
-                    columns[c].append(QVariant());
-                else
-                    PostgresValues::append(columns[c], PQgetvalue(raw, 0, c), PQgetlength(raw, 0, c), kinds[c],
-                                           types[c]);
-            }
-        } else if (status != PGRES_TUPLES_OK && !failure) {
+            for (int row = 0; row < rows; ++row)
+                for (int c = 0; c < count; ++c) {
+                    if (PQgetisnull(raw, row, c))
+                        columns[c].append(QVariant());
+                    else
+                        PostgresValues::append(columns[c], PQgetvalue(raw, row, c), PQgetlength(raw, row, c), kinds[c],
+                                               types[c]);
+                }
+        } else if (!failure) {
             failure = std::move(part); // read on to the end, so the connection is free again
         }
     }
@@ -419,8 +425,11 @@ QVariant PostgresDialect::changeStamp(const QSqlDatabase &db, const QString &sch
     if (!conn || PQstatus(conn) != CONNECTION_OK)
         return {};
     const Result result = wrap(PQexec(conn, "select pg_current_snapshot()::text"));
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1)
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1) {
+        qCDebug(storeLog).noquote() << "change stamp not read; rows are read again:"
+                                    << QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         return {};
+    }
     return QString::fromLatin1(PQgetvalue(result.get(), 0, 0));
 }
 
@@ -439,8 +448,8 @@ void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
 }
 
 void PostgresDialect::rollbackTransaction(QSqlDatabase &db) const {
-    if (PGconn *conn = handleOf(db); conn && PQstatus(conn) == CONNECTION_OK)
-        PQclear(PQexec(conn, "rollback"));
+    // A connection that broke took its transaction with it: the server rolled it back.
+    command(connectedHandle(db), "rollback");
 }
 
 std::vector<FieldType> PostgresDialect::describeParameters(const QSqlDatabase &db, const QString &text,

@@ -86,7 +86,10 @@ void SqlDialect::commitTransaction(QSqlDatabase &db) const {
         throw EDatabaseError(StoreConnection::textOf(db.lastError()));
 }
 
-void SqlDialect::rollbackTransaction(QSqlDatabase &db) const { db.rollback(); }
+void SqlDialect::rollbackTransaction(QSqlDatabase &db) const {
+    if (!db.rollback())
+        throw EDatabaseError(StoreConnection::textOf(db.lastError()));
+}
 
 QString SqlDialect::nulRefusal() const {
     return QStringLiteral("The text holds a NUL character, which the database cannot keep");

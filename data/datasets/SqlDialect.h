@@ -68,7 +68,7 @@ public:
         return false;
     }
     /// Statements that stand or fall together, all reading the rows as they
-    /// were when the first began. Throw with the store's text.
+    /// were when the first began. Each throws with the store's text.
     virtual void beginTransaction(QSqlDatabase &db) const;
     virtual void commitTransaction(QSqlDatabase &db) const;
     virtual void rollbackTransaction(QSqlDatabase &db) const;

@@ -2,6 +2,7 @@
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
 #include "data/datasets/StoreWait.h"
 
 #include <QDate>
@@ -176,14 +177,19 @@ int waitForLock(void *, int count) {
     static constexpr int steps[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
     constexpr int stepCount = int(sizeof steps / sizeof steps[0]);
     constexpr int timeout = 5000;
-    if (count == 0 && !StoreWait::mayWait())
+    if (count == 0 && !StoreWait::mayWait()) {
+        qCDebug(storeLog) << "store locked by another program; not waiting again within one command";
         return 0;
+    }
+    if (count == 0)
+        qCDebug(storeLog) << "store locked by another program; waiting for it";
     int waited = 0;
     for (int i = 0; i < std::min(count, stepCount); ++i)
         waited += steps[i];
     waited += std::max(0, count - stepCount) * steps[stepCount - 1];
     const int step = std::min(steps[std::min(count, stepCount - 1)], timeout - waited);
     if (step <= 0) {
+        qCDebug(storeLog) << "store still locked after" << waited << "ms; giving up";
         StoreWait::ranOut();
         return 0;
     }
@@ -522,12 +528,16 @@ QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schem
     // data_version moves with commits of other connections, total_changes with
     // the writes of this one: together they tell any change, in microseconds.
     sqlite3 *handle = handleOf(db);
-    QSqlQuery q(db);
-    if (!handle ||
-        !q.exec(QStringLiteral("pragma %1.data_version")
-                    .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
-        !q.next())
+    if (!handle)
         return {};
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("pragma %1.data_version")
+                    .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
+        !q.next()) {
+        qCDebug(storeLog).noquote() << "change stamp not read; rows are read again:"
+                                    << StoreConnection::textOf(q.lastError());
+        return {};
+    }
     return QStringLiteral("%1:%2").arg(q.value(0).toLongLong()).arg(sqlite3_total_changes64(handle));
 }
 

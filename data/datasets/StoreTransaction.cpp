@@ -1,5 +1,6 @@
 #include "data/datasets/StoreTransaction.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
 
 StoreTransaction::StoreTransaction(StoreConnection &store) : m_store(store) {
     m_store.ensureConnected();
@@ -11,7 +12,12 @@ StoreTransaction::StoreTransaction(StoreConnection &store) : m_store(store) {
 StoreTransaction::~StoreTransaction() {
     if (m_open) {
         QSqlDatabase db = m_store.database();
-        m_store.dialect().rollbackTransaction(db);
+        try {
+            m_store.dialect().rollbackTransaction(db);
+        } catch (...) {
+            // Nothing may leave a destructor; a store that lost the transaction has undone it itself.
+            qCDebug(storeLog).noquote() << "transaction not rolled back:" << caughtErrorText();
+        }
         m_store.unpin();
     }
 }

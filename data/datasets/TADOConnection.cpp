@@ -1,6 +1,7 @@
 #include "data/datasets/TADOConnection.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlDialect.h"
+#include "data/datasets/StoreLog.h"
 
 TADOConnection::TADOConnection(const QString &name, QObject *parent) : QObject(parent) {
     setObjectName(name);
@@ -32,6 +33,7 @@ void TADOConnection::Open() {
         if (pinned())
             throw EDatabaseError(QStringLiteral("The connection to the database was lost during the command; "
                                                 "nothing of it was stored. The next command connects again."));
+        qCDebug(storeLog).noquote() << objectName() << "connection to the store lost; connecting again";
         Close();
     }
     if (m_connected)

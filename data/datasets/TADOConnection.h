@@ -16,6 +16,9 @@ public:
 
     /// The Qt SQL driver and the database it opens (a file path for SQLite).
     void setStore(const QString &driver, const QString &database);
+    // ConnectionString and LoginPrompt are kept for the names the data module
+    // sets; they have no effect here: setStore names the store, and no login
+    // is ever asked for.
     const QString &ConnectionString() const { return m_connectionString; }
     void setConnectionString(const QString &text) { m_connectionString = text; }
     bool LoginPrompt() const { return m_loginPrompt; }

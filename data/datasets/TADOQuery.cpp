@@ -2,6 +2,7 @@
 #include "data/datasets/DateText.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
+#include "data/datasets/StoreLog.h"
 #include "data/datasets/TADOConnection.h"
 
 TADOQuery::TADOQuery(const QString &name, QObject *parent) : TCustomADODataSet(name, parent) {
@@ -27,6 +28,7 @@ void TADOQuery::sqlChanged() {
         describeParameters(fresh);
     } catch (...) {
         // The store's description is a refinement; without it the values keep their own types.
+        qCDebug(storeLog).noquote() << objectName() << "parameters not described:" << caughtErrorText();
     }
     if (fresh.Count() > 0)
         m_parameters.takeFrom(fresh);

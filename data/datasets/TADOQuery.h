@@ -19,6 +19,9 @@ public:
     /// Runs a statement that returns no rows; the query stays closed. Returns the rows affected.
     int ExecSQL();
 
+    // Prepared, Filtered and CursorType are kept for the names the data module
+    // sets; they have no effect here. Every statement is prepared, no filter
+    // exists, and every open reads all rows into memory.
     bool Prepared() const { return m_prepared; }
     void setPrepared(bool on) { m_prepared = on; }
     bool Filtered() const { return m_filtered; }

@@ -1,6 +1,7 @@
 #include "data/datasets/TDataSet.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/MasterLink.h"
+#include "data/datasets/StoreLog.h"
 #include "data/datasets/TDataSource.h"
 
 #include <algorithm>
@@ -19,6 +20,8 @@ TDataSet::~TDataSet() {
         try {
             source->setDataSet(nullptr);
         } catch (...) {
+            qCDebug(storeLog).noquote() << objectName()
+                                        << "gone; a detail's pending edit stays unwritten:" << caughtErrorText();
         }
     }
 }

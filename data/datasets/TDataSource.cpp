@@ -1,4 +1,5 @@
 #include "data/datasets/TDataSource.h"
+#include "data/datasets/StoreLog.h"
 #include "data/datasets/TDataLink.h"
 #include "data/datasets/TDataSet.h"
 
@@ -39,6 +40,8 @@ TDataSource::~TDataSource() {
         try {
             link->setDataSource(nullptr);
         } catch (...) {
+            qCDebug(storeLog).noquote() << objectName()
+                                        << "gone; a detail's pending edit stays unwritten:" << caughtErrorText();
         }
     }
 }

@@ -2,6 +2,7 @@
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
 
 #include <optional>
 
@@ -78,7 +79,8 @@ void TSqlDataSet::prefetch() {
         job.sql = keyedSelect(&hasKey);
         job.values = bindValues();
         job.stamp = store().dialect().changeStamp(store().database(), QString());
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
+        qCDebug(storeLog).noquote() << objectName() << "not read ahead; the open reads itself:" << error.what();
         return; // the open finds out again, and says so
     }
     if (address.driver.isEmpty())
@@ -120,7 +122,8 @@ void TSqlDataSet::fetchRows(bool describe) {
     if (m_prefetch.valid()) {
         try {
             ahead = m_prefetch.get();
-        } catch (const std::exception &) {
+        } catch (const std::exception &error) {
+            qCDebug(storeLog).noquote() << objectName() << "read ahead failed; reading again:" << error.what();
         }
     }
     StoreConnection &conn = store();
@@ -295,7 +298,8 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     // which a second post would then write twice.
     try {
         reread(storageRow, key);
-    } catch (const std::exception &) {
+    } catch (const std::exception &error) {
+        qCDebug(storeLog).noquote() << objectName() << "row written, but not read back:" << error.what();
     }
 }
 

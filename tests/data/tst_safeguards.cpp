@@ -1,7 +1,8 @@
 // Nothing lost, nothing stale, nothing half-made: rows added by others show with
 // their master, a stored row is never reported lost, a row deleted and made
 // again by someone else is never taken for the one read, values the store
-// cannot keep, and failures that must leave datasets and statements as they were.
+// cannot keep, and failures that must leave datasets and statements as they were;
+// what is swallowed on the way is logged when asked for.
 #include "data/Unit3.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlLiteral.h"
@@ -9,9 +10,28 @@
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestStores.h"
 
+#include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSqlDriver>
 #include <QTest>
+#include <atomic>
+#include <dlfcn.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+namespace {
+std::atomic<bool> refuseSingleRows{false};
+} // namespace
+
+// The server's client library refuses to send rows one at a time only in
+// states the program never reaches; this stands in for such a refusal, while
+// the server, the statement and its rows stay real.
+extern "C" int PQsetSingleRowMode(PGconn *conn) {
+    if (refuseSingleRows)
+        return 0;
+    static const auto library = reinterpret_cast<int (*)(PGconn *)>(dlsym(RTLD_NEXT, "PQsetSingleRowMode"));
+    return library(conn);
+}
 
 namespace {
 sqlite3 *handleOf(TADOConnection *connection) {
@@ -30,6 +50,33 @@ int refuseReadAfterInsert(void *armed, int action, const char *, const char *, c
     }
     return SQLITE_OK;
 }
+
+// The messages of the store's category while it lives, with the category
+// turned on, or left as it is by default.
+class StoreLogCapture {
+public:
+    explicit StoreLogCapture(bool on) {
+        QLoggingCategory::setFilterRules(on ? QStringLiteral("drevalon.store.debug=true") : QString());
+        s_lines = &lines;
+        s_previous = qInstallMessageHandler(record);
+    }
+    ~StoreLogCapture() {
+        qInstallMessageHandler(s_previous);
+        s_lines = nullptr;
+        QLoggingCategory::setFilterRules(QString());
+    }
+    QStringList lines;
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+        if (qstrcmp(context.category, "drevalon.store") == 0)
+            s_lines->append(text);
+        else
+            s_previous(type, context, text);
+    }
+    static inline QStringList *s_lines = nullptr;
+    static inline QtMessageHandler s_previous = nullptr;
+};
 } // namespace
 
 class TestSafeguards : public QObject {
@@ -89,6 +136,19 @@ private slots:
         QCOMPARE(lines->State(), DataSetState::Browse);
         QVERIFY(errorOf([&] { lines->Post(); }).contains(QStringLiteral("not in edit or insert mode")));
         QCOMPARE(count(QStringLiteral("select count(*) from orderNow where Firm = 'Bosch'")), 1);
+    }
+
+    void rowsComeWholeWhenNotSentOneByOne() {
+        if (!TestStores::onServer())
+            QSKIP("rows are sent one by one only by the database server");
+        TADOQuery *customers = module->ADOQuery1;
+        refuseSingleRows = true;
+        const auto restore = qScopeGuard([] { refuseSingleRows = false; });
+        customers->Close();
+        customers->Open();
+        QCOMPARE(customers->RecordCount(), 2);
+        customers->Last();
+        QCOMPARE(customers->FieldByName(QStringLiteral("Фамилия"))->AsString().trimmed(), QStringLiteral("Petrov"));
     }
 
     void aRowMadeAgainByOthersIsNotTheRowRead() {
@@ -158,6 +218,26 @@ private slots:
         archive->prefetch();
         QVERIFY(errorOf([&] { archive->Open(); }).contains(QStringLiteral("nosuchcolumn")));
         QVERIFY(!archive->Active());
+    }
+
+    void aSwallowedFailureIsLoggedOnlyWhenAsked() {
+        // The failed read ahead is read again by the open, which reports its
+        // own error; what was swallowed is written only with the category on.
+        TADOQuery *archive = module->ADOQuery2;
+        for (const bool on : {false, true}) {
+            const StoreLogCapture log(on);
+            archive->Close();
+            archive->SQL().setLine(2, QStringLiteral("where nosuchcolumn = %1").arg(int(on)));
+            archive->prefetch();
+            QVERIFY(errorOf([&] { archive->Open(); }).contains(QStringLiteral("nosuchcolumn")));
+            if (!on) {
+                QCOMPARE(log.lines, QStringList());
+                continue;
+            }
+            const QStringList said = log.lines.filter(QStringLiteral("ADOQuery2 read ahead failed"));
+            QCOMPARE(said.size(), 1);
+            QVERIFY2(said.front().contains(QStringLiteral("nosuchcolumn")), qPrintable(said.front()));
+        }
     }
 
     void failuresLeaveNothingHalfMade() {

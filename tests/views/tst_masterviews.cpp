@@ -9,7 +9,9 @@
 #include "data/views/ViewFactory.h"
 #include "tests/views/ViewsKit.h"
 
+#include <QAbstractItemModelTester>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 
 using namespace ViewsKit;
@@ -150,9 +152,62 @@ private slots:
         QCOMPARE(owner->Text(), QString());
     }
 
+    void gridModelsKeepTheModelContract() {
+        // Every change a grid's model announces is checked as it happens: a
+        // master grid, and two details that follow it (one on each store).
+        auto *customers =
+            Views::grid(window, "DBGrid1", "DataSource1", {"Имя", "Фамилия"}, true, QRect(10, 10, 400, 200));
+        auto *cars = Views::grid(window, "DBGrid3", "DataSource2", {"Model", "Vin"}, true, QRect(10, 220, 400, 120));
+        auto *archive = Views::grid(window, "DBGrid4", "DataSource3", {}, false, QRect(10, 350, 600, 120));
+        std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+        for (TDBGrid *grid : {customers, cars, archive})
+            testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest));
+        QVERIFY(window->showActive());
+        TADOQuery *query = module->ADOQuery1;
+        TTable *carTable = module->Table1;
+        auto reopen = [query](const char *line) {
+            query->SQL().setLine(2, line);
+            query->Open();
+        };
+        auto post = [](TDataSet *ds, const char *field, const char *value, const char *field2, const char *value2) {
+            ds->Append();
+            ds->FieldByName(field)->setAsString(value);
+            ds->FieldByName(field2)->setAsString(value2);
+            ds->Post();
+        };
+        const struct {
+            const char *step;
+            std::function<void()> act;
+            int customers, cars, archived;
+        } steps[] = {
+            {"opened", [] {}, 3, 1, 1},
+            {"master moves", [&] { query->Next(); }, 3, 2, 0},
+            {"master moves to the end", [&] { query->Last(); }, 3, 0, 0},
+            {"closed and opened", [&] { query->Close(), query->Open(); }, 3, 1, 1},
+            {"sorted", [&] { reopen("order by Name desc"); }, 3, 0, 0},
+            {"filtered", [&] { reopen("where Name='Petr'"); }, 1, 2, 0},
+            {"filter gone", [&] { reopen(" "); }, 3, 1, 1},
+            {"insert begun", [&] { query->Append(); }, 4, 0, 0},
+            {"insert given up", [&] { query->Cancel(); }, 3, 1, 1},
+            {"inserted", [&] { post(query, "Имя", "Olga", "Фамилия", "Orlova"); }, 4, 0, 0},
+            {"detail inserted", [&] { post(carTable, "Model", "Lada Vesta", "Vin", "XTAGFK330LY000004"); }, 4, 1, 0},
+            {"detail deleted", [&] { carTable->Delete(); }, 4, 0, 0},
+            {"deleted", [&] { query->Delete(); }, 3, 0, 0},
+        };
+        for (const auto &step : steps) {
+            step.act();
+            const QList<int> rows = {customers->model()->rowCount(), cars->model()->rowCount(),
+                                     archive->model()->rowCount()};
+            QVERIFY2(rows == QList<int>({step.customers, step.cars, step.archived}), step.step);
+        }
+        QVERIFY(msgs().boxes().isEmpty());
+    }
+
     void viewsFollowTheirDataSourceToAnotherDataset() {
         // The order page points DataSource5 at the archive statement and back.
         auto *lines = Views::grid(window, "DBGrid6", "DataSource5", {}, true, QRect(10, 10, 640, 200));
+        QAbstractItemModelTester tester(lines->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         auto *nav =
             Views::navigator(window, "DBNavigator3", "DataSource5",
                              {NavigateBtn::nbFirst, NavigateBtn::nbPrior, NavigateBtn::nbNext, NavigateBtn::nbLast,

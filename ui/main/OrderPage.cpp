@@ -1,6 +1,7 @@
 // The order placement page: the customer, the lines of the order, its total,
 // the prepayment, the work order and the move of the order into the archive.
 #include "data/Unit3.h"
+#include "data/datasets/StoreLog.h"
 #include "data/datasets/StoreTransaction.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/TRvDataSetConnection.h"
@@ -126,6 +127,7 @@ void TForm2::BitBtn10Click() {
         try {
             restoreOrderLines();
         } catch (...) {
+            qCDebug(storeLog).noquote() << "order lines not shown again after a failed move:" << caughtErrorText();
         }
         throw;
     }
