@@ -1,8 +1,10 @@
 #pragma once
 // A plain reading of a statement for the fuzz targets to judge the program's
-// scanners by: apostrophe literals (an apostrophe inside doubled), double-
-// quoted and bracketed names, and comments (-- to the end of the line,
-// /* to */). A bracket never closed is an ordinary character.
+// scanners by, written apart from them: apostrophe literals, double-quoted,
+// back-quoted and bracketed names (the closing character doubled inside
+// stands for itself), and comments (-- up to the line break, /* to the first
+// */). An unclosed literal, name or comment runs to the end; a bracket never
+// closed is an ordinary character.
 #include <QList>
 #include <QRegularExpression>
 #include <QString>
@@ -15,16 +17,25 @@ struct Literal {
     bool alias = false; ///< it follows the keyword AS: a column alias, not a value
 };
 
+/// A part of the text that is not code.
+struct Piece {
+    char kind = 0; ///< 'l' literal, 'n' name, 'c' comment
+    int at = 0;
+    int end = 0; ///< one past its last character
+};
+
 struct Reading {
     QList<Literal> literals;
+    QList<Piece> pieces;
     QByteArray code; ///< one per character: 1 for code, 0 inside a literal, name or comment
 };
 
-inline int literalEnd(const QString &sql, int at) {
+// One past the character that closes what opens at `at`, or -1 when nothing does.
+inline int closedAt(const QString &sql, int at, QChar close) {
     int i = at + 1;
     while (i < sql.size()) {
-        if (sql[i] == QLatin1Char('\'')) {
-            if (i + 1 < sql.size() && sql[i + 1] == QLatin1Char('\'')) {
+        if (sql[i] == close) {
+            if (i + 1 < sql.size() && sql[i + 1] == close) {
                 i += 2;
                 continue;
             }
@@ -32,7 +43,7 @@ inline int literalEnd(const QString &sql, int at) {
         }
         ++i;
     }
-    return static_cast<int>(sql.size());
+    return -1;
 }
 
 inline Reading read(const QString &sql) {
@@ -40,36 +51,38 @@ inline Reading read(const QString &sql) {
     Reading reading;
     const int n = static_cast<int>(sql.size());
     reading.code = QByteArray(n, 1);
-    auto skip = [&](int from, int to) {
-        for (int k = from; k < to; ++k)
-            reading.code[k] = 0;
-    };
     int i = 0;
     while (i < n) {
         const QChar c = sql[i];
+        const QChar next = i + 1 < n ? sql[i + 1] : QChar();
         int end = -1;
-        if (c == QLatin1Char('\'')) {
-            end = literalEnd(sql, i);
-            reading.literals.append({sql.mid(i, end - i), i, as.match(sql.left(i)).hasMatch()});
-        } else if (c == QLatin1Char('"')) {
-            end = static_cast<int>(sql.indexOf(QLatin1Char('"'), i + 1));
-            end = end < 0 ? n : end + 1;
+        char kind = 0;
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
+            end = closedAt(sql, i, c);
+            end = end < 0 ? n : end;
+            kind = c == QLatin1Char('\'') ? 'l' : 'n';
         } else if (c == QLatin1Char('[')) {
-            end = static_cast<int>(sql.indexOf(QLatin1Char(']'), i + 1));
-            end = end < 0 ? -1 : end + 1;
-        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            end = closedAt(sql, i, QLatin1Char(']'));
+            kind = 'n';
+        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
             end = static_cast<int>(sql.indexOf(QLatin1Char('\n'), i));
-            end = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            end = end < 0 ? n : end;
+            kind = 'c';
+        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
             end = static_cast<int>(sql.indexOf(QStringLiteral("*/"), i + 2));
             end = end < 0 ? n : end + 2;
+            kind = 'c';
         }
         if (end < 0) {
             ++i;
-        } else {
-            skip(i, end);
-            i = end;
+            continue;
         }
+        if (kind == 'l')
+            reading.literals.append({sql.mid(i, end - i), i, as.match(sql.left(i)).hasMatch()});
+        reading.pieces.append({kind, i, end});
+        for (int k = i; k < end; ++k)
+            reading.code[k] = 0;
+        i = end;
     }
     return reading;
 }

@@ -1,8 +1,12 @@
 // The statement-text scanners of the dialects, on any text:
-// - SqlText::codeOnly keeps the length, only ever blanks characters, and a
-//   second pass changes nothing;
-// - tableReferences names tables that are in the text, with aliases that are
-//   words and no keyword; selectItems are pieces of the text, none a star;
+// - StatementScanner cuts the text end to end into the literals, names and
+//   comments StatementModel reads, with code between them, and each value
+//   quotes back to its text;
+// - SqlText::codeOnly keeps the length and the code, blanks inside those
+//   pieces (keeping only their quotes), and a second pass changes nothing;
+// - tableReferences names tables that are in the text (a quoted one as its
+//   content), with aliases that are words and no keyword; selectItems are
+//   pieces of the text, none a star;
 // - withRowKey either declines (always for an aggregate) or inserts exactly
 //   its column, in code, right after SELECT;
 // - PostgresText::rewrite never touches a literal: the literals of the text
@@ -15,18 +19,71 @@
 #include "data/datasets/PostgresDialect.h"
 #include "data/datasets/PostgresText.h"
 #include "data/datasets/SqlText.h"
+#include "data/datasets/StatementScanner.h"
 #include "fuzz/FuzzKit.h"
 #include "fuzz/StatementModel.h"
 
 #include <vector>
 
 namespace {
-void checkCodeOnly(const QString &sql) {
+void checkScanner(const QString &sql) {
+    using Kind = StatementScanner::Kind;
+    const StatementScanner scan(sql);
+    const StatementModel::Reading model = StatementModel::read(sql);
+    int at = 0, piece = 0;
+    bool afterCode = false;
+    for (const StatementScanner::Span &span : scan.spans()) {
+        FUZZ_CHECK(span.start == at && span.end > span.start, sql);
+        at = span.end;
+        const bool code = span.kind == Kind::Code;
+        FUZZ_CHECK(!(code && afterCode), sql); // code runs are whole
+        afterCode = code;
+        if (code)
+            continue;
+        const QString shown = sql + QStringLiteral("\n  span: ") + scan.textOf(span).toString();
+        FUZZ_CHECK(piece < model.pieces.size(), shown);
+        const StatementModel::Piece &wanted = model.pieces[piece++];
+        const char kind = span.kind == Kind::Literal ? 'l' : span.kind == Kind::Name ? 'n' : 'c';
+        FUZZ_CHECK(wanted.kind == kind && wanted.at == span.start && wanted.end == span.end, shown);
+        if (span.kind == Kind::Comment) {
+            const bool open = scan.textOf(span).startsWith(QLatin1String("/*")) &&
+                              (span.end - span.start < 4 || !scan.textOf(span).endsWith(QLatin1String("*/")));
+            FUZZ_CHECK(span.closed == !open, shown);
+            continue;
+        }
+        const QChar opening = sql[span.start];
+        const QChar closing = opening == QLatin1Char('[') ? QLatin1Char(']') : opening;
+        const QString quoted = opening + scan.value(span).replace(closing, QString(2, closing)) +
+                               (span.closed ? QString(closing) : QString());
+        FUZZ_CHECK(quoted == scan.textOf(span), shown + QStringLiteral("\n  value: ") + scan.value(span));
+    }
+    FUZZ_CHECK(at == sql.size() && piece == model.pieces.size(), sql);
+
     const QString code = SqlText::codeOnly(sql);
     FUZZ_CHECK(code.size() == sql.size(), sql);
-    for (int i = 0; i < sql.size(); ++i)
-        FUZZ_CHECK(code[i] == sql[i] || code[i] == QLatin1Char(' '), sql);
+    for (int i = 0; i < sql.size(); ++i) {
+        if (model.code[i]) {
+            FUZZ_CHECK(code[i] == sql[i], sql);
+        } else if (code[i] != QLatin1Char(' ')) {
+            const StatementScanner::Span &span = scan.spanAt(i);
+            FUZZ_CHECK(span.kind != Kind::Comment && code[i] == sql[i] &&
+                           (i == span.start || (i == span.end - 1 && span.closed)),
+                       sql + QStringLiteral("\n  code: ") + code);
+        }
+    }
     FUZZ_CHECK(SqlText::codeOnly(code) == code, sql);
+}
+
+// Whether a table name is in the text as it is or quoted in one of the ways.
+bool inText(const QString &sql, const QString &name) {
+    if (sql.contains(name))
+        return true;
+    for (const QString &quotes : {QStringLiteral("[]"), QStringLiteral("\"\""), QStringLiteral("``")}) {
+        const QString doubled = QString(name).replace(quotes[1], QString(2, quotes[1]));
+        if (sql.contains(quotes[0] + doubled + quotes[1]))
+            return true;
+    }
+    return false;
 }
 
 void checkReadings(const QString &sql) {
@@ -34,7 +91,7 @@ void checkReadings(const QString &sql) {
     static const QStringList keywords = {"where", "join",  "inner",  "left",  "right", "full",    "cross", "on",
                                          "order", "group", "having", "union", "limit", "natural", "outer"};
     for (const SqlText::TableRef &ref : SqlText::tableReferences(sql)) {
-        FUZZ_CHECK(!ref.table.isEmpty() && sql.contains(ref.table), sql);
+        FUZZ_CHECK(!ref.table.isEmpty() && inText(sql, ref.table), sql);
         FUZZ_CHECK(ref.alias.isEmpty() || (word.match(ref.alias).hasMatch() && sql.contains(ref.alias) &&
                                            !keywords.contains(ref.alias, Qt::CaseInsensitive)),
                    sql);
@@ -143,7 +200,7 @@ void checkServerText(const QString &sql, const QString &rewritten) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString sql = FuzzKit::text(data, size);
-    checkCodeOnly(sql);
+    checkScanner(sql);
     checkReadings(sql);
     checkServerText(sql, checkRewrite(sql));
     return 0;

@@ -1,5 +1,6 @@
 #include "data/datasets/ParameterList.h"
 #include "data/datasets/EDatabaseError.h"
+#include "data/datasets/StatementScanner.h"
 
 TParameter &TParameters::AddParameter() {
     m_items.push_back(std::make_unique<TParameter>());
@@ -24,48 +25,40 @@ bool endsName(QChar c) {
     return c == QLatin1Char(' ') || c == QLatin1Char(',') || c == QLatin1Char(';') || c == QLatin1Char(')') ||
            c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t');
 }
-
-bool isQuote(QChar c) { return c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'); }
 } // namespace
 
 ParsedStatement parseParameters(const QString &text) {
     ParsedStatement parsed;
     parsed.sql.reserve(text.size());
-    QChar quote;
-    const int n = text.size();
-    for (int i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (!quote.isNull()) {
-            parsed.sql += c;
-            if (c == quote)
-                quote = QChar();
+    const StatementScanner scan(text);
+    for (const StatementScanner::Span &span : scan.spans()) {
+        if (span.kind != StatementScanner::Kind::Code) {
+            parsed.sql += scan.textOf(span);
             continue;
         }
-        if (isQuote(c)) {
-            quote = c;
-            parsed.sql += c;
-            continue;
+        for (int i = span.start; i < span.end; ++i) {
+            const QChar c = text[i];
+            if (c != QLatin1Char(':')) {
+                parsed.sql += c;
+                continue;
+            }
+            if (i + 1 < span.end && text[i + 1] == QLatin1Char(':')) {
+                parsed.sql += c; // two colons: one literal colon
+                ++i;
+                continue;
+            }
+            int end = i + 1;
+            while (end < span.end && !endsName(text[end]))
+                ++end;
+            if (end == i + 1) {
+                parsed.sql += c; // a colon with no name is no marker
+                continue;
+            }
+            parsed.names.append(text.mid(i + 1, end - i - 1));
+            parsed.positions.append(i);
+            parsed.sql += QLatin1Char('?');
+            i = end - 1;
         }
-        if (c != QLatin1Char(':')) {
-            parsed.sql += c;
-            continue;
-        }
-        if (i + 1 < n && text[i + 1] == QLatin1Char(':')) {
-            parsed.sql += c; // two colons: one literal colon
-            ++i;
-            continue;
-        }
-        int end = i + 1;
-        while (end < n && !endsName(text[end]))
-            ++end;
-        if (end == i + 1) {
-            parsed.sql += c; // a colon with no name is no marker
-            continue;
-        }
-        parsed.names.append(text.mid(i + 1, end - i - 1));
-        parsed.positions.append(i);
-        parsed.sql += QLatin1Char('?');
-        i = end - 1;
     }
     return parsed;
 }

@@ -48,7 +48,8 @@ struct ParsedStatement {
     QList<int> positions; ///< offset of each marker in the original text
 };
 
-/// A marker is a colon outside text in apostrophes, double quotes or back quotes,
-/// followed by a name that runs up to a blank, comma, semicolon, closing
-/// parenthesis, line break or the end; two colons stand for one literal colon.
+/// A marker is a colon in code (outside literals, quoted names and comments, as
+/// StatementScanner reads them), followed by a name that runs up to a blank,
+/// comma, semicolon, closing parenthesis, line break, the end, or where the
+/// code ends; two colons in code stand for one literal colon.
 ParsedStatement parseParameters(const QString &text);

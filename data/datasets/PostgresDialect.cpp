@@ -4,6 +4,7 @@
 #include "data/datasets/PostgresValues.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/datasets/SqlText.h"
+#include "data/datasets/StatementScanner.h"
 #include "data/datasets/StoreConnection.h"
 #include "data/datasets/StoreLog.h"
 
@@ -168,33 +169,21 @@ QString PostgresDialect::serverText(const QString &sql) {
     if (sql.contains(QChar(0)))
         throw EDatabaseError(serverNulRefusal());
     const QString text = PostgresText::rewrite(sql);
-    // Number the markers outside literals, quoted names and comments.
+    // Number the markers in code only: a '?' in a literal, name or comment is text.
+    const StatementScanner scan(text);
     QString out;
     out.reserve(text.size() + 8);
     int marker = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            int end = i + 1;
-            while (end < text.size() && text[end] != c)
-                ++end;
-            out += QStringView(text).mid(i, end - i + 1);
-            i = end;
-        } else if (c == QLatin1Char('-') && i + 1 < text.size() && text[i + 1] == QLatin1Char('-')) {
-            int end = text.indexOf(QLatin1Char('\n'), i);
-            if (end < 0)
-                end = text.size() - 1;
-            out += QStringView(text).mid(i, end - i + 1);
-            i = end;
-        } else if (c == QLatin1Char('/') && i + 1 < text.size() && text[i + 1] == QLatin1Char('*')) {
-            int end = text.indexOf(QStringLiteral("*/"), i + 2);
-            end = end < 0 ? text.size() - 1 : end + 1;
-            out += QStringView(text).mid(i, end - i + 1);
-            i = end;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++marker);
-        } else {
-            out += c;
+    for (const StatementScanner::Span &span : scan.spans()) {
+        if (span.kind != StatementScanner::Kind::Code) {
+            out += scan.textOf(span);
+            continue;
+        }
+        for (const QChar c : scan.textOf(span)) {
+            if (c == QLatin1Char('?'))
+                out += QLatin1Char('$') + QString::number(++marker);
+            else
+                out += c;
         }
     }
     return out;

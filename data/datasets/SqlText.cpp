@@ -1,61 +1,53 @@
 #include "data/datasets/SqlText.h"
+#include "data/datasets/StatementScanner.h"
 
 #include <QRegularExpression>
 
-QString SqlText::codeOnly(const QString &sql) {
-    QString out = sql;
-    QChar quote;
-    for (int i = 0; i < out.size(); ++i) {
-        const QChar c = out[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-            else
-                out[i] = QLatin1Char(' ');
-            continue;
-        }
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`'))
-            quote = c;
-        else if (c == QLatin1Char('['))
-            quote = QLatin1Char(']');
-        else if (c == QLatin1Char('-') && i + 1 < out.size() && out[i + 1] == QLatin1Char('-')) {
-            while (i < out.size() && out[i] != QLatin1Char('\n'))
-                out[i++] = QLatin1Char(' ');
-        }
-    }
-    return out;
-}
+QString SqlText::codeOnly(const QString &sql) { return StatementScanner(sql).codeOnly(); }
 
 QString SqlText::unquoteName(const QString &name) {
-    if (name.size() >= 2) {
-        const QChar first = name.front(), last = name.back();
-        if ((first == QLatin1Char('[') && last == QLatin1Char(']')) ||
-            (first == QLatin1Char('"') && last == QLatin1Char('"')) ||
-            (first == QLatin1Char('`') && last == QLatin1Char('`')))
-            return name.mid(1, name.size() - 2);
-    }
+    const StatementScanner scan(name);
+    if (scan.spans().size() == 1 && scan.spans().front().kind == StatementScanner::Kind::Name &&
+        scan.spans().front().closed)
+        return scan.value(scan.spans().front());
     return name;
 }
 
 QList<SqlText::TableRef> SqlText::tableReferences(const QString &sql) {
     static thread_local const QRegularExpression keyword(QStringLiteral("\\b(from|join|into|update)\\s+"),
                                                          QRegularExpression::CaseInsensitiveOption);
-    static thread_local const QRegularExpression name(
-        QStringLiteral("\\G(\\[[^\\]]+\\]|\"[^\"]+\"|`[^`]+`|[\\w.]+)(?:\\s+(?:as\\s+)?(\\w+))?"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+    static thread_local const QRegularExpression plainName(QStringLiteral("\\G[\\w.]+"),
+                                                           QRegularExpression::UseUnicodePropertiesOption);
+    static thread_local const QRegularExpression alias(QStringLiteral("\\G\\s+(?:as\\s+)?(\\w+)"),
+                                                       QRegularExpression::CaseInsensitiveOption |
+                                                           QRegularExpression::UseUnicodePropertiesOption);
     static const QStringList notAliases = {"where", "join",  "inner",  "left",  "right", "full",    "cross", "on",
                                            "order", "group", "having", "union", "limit", "natural", "outer"};
-    const QString code = codeOnly(sql);
+    const StatementScanner scan(sql);
+    const QString code = scan.codeOnly();
     QList<TableRef> refs;
     auto it = keyword.globalMatch(code);
     while (it.hasNext()) {
-        const auto k = it.next();
-        const auto m = name.match(sql, k.capturedEnd());
-        if (!m.hasMatch() || m.captured(1).startsWith(QLatin1Char('(')))
+        const int at = static_cast<int>(it.next().capturedEnd());
+        if (at >= sql.size())
+            break;
+        // A quoted name as its content, or a plain (perhaps qualified) name.
+        TableRef ref;
+        int end = -1;
+        const StatementScanner::Span &span = scan.spanAt(at);
+        if (span.kind == StatementScanner::Kind::Name && span.start == at && span.closed) {
+            ref.table = scan.value(span);
+            end = span.end;
+        } else if (const auto m = plainName.match(code, at); m.hasMatch()) {
+            ref.table = m.captured();
+            end = static_cast<int>(m.capturedEnd());
+        }
+        if (ref.table.isEmpty())
             continue;
-        TableRef ref{unquoteName(m.captured(1)), m.captured(2)};
-        if (notAliases.contains(ref.alias, Qt::CaseInsensitive))
-            ref.alias.clear();
+        // Read in code, so a comment between name and alias is a blank.
+        if (const auto m = alias.match(code, end);
+            m.hasMatch() && !notAliases.contains(m.captured(1), Qt::CaseInsensitive))
+            ref.alias = m.captured(1);
         refs.append(ref);
     }
     return refs;

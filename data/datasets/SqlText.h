@@ -22,9 +22,11 @@ QString withRowKey(const QString &sql, const QString &expression);
 /// The items of a statement's select list as written, or nothing when the list
 /// holds a star (its columns cannot be told apart by position).
 QStringList selectItems(const QString &sql);
-/// Text with quoted parts blanked out (same length), for keyword searches.
+/// Text with literals, quoted names and comments blanked out (same length),
+/// for keyword searches.
 QString codeOnly(const QString &sql);
-/// The name inside brackets, quotes or back quotes, or the name as it is.
+/// The name inside brackets, quotes or back quotes (a doubled quote as one),
+/// or the name as it is.
 QString unquoteName(const QString &name);
 
 inline const char *rowKeyName = "__rowkey";

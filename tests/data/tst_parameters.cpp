@@ -96,6 +96,15 @@ private slots:
                                        << "x = ?" << QStringList{"Дата"};
         QTest::newRow("no markers") << "select 1"
                                     << "select 1" << QStringList{};
+        // Comments and bracketed names are no code, as for every reading of a statement.
+        QTest::newRow("comments") << "x = :a -- or :b\n and y = :c /* :d */"
+                                  << "x = ? -- or :b\n and y = ? /* :d */" << QStringList{"a", "c"};
+        QTest::newRow("apostrophe in a comment") << "/* it's */ x = :a"
+                                                 << "/* it's */ x = ?" << QStringList{"a"};
+        QTest::newRow("brackets") << "[a:b] = :c"
+                                  << "[a:b] = ?" << QStringList{"c"};
+        QTest::newRow("a comment ends a name") << "x = :a--note"
+                                               << "x = ?--note" << QStringList{"a"};
     }
     void markers() {
         QFETCH(QString, text);

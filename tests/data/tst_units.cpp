@@ -6,6 +6,7 @@
 #include "data/datasets/RowIndex.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/SqliteDialect.h"
+#include "data/datasets/StatementScanner.h"
 #include "tests/support/Errors.h"
 
 #include <QDate>
@@ -71,6 +72,41 @@ private slots:
         QCOMPARE(index.size(), 5);
     }
 
+    // Each span as kind and text ("c" code, "l" literal, "n" name, "#" comment),
+    // and the values of the literals and names.
+    void statementScanner_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("spans");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("doubled quotes") << "select 'it''s', \"a\"\"b\", [c]]d], `e``f`"
+                                        << QStringList{"c:select ", "l:'it''s'", "c:, ", "n:\"a\"\"b\"",
+                                                       "c:, ",      "n:[c]]d]",  "c:, ", "n:`e``f`"}
+                                        << QStringList{"it's", "a\"b", "c]d", "e`f"};
+        QTest::newRow("comments") << "a -- b 'c\n/* d /* e */ f */"
+                                  << QStringList{"c:a ", "#:-- b 'c", "c:\n", "#:/* d /* e */", "c: f */"}
+                                  << QStringList{};
+        QTest::newRow("quotes in quotes")
+            << "'--' \"'\" ['] /*'*/" << QStringList{"l:'--'", "c: ", "n:\"'\"", "c: ", "n:[']", "c: ", "#:/*'*/"}
+            << QStringList{"--", "'", "'"};
+        QTest::newRow("unclosed") << "[a ]]b 'c''" << QStringList{"c:[a ]]b ", "l:'c''"} << QStringList{"c'"};
+        QTest::newRow("unclosed comment") << "x /* y" << QStringList{"c:x ", "#:/* y"} << QStringList{};
+    }
+    void statementScanner() {
+        QFETCH(QString, sql);
+        QFETCH(QStringList, spans);
+        QFETCH(QStringList, values);
+        const StatementScanner scan(sql);
+        QStringList read, valuesRead;
+        for (const StatementScanner::Span &span : scan.spans()) {
+            read << QStringLiteral("cln#").at(static_cast<int>(span.kind)) + QStringLiteral(":") +
+                        scan.textOf(span).toString();
+            if (span.kind == StatementScanner::Kind::Literal || span.kind == StatementScanner::Kind::Name)
+                valuesRead << scan.value(span);
+        }
+        QCOMPARE(read, spans);
+        QCOMPARE(valuesRead, values);
+    }
+
     void statementText_data() {
         QTest::addColumn<QString>("sql");
         QTest::addColumn<QStringList>("tables");
@@ -87,6 +123,14 @@ private slots:
         QTest::newRow("distinct") << "select distinct Firm from orderAll" << QStringList{"orderAll"} << true << false;
         QTest::newRow("insert") << "insert INTO [orderAll](idcust) SELECT idcust from [orderNow] "
                                 << QStringList{"orderAll", "orderNow"} << false << false;
+        // Comments and doubled quotes read as the stores read them.
+        QTest::newRow("block comment") << "select * from a /* join b */" << QStringList{"a"} << false << true;
+        QTest::newRow("apostrophe in a comment")
+            << "select a /* it's */ from t where b = 'x'" << QStringList{"t"} << false << true;
+        QTest::newRow("aggregate in a comment")
+            << "/* count(*) */ select a from t" << QStringList{"t"} << false << true;
+        QTest::newRow("doubled quotes") << "select a from [a]]b] join \"c\"\"d\" on 1" << QStringList{"a]b", "c\"d"}
+                                        << false << true;
     }
     void statementText() {
         QFETCH(QString, sql);
@@ -169,6 +213,10 @@ private slots:
                                              "\"firm\" is not distinct from ?"
                                           << "update \"ordernow\" set \"kol\" = $1 where \"rowkey\" = $2 and "
                                              "\"firm\" is not distinct from $3";
+        QTest::newRow("doubled bracket") << "select [a]]b] as [C]]] from t"
+                                         << "select \"a]b\" as \"C]\" from t";
+        QTest::newRow("back quotes") << "select `it's ?` from t where x = ?"
+                                     << "select `it's ?` from t where x = $1";
         QTest::newRow("markers in text are text")
             << "select '?', \"a?\" from t -- why?\nwhere x = ? /* or ? */ and y = ?"
             << "select '?', \"a?\" from t -- why?\nwhere x = $1 /* or ? */ and y = $2";
