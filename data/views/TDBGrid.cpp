@@ -56,6 +56,8 @@ TDBGrid::TDBGrid(const QString &name, QWidget *parent) : QTableView(parent) {
     m_editor = new QLineEdit(viewport());
     m_editor->setObjectName(name + QStringLiteral("_editor"));
     m_editor->setFrame(false);
+    // Entered by typing, F2 or a click; the window's Tab order passes it by.
+    m_editor->setFocusPolicy(Qt::ClickFocus);
     m_editor->hide();
     m_editor->installEventFilter(this);
     connect(m_editor, &QLineEdit::textEdited, this, [this] { m_editorModified = true; });
@@ -225,12 +227,18 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
 }
 
 bool TDBGrid::handleKey(QKeyEvent *event) {
-    if (!active())
-        return false;
-    TDataSet *ds = dataSet();
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     const bool ctrl = mods & Qt::ControlModifier;
+    // The grid keeps Tab for its columns, so Ctrl+Tab and Ctrl+Shift+Tab are
+    // the way out to the window's next and previous control, from any cell.
+    if (ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab)) {
+        focusNeighbour(key == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+        return true;
+    }
+    if (!active())
+        return false;
+    TDataSet *ds = dataSet();
     const int page = qMax(1, viewport()->height() / qMax(1, m_indicator->defaultSectionSize()) - 1);
     switch (key) {
     case Qt::Key_Up: act([&] { moveUp(); }); return true;
@@ -326,6 +334,14 @@ void TDBGrid::escape() {
     }
     closeEditor();
     setFocus();
+}
+
+void TDBGrid::focusNeighbour(bool next) {
+    // From the grid itself, so the walk back never stops on the grid under its
+    // own editor; leaving writes the editor as any other way out does.
+    if (m_editor->hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    QWidget::focusNextPrevChild(next);
 }
 
 void TDBGrid::setColumn(int column) {

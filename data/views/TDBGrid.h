@@ -93,6 +93,8 @@ private:
     void escape();
     void setColumn(int column);
     void tab(bool backwards);
+    /// Moves the focus to the window's next or previous control.
+    void focusNeighbour(bool next);
     void typeCharacter(const QString &text);
     /// Puts the dataset into edit state for typing; false when it cannot be.
     bool beginEdit();

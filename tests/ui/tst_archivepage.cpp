@@ -41,6 +41,11 @@ QVariant periodTotal() {
 QList<QRadioButton *> keys() {
     return {Form2->RadioButton6, Form2->RadioButton7, Form2->RadioButton8, Form2->RadioButton9};
 }
+/// A key to whatever holds the focus, as the keyboard sends it.
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
+QString focused() { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }
 void period(const QDate &from, const QDate &to) {
     Form2->DateTimePicker1->setDate(from);
     Form2->DateTimePicker2->setDate(to);
@@ -280,6 +285,63 @@ private slots:
         QCOMPARE(series->Count(), 0);
         click(Form2->BitBtn17);
         QCOMPARE(series->Count(), 6);
+    }
+
+    void pickersAndSortKeysByKeyboard() {
+        Form2->activateWindow();
+        QVERIFY(QTest::qWaitFor([] { return QApplication::activeWindow() == Form2; }));
+        QDateEdit *start = Form2->DateTimePicker1;
+        start->setFocus(Qt::TabFocusReason); // as Tab enters it
+        // Digits run from the day on to the month and the year; Left and Right
+        // step between them (no further than the ends), Up and Down change one.
+        Typing::type(QStringLiteral("23052011"));
+        QCOMPARE(start->date(), QDate(2011, 5, 23));
+        const struct {
+            Qt::Key key;
+            QDate date;
+        } steps[] = {{Qt::Key_Left, {2011, 5, 23}},  {Qt::Key_Up, {2011, 6, 23}},    {Qt::Key_Left, {2011, 6, 23}},
+                     {Qt::Key_Left, {2011, 6, 23}},  {Qt::Key_Down, {2011, 6, 22}},  {Qt::Key_Right, {2011, 6, 22}},
+                     {Qt::Key_Right, {2011, 6, 22}}, {Qt::Key_Right, {2011, 6, 22}}, {Qt::Key_Up, {2012, 6, 22}}};
+        for (const auto &step : steps) {
+            press(step.key);
+            QCOMPARE(start->date(), step.date);
+        }
+        // Alt+Down and F4 open the calendar: the next day picked there by Enter, then closed by Esc.
+        for (Qt::Key key : {Qt::Key_Down, Qt::Key_F4}) {
+            press(key, key == Qt::Key_Down ? Qt::AltModifier : Qt::NoModifier);
+            QVERIFY(QApplication::activePopupWidget());
+            if (key == Qt::Key_Down)
+                press(Qt::Key_Right);
+            press(key == Qt::Key_Down ? Qt::Key_Return : Qt::Key_Escape);
+            QVERIFY(!QApplication::activePopupWidget());
+            QCOMPARE(focused(), start->objectName());
+        }
+        QCOMPARE(start->date(), QDate(2012, 6, 23));
+
+        // With no key selected the first stands for them. Focus and the arrows
+        // select nothing, Space does; then the selected key alone is the stop,
+        // until the box clears every key again.
+        for (int i = 0; i < 4; ++i)
+            press(Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("RadioButton6"));
+        const QString firm = QStringLiteral("ORDER BY Firm ASC");
+        const struct {
+            Qt::Key key;
+            const char *focus;
+            QString order;
+        } route[] = {{Qt::Key_Down, "RadioButton7", {}},     {Qt::Key_Space, "RadioButton7", firm},
+                     {Qt::Key_Down, "RadioButton8", firm},   {Qt::Key_Up, "RadioButton7", firm},
+                     {Qt::Key_Up, "RadioButton6", firm},     {Qt::Key_Up, "RadioButton6", firm},
+                     {Qt::Key_Backtab, "BitBtn17", firm},    {Qt::Key_Tab, "RadioButton7", firm},
+                     {Qt::Key_Tab, "CheckBox1", firm},       {Qt::Key_Space, "CheckBox1", firm},
+                     {Qt::Key_Backtab, "RadioButton6", firm}};
+        for (const auto &step : route) {
+            press(step.key, step.key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QCOMPARE(focused(), QLatin1String(step.focus));
+            QCOMPARE(archive()->SQL().line(3), step.order);
+        }
+        QVERIFY(!Form2->RadioButton7->isChecked());
+        QVERIFY(boxes().boxes().isEmpty());
     }
 
     void exitButtonUnderTheCalendar() {

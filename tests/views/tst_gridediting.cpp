@@ -385,6 +385,43 @@ private slots:
         QCOMPARE(customers->currentColumn(), 0);
         QCOMPARE(module->ADOTable3->RecNo(), 1);
     }
+
+    void ctrlTabLeavesFromAnyCell() {
+        // The focus chain: the plain field, the customers, the lines.
+        // Back from a first cell, where Shift+Tab goes up a row, and from a cell
+        // editor opened on it: the row stays. Shift+Tab as the keyboard gives
+        // it, and as a Tab with Shift.
+        for (Qt::Key key : {Qt::Key_Backtab, Qt::Key_Tab}) {
+            QVERIFY(focus(customers));
+            module->ADOTable3->setRecNo(1);
+            press(Qt::Key_Home);
+            if (key == Qt::Key_Tab)
+                press(Qt::Key_F2);
+            press(key, Qt::ControlModifier | Qt::ShiftModifier);
+            QCOMPARE(module->ADOTable3->RecNo(), 1);
+            QCOMPARE(customers->currentColumn(), 0);
+            QCOMPARE(QApplication::focusWidget(), window->elsewhere);
+        }
+
+        // On from the last cell of the last row, a value typed in it: written
+        // into the field on the way out, the row still pending.
+        QVERIFY(focus(lines));
+        press(Qt::Key_End);
+        type("9");
+        press(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), window->elsewhere);
+        QVERIFY(!lines->cellEditor());
+        QCOMPARE(lineSet()->State(), DataSetState::Edit);
+        QCOMPARE(lineSet()->FieldByName("cena")->AsString(), QStringLiteral("9"));
+
+        // A closed dataset, and Tab given to the window: the way out stays.
+        module->ADOTable3->Close();
+        customers->setOptions(TDBGrid::defaultOptions() & ~TDBGrid::Options(TDBGrid::dgTabs));
+        QVERIFY(focus(customers));
+        press(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), lines);
+        QVERIFY(msgs().boxes().isEmpty());
+    }
 };
 
 QTEST_MAIN(TestGridEditing)

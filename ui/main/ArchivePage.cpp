@@ -3,6 +3,7 @@
 #include "data/Unit3.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/ViewFactory.h"
+#include "platform/DatePicker.h"
 #include "platform/PictureButton.h"
 #include "platform/WhiteGroupBox.h"
 #include "ui/dialogs/Unit6.h"
@@ -12,10 +13,12 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace {
 // A label as wide as its text, at its place.
@@ -28,19 +31,53 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, const Q
 }
 
 QDateEdit *datePicker(QWidget *parent, const QString &name, const QRect &geometry) {
-    auto *picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(name);
+    auto *picker = new DatePicker(name, QDate::currentDate(), parent);
     picker->setGeometry(geometry);
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     return picker;
 }
 
-// A sort key is a tab stop only while it is the selected one; with none
-// selected the Tab key passes the keys by.
-void followSelection(QRadioButton *button, bool selected) {
-    button->setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
+// Of the sort keys only the selected one is a tab stop; while none is, the
+// first stands for them, so Tab still reaches the keys. Focus selects nothing.
+void followSelection(const QList<QRadioButton *> &keys) {
+    const bool none = std::none_of(keys.begin(), keys.end(), [](QRadioButton *key) { return key->isChecked(); });
+    for (QRadioButton *key : keys)
+        key->setFocusPolicy(key->isChecked() || (none && key == keys.first()) ? Qt::StrongFocus : Qt::ClickFocus);
 }
+
+// The arrow keys move the focus between the sort keys and select none: a key
+// is selected by Space or a click, and every selection is a query. The toolkit
+// makes the focused key the tab stop; leaving the keys puts the rule back.
+class SortKeyFocus : public QObject {
+public:
+    SortKeyFocus(const QList<QRadioButton *> &keys, QObject *parent) : QObject(parent), m_keys(keys) {
+        for (QRadioButton *key : keys)
+            key->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::FocusOut)
+            followSelection(m_keys);
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto *press = static_cast<QKeyEvent *>(event);
+        if (press->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        const int key = press->key();
+        const int step = key == Qt::Key_Up || key == Qt::Key_Left      ? -1
+                         : key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                                                                       : 0;
+        if (step == 0)
+            return false;
+        const int at = int(m_keys.indexOf(static_cast<QRadioButton *>(watched))) + step;
+        if (at >= 0 && at < m_keys.size())
+            m_keys[at]->setFocus(step < 0 ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        return true;
+    }
+
+private:
+    QList<QRadioButton *> m_keys;
+};
 
 // The two queries of the page: the archive and its period total.
 QList<TADOQuery *> periodQueries() { return {DataModule3->ADOQuery2, DataModule3->ADOQuery6}; }
@@ -84,7 +121,7 @@ void TForm2::buildArchivePage() {
     RadioButton8 = new QRadioButton(QStringLiteral("По цене"), page);
     RadioButton9 = new QRadioButton(QStringLiteral("По дате"), page);
     const int widths[] = {145, 129, 113, 113};
-    QRadioButton *keys[] = {RadioButton6, RadioButton7, RadioButton8, RadioButton9};
+    const QList<QRadioButton *> keys = {RadioButton6, RadioButton7, RadioButton8, RadioButton9};
     void (TForm2::*handlers[])() = {&TForm2::RadioButton6Click, &TForm2::RadioButton7Click, &TForm2::RadioButton8Click,
                                     &TForm2::RadioButton9Click};
     for (int i = 0; i < 4; ++i) {
@@ -92,15 +129,17 @@ void TForm2::buildArchivePage() {
         key->setObjectName(QStringLiteral("RadioButton%1").arg(6 + i));
         key->setGeometry(928, 344 + 24 * i, widths[i], 17);
         key->setCursor(Qt::PointingHandCursor);
-        followSelection(key, false);
         // A key reports a click only when it turns selected.
         const auto handler = handlers[i];
-        connect(key, &QRadioButton::toggled, this, [this, key, handler](bool selected) {
-            followSelection(key, selected);
+        connect(key, &QRadioButton::toggled, this, [this, keys, handler](bool selected) {
+            followSelection(keys);
             if (selected)
                 ErrorFunnel::guard([this, handler] { (this->*handler)(); });
         });
     }
+
+    followSelection(keys);
+    new SortKeyFocus(keys, this);
 
     BitBtn13 = PictureButton::place(page, QStringLiteral("BitBtn13"), QStringLiteral("Диаграмма"),
                                     QRect(992, 496, 153, 39), true);

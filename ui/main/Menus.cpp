@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace {
 QAction *item(QMenu *menu, const QString &name, const QString &caption) {
@@ -54,6 +55,11 @@ void TForm2::buildMenus() {
     N16 = item(PopupMenu1, QStringLiteral("N16"), QStringLiteral("Мини браузер"));
     N17 = item(PopupMenu1, QStringLiteral("N17"), QStringLiteral("Диаграмма"));
     N18 = item(PopupMenu1, QStringLiteral("N18"), QStringLiteral("Выход"));
+
+    // F10, the platform's menu-bar key, opens the first menu; the arrow keys
+    // walk on from there. The items themselves keep no keys.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] { MainMenu1->setActiveAction(N4); });
 
     // Items that do what a button does share its handler.
     wire(N5, &QAction::triggered, &TForm2::BitBtn8Click);

@@ -92,6 +92,20 @@ void TForm2::present() {
     showMaximized();
     raise();
     activateWindow();
+    focusFirstControl();
+}
+
+void TForm2::focusFirstControl() {
+    // Unless a control of the page has it already: a replay keeps the user's place.
+    QWidget *page = PageControl1->currentWidget();
+    if (focusWidget() && page->isAncestorOf(focusWidget()))
+        return;
+    for (QWidget *w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+        if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(page)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
 }
 
 void TForm2::setDates(const QDate &day) {

@@ -167,6 +167,8 @@ private:
     void buildArchivePage();
     void buildOrderPage();
     void buildReport();
+    /// The first control of the shown page takes the focus, unless one of the page has it.
+    void focusFirstControl();
     /// The order-line grid back on the order lines, read afresh; the scratch statement empty.
     void restoreOrderLines();
     /// Re-reads the archive in the order the direction box picks.
