@@ -234,12 +234,7 @@ private slots:
         user({QStringLiteral("type"), QStringLiteral("111")});
         QTRY_COMPARE(Form2->LabeledEdit1->text(), QStringLiteral("111"));
 
-        // Shown again, it is as it was; and Alt+F4 in the main window still ends the program.
-        Form2->N16->trigger();
-        QTRY_VERIFY(Form9->isActiveWindow());
-        QVERIFY(Form9->isMaximized());
-        pick(Form2);
-        QTRY_VERIFY(Form2->isActiveWindow());
+        // Alt+F4 in the main window still ends the program.
         user({QStringLiteral("key"), QStringLiteral("alt+F4")});
         QTRY_COMPARE(splashCloses.closes, 1);
         QCOMPARE(mainCloses.closes, 1);
@@ -351,7 +346,7 @@ private slots:
 int main(int argc, char **argv) {
     Desktop desktop;
     if (!desktop.failure.isEmpty()) {
-        qCritical("%s (Debian packages xvfb, openbox and x11-utils)", qPrintable(desktop.failure));
+        qCritical("%s (Debian packages xvfb, openbox, x11-utils and xdotool)", qPrintable(desktop.failure));
         return 1;
     }
     QApplication app(argc, argv);
