@@ -51,18 +51,20 @@ void Startup::createAll(const StoreSettings &settings) {
         Form1 = new TForm1;
         Form2 = new TForm2;
         Form1->setHandOver(Form2);
+        Form1->setOwner(Form2);
         // The main window's views name data sources that exist only now.
         DataModule3 = new TDataModule3(settings, [](TDataModule3 &module) {
             ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });
             Form2->bindDataModule(module);
         });
-        // Every other window belongs to the main window.
+        // Every dialog belongs to the main window; the mini browser is a
+        // window of its own beside it.
         Form4 = new TForm4(Form2);
         Form5 = new TForm5(Form2);
         Form6 = new TForm6(Form2);
         Form7 = new TForm7(Form2);
         Form8 = new TForm8(Form2);
-        Form9 = new TForm9(Form2);
+        Form9 = new TForm9;
         Form10 = new TForm10(Form2);
     } catch (...) {
         destroyAll();

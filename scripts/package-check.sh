@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# CI: builds the Debian package (scripts/package.sh), checks its control fields,
-# validates its desktop entry and AppStream metainfo, unpacks it into a clean
-# directory, creates demo stores there with the unpacked store tool (the
-# installed layout's paths are relative to the programs, so they land in the
-# unpacked var/lib/drevalon), and starts the unpacked program on an X server
-# of its own until its main window "Drevalon" is shown, with no error box.
+# CI: builds the Debian package (scripts/package.sh) and nothing it does not
+# ship, checks its control fields and copyright file, validates its desktop
+# entry and AppStream metainfo, unpacks it into a clean directory, creates demo
+# stores there with the unpacked store tool (the installed layout's paths are
+# relative to the programs, so they land in the unpacked var/lib/drevalon), and
+# starts the unpacked program on an X server of its own until its main window
+# "Drevalon" is shown, with no error box.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -48,6 +49,11 @@ fi
 
 deb=$(bash scripts/package.sh | tail -n 1)
 echo "package-check: $deb"
+# The package's build makes only what the package holds: no benchmark, no test.
+if ninja -C "$(dirname "$deb")" -t targets all | grep -E '^(bench_|tst_)'; then
+  echo "package-check: the package's build compiles programs it does not ship" >&2
+  exit 1
+fi
 dpkg-deb --field "$deb" Package Version Architecture Section Maintainer Homepage Depends
 depends=$(dpkg-deb --field "$deb" Depends)
 for need in libqt6widgets6 libqt6webenginewidgets6 libqt6sql6-sqlite libqt6sql6-psql libqcustomplot libpq5 \
@@ -63,6 +69,11 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 test -f "$root/usr/share/icons/hicolor/scalable/apps/drevalon.svg"
 test -f "$root/usr/share/drevalon/Project1.rav"
+# Debian's copyright file, machine-readable, naming the licence of LICENSE.
+copyright=$root/usr/share/doc/drevalon/copyright
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright"
+grep -qx 'License: GPL-3+' "$copyright"
+grep -q '/usr/share/common-licenses/GPL-3' "$copyright"
 desktop-file-validate "$root/usr/share/applications/drevalon.desktop"
 appstreamcli validate --no-net --explain "$root"/usr/share/metainfo/*.metainfo.xml
 for program in drevalon drevalon-stores; do

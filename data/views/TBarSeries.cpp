@@ -54,6 +54,7 @@ void TBarSeries::clearPoints() {
     data()->clear();
     m_labels.clear();
     m_maxY = 0;
+    m_minY = 0;
     emit pointsChanged();
 }
 
@@ -70,7 +71,7 @@ void TBarSeries::rebuild() {
     QVector<QCPBarsData> points(rows);
     QStringList labels;
     labels.reserve(rows);
-    double maxY = 0;
+    double maxY = 0, minY = 0;
     // Straight from the stored rows in dataset order: the current row and the
     // views stay as they are.
     for (int row = 0; row < rows; ++row) {
@@ -78,11 +79,13 @@ void TBarSeries::rebuild() {
         const double value = y.isNull() ? 0.0 : y.toDouble();
         points[row] = QCPBarsData(row, value);
         maxY = std::max(maxY, value);
+        minY = std::min(minY, value);
         labels.append(labelField ? labelField->displayTextOf(dataSet->valueAt(row, *labelField)) : QString());
     }
     data()->set(points, true);
     m_labels = std::move(labels);
     m_maxY = maxY;
+    m_minY = minY;
     ++m_rebuilds;
     emit pointsChanged();
 }
@@ -169,16 +172,20 @@ void TBarSeries::drawBoxes(QCPPainter *painter, int first, int last) const {
 }
 
 void TBarSeries::drawColumns(QCPPainter *painter, int first, int last) const {
-    // Many bars share each pixel column: draw the tallest of each column once.
+    // Many bars share each pixel column: draw the highest and the lowest of
+    // each column once, each from zero.
     const QRect front = keyAxis()->axisRect()->rect();
     if (front.width() <= 0)
         return;
-    std::vector<double> tallest(static_cast<size_t>(front.width()) + 1, 0.0);
+    const size_t columns = static_cast<size_t>(front.width()) + 1;
+    std::vector<double> highest(columns, 0.0), lowest(columns, 0.0);
     auto begin = data()->constBegin();
     for (int i = first; i <= last; ++i) {
         const int column = static_cast<int>(keyAxis()->coordToPixel(i)) - front.left();
-        if (column >= 0 && column < static_cast<int>(tallest.size()))
-            tallest[column] = std::max(tallest[column], (begin + i)->value);
+        if (column < 0 || column >= static_cast<int>(columns))
+            continue;
+        highest[column] = std::max(highest[column], (begin + i)->value);
+        lowest[column] = std::min(lowest[column], (begin + i)->value);
     }
     const double base = valueAxis()->coordToPixel(0);
     const double d = 2;
@@ -186,11 +193,14 @@ void TBarSeries::drawColumns(QCPPainter *painter, int first, int last) const {
     painter->setRenderHint(QPainter::Antialiasing, false);
     for (const auto &[shift, color] :
          {std::pair<double, QColor>(d, m_color.darker(150)), std::pair<double, QColor>(0, m_color)}) {
-        for (size_t column = 0; column < tallest.size(); ++column) {
-            if (tallest[column] <= 0)
-                continue;
-            const double y = valueAxis()->coordToPixel(tallest[column]);
-            painter->fillRect(QRectF(front.left() + column + shift, y - shift, 1, base - y), color);
+        for (size_t column = 0; column < columns; ++column) {
+            for (const double value : {highest[column], lowest[column]}) {
+                if (value == 0)
+                    continue;
+                const double y = valueAxis()->coordToPixel(value);
+                painter->fillRect(
+                    QRectF(front.left() + column + shift, std::min(y, base) - shift, 1, std::abs(base - y)), color);
+            }
         }
     }
     painter->restore();

@@ -13,8 +13,9 @@ class TDataSource;
 /// row's position. It empties when the dataset closes and is rebuilt from every
 /// row when the dataset opens or a row is posted; nothing else rebuilds it.
 /// Rows are read from the dataset's storage, so the cursor never moves and the
-/// dataset's views are not disturbed. Bars are drawn as boxes with depth, and
-/// bars narrower than a pixel are drawn one pixel column at a time.
+/// dataset's views are not disturbed. Bars are drawn as boxes with depth, down
+/// from zero for a height below it, and bars narrower than a pixel are drawn
+/// one pixel column at a time.
 class TBarSeries : public QCPBars {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ public:
     const QString &Label(int index) const { return m_labels[index]; }
     const QStringList &labels() const { return m_labels; }
     double maxY() const { return m_maxY; }
+    /// The smallest height, or 0 when none is below zero.
+    double minY() const { return m_minY; }
     /// How many times the series was filled from its dataset.
     int rebuilds() const { return m_rebuilds; }
 
@@ -74,6 +77,7 @@ private:
     QString m_labelField;
     QStringList m_labels;
     double m_maxY = 0;
+    double m_minY = 0;
     QColor m_color = Qt::red;
     int m_depth = 0;
     int m_rebuilds = 0;

@@ -73,7 +73,12 @@ void TDBChart::pointsChanged() {
     const int count = m_series->Count();
     m_ticker->setLabels(m_series->labels());
     xAxis->setRange(-0.5, std::max(count, 1) - 0.5);
-    yAxis->setRange(0, m_series->maxY() > 0 ? m_series->maxY() * 1.05 : 1);
+    // From zero, or the lowest height below it, to the highest, with a little room.
+    const double low = m_series->minY(), high = m_series->maxY(), room = (high - low) * 0.05;
+    if (high > low)
+        yAxis->setRange(low < 0 ? low - room : 0, high > 0 ? high + room : 0);
+    else
+        yAxis->setRange(0, 1);
     // A hidden chart is drawn when it is next shown, not at every change.
     if (isVisible())
         replot(rpQueuedReplot);

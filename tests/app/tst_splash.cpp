@@ -1,8 +1,9 @@
 // The splash window: its five-stage run counted tick by tick from a real
-// activation, the hand-over to the main window with today's dates, a replay
-// from the context menu and a re-activation in the middle of a run. The real
-// timer is kept from ticking (its signal blocked) so every tick is one the
-// suite gives, while its state stays observable.
+// activation, the hand-over to the main window with today's dates (maximised
+// the first time, later as the user left it), a replay from the context menu
+// and a re-activation in the middle of a run. The real timer is kept from
+// ticking (its signal blocked) so every tick is one the suite gives, while its
+// state stays observable.
 #include "app/DrevalonApplication.h"
 #include "tests/ui/UiKit.h"
 
@@ -131,6 +132,7 @@ private slots:
         ticks(164);
         QVERIFY(!Form1->Timer1->isActive());
         chooseDates();
+        Form2->showNormal(); // the user restores the main window
 
         QVERIFY(showAndActivate([] { Form2->N15->trigger(); }));
         QVERIFY(Form1->isVisible() && Form2->isVisible());
@@ -151,7 +153,8 @@ private slots:
         CHECK_RUN(5, 5, finishing);
         QVERIFY(!Form1->isVisible() && Form2->isVisible());
         QCOMPARE(mainWindowDates(), allToday());
-        ticks(18); // 154
+        ticks(18);                      // 154
+        QVERIFY(!Form2->isMaximized()); // as the user left it, on every tick
         QVERIFY(Form1->Timer1->isActive());
         tick();
         QCOMPARE(Form1->position(), 100);

@@ -1,7 +1,7 @@
 // The archive page and the chart that follows its query: the sort keys and
 // the direction box, the period search and the whole period with the total,
 // stored times of day, locales, failures part-way through a command, and the
-// chart's bars after each command, a post and a close.
+// chart's bars after each command, a post and a close, below zero too.
 #include "app/DrevalonApplication.h"
 #include "data/views/BarLegend.h"
 #include "data/views/TBarSeries.h"
@@ -342,6 +342,47 @@ private slots:
         }
         QVERIFY(!Form2->RadioButton7->isChecked());
         QVERIFY(boxes().boxes().isEmpty());
+    }
+
+    void aNegativeQuantityIsABarBelowZero_data() {
+        QTest::addColumn<int>("more");
+        QTest::newRow("a box per bar") << 0;
+        QTest::newRow("more bars than pixels") << 200;
+    }
+    void aNegativeQuantityIsABarBelowZero() {
+        QFETCH(int, more);
+        for (int i = 0; i < more; ++i)
+            session->stores.addArchived(1, QStringLiteral("Febi"), QString::number(i), QString(), 1 + i % 5, 10,
+                                        QStringLiteral("2012-02-01"));
+        click(Form2->BitBtn17); // the whole period, read again
+        // A part taken back, posted with a negative quantity through the archive.
+        const int row = 1;
+        archive()->setRecNo(row);
+        archive()->Edit();
+        archive()->FieldByName(QStringLiteral("Количество"))->setAsString(QStringLiteral("-3"));
+        archive()->Post();
+        TDBChart *chart = Form6->DBChart1;
+        QCOMPARE(Form6->Series1->Count(), 5 + more);
+        QCOMPARE(Form6->Series1->YValue(row), -3.0);
+        QVERIFY(chart->yAxis->range().lower < -3);
+        QVERIFY(chart->yAxis->range().upper > 6); // the highest quantity still fits
+
+        // The bar's own colour fills its column (give or take a pixel) from zero
+        // down to its value.
+        const QImage picture = chart->toPixmap().toImage();
+        const int x = qRound(chart->xAxis->coordToPixel(row));
+        const int zero = qRound(chart->yAxis->coordToPixel(0)), bottom = qRound(chart->yAxis->coordToPixel(-3));
+        QVERIFY(bottom - zero > 10);
+        int red = 0;
+        for (int column = x - 1; column <= x + 1; ++column) {
+            int inColumn = 0;
+            for (int y = zero + 2; y < bottom - 1; ++y) {
+                const QColor pixel = picture.pixelColor(column, y);
+                inColumn += pixel.red() > 150 && pixel.green() < 90 && pixel.blue() < 90;
+            }
+            red = std::max(red, inColumn);
+        }
+        QVERIFY2(red > (bottom - zero) * 3 / 4, qPrintable(QStringLiteral("%1 of %2").arg(red).arg(bottom - zero)));
     }
 
     void exitButtonUnderTheCalendar() {

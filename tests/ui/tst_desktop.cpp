@@ -1,9 +1,11 @@
 // The program's windows on a real X desktop: an X server of its own (Xvfb)
 // with the openbox window manager, read back from X11 as the window manager
-// sees them. Every window but the splash and the main window belongs to the
-// main window; a box belongs to the window whose handler raised it, the second
-// box of a row included; a window of one size cannot be maximised; minimising
-// a dialog minimises the whole program.
+// sees them. Every dialog belongs to the main window; the mini browser is a
+// window of its own, which Alt+F4 closes alone; a replayed splash takes no
+// taskbar entry and leaves the main window as the user sized it; a box belongs
+// to the window whose handler raised it, the second box of a row included; a
+// window of one size cannot be maximised; minimising a dialog minimises the
+// whole program.
 #include "data/views/TDBEdit.h"
 #include "platform/LabeledEdit.h"
 #include "platform/MessageBoxes.h"
@@ -21,6 +23,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalBlocker>
 
 using namespace UiKit;
 
@@ -43,6 +46,52 @@ WId transientFor(const QWidget *window) {
 bool allows(const QWidget *window, const char *action) {
     return property(window->winId(), "_NET_WM_ALLOWED_ACTIONS").contains(QLatin1String(action));
 }
+
+/// The windows the window manager keeps on the root, bottom to top.
+QList<WId> managedWindows() {
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    xprop.waitForFinished(5000);
+    QList<WId> windows;
+    static const QRegularExpression id(QStringLiteral("0x[0-9a-f]+"));
+    for (const auto &match : id.globalMatch(QString::fromUtf8(xprop.readAllStandardOutput())))
+        windows.append(match.captured().toULongLong(nullptr, 16));
+    return windows;
+}
+
+/// Which of the windows the user sees on top of the others.
+const QWidget *topmost(const QList<const QWidget *> &windows) {
+    const QList<WId> stacking = managedWindows();
+    const QWidget *top = nullptr;
+    for (const QWidget *window : windows)
+        if (stacking.contains(window->winId()) &&
+            (!top || stacking.indexOf(window->winId()) > stacking.indexOf(top->winId())))
+            top = window;
+    return top;
+}
+
+/// As the taskbar of the README's pictures (tint2) decides: off it are windows
+/// that ask to be, windows of a type that never is, and windows transient for
+/// one on it, which it looks for only when the window has some state.
+bool onTheTaskbar(const QWidget *window) {
+    static const QRegularExpression offTheTaskbar(
+        QStringLiteral("_NET_WM_WINDOW_TYPE_(DESKTOP|DOCK|TOOLBAR|MENU|SPLASH)\\b"));
+    const QString state = property(window->winId(), "_NET_WM_STATE");
+    const WId owner = transientFor(window);
+    return managedWindows().contains(window->winId()) && !state.contains(QLatin1String("SKIP_TASKBAR")) &&
+           !property(window->winId(), "_NET_WM_WINDOW_TYPE").contains(offTheTaskbar) &&
+           !(!state.isEmpty() && owner && managedWindows().contains(owner));
+}
+
+/// What the user does through the X server: keys the window manager may take
+/// first (`key alt+F4`), or a window picked from the taskbar (`windowactivate`).
+void user(const QStringList &arguments) {
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), arguments);
+    xdotool.waitForFinished(5000);
+}
+
+void pick(const QWidget *window) { user({QStringLiteral("windowactivate"), QString::number(window->winId())}); }
 
 /// An X server and openbox for this process only; gone with the object.
 class Desktop {
@@ -133,30 +182,100 @@ private slots:
     }
     void cleanup() { session.reset(); }
 
-    void everyOtherWindowBelongsToTheMainWindow() {
+    void everyDialogBelongsToTheMainWindow() {
         const WId main = Form2->winId();
         QCOMPARE(transientFor(Form2), WId(0));
-        struct Owned {
-            FormWindow *window;
-            bool fixed;
-        };
-        const QList<Owned> windows = {{Form4, true}, {Form5, true},  {Form6, true}, {Form7, true},
-                                      {Form8, true}, {Form10, true}, {Form9, false}};
-        for (const Owned &owned : windows) {
-            const QByteArray name = owned.window->objectName().toUtf8();
-            const QRect designed(owned.window->pos(), owned.window->size());
-            owned.window->Show();
-            QVERIFY2(QTest::qWaitForWindowExposed(owned.window), name);
-            QCOMPARE(transientFor(owned.window), main);
-            QTRY_VERIFY2(allows(owned.window, "_NET_WM_ACTION_MINIMIZE"), name);
-            QVERIFY2(allows(owned.window, "_NET_WM_ACTION_MAXIMIZE_HORZ") != owned.fixed, name);
-            QVERIFY2(allows(owned.window, "_NET_WM_ACTION_RESIZE") != owned.fixed, name);
-            if (owned.fixed) { // where it was designed, not where the window manager likes
-                QTRY_COMPARE(owned.window->frameGeometry().topLeft(), designed.topLeft());
-                QCOMPARE(owned.window->size(), designed.size());
-            }
-            owned.window->Hide();
+        for (FormWindow *dialog : QList<FormWindow *>{Form4, Form5, Form6, Form7, Form8, Form10}) {
+            const QByteArray name = dialog->objectName().toUtf8();
+            const QRect designed(dialog->pos(), dialog->size());
+            dialog->Show();
+            QVERIFY2(QTest::qWaitForWindowExposed(dialog), name);
+            QCOMPARE(transientFor(dialog), main);
+            QTRY_VERIFY2(allows(dialog, "_NET_WM_ACTION_MINIMIZE"), name);
+            // Of one size: not maximised or resized, and where it was designed.
+            QVERIFY2(!allows(dialog, "_NET_WM_ACTION_MAXIMIZE_HORZ"), name);
+            QVERIFY2(!allows(dialog, "_NET_WM_ACTION_RESIZE"), name);
+            QTRY_COMPARE(dialog->frameGeometry().topLeft(), designed.topLeft());
+            QCOMPARE(dialog->size(), designed.size());
+            dialog->Hide();
         }
+    }
+
+    void theBrowserIsAWindowOfItsOwn() {
+        CloseWatch mainCloses, splashCloses;
+        Form2->installEventFilter(&mainCloses);
+        Form1->installEventFilter(&splashCloses);
+        Form2->N3->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(Form9));
+        QTRY_VERIFY(Form9->isActiveWindow());
+        QTRY_VERIFY(Form9->isMaximized());
+        QVERIFY(allows(Form9, "_NET_WM_ACTION_RESIZE"));
+
+        // Alt+Tab or the taskbar to the main window: it comes up over the
+        // browser, so the window that takes the keys is the one in sight.
+        pick(Form2);
+        QTRY_VERIFY(Form2->isActiveWindow());
+        QTRY_COMPARE(topmost({Form2, Form9}), Form2);
+        QVERIFY(onTheTaskbar(Form2));
+        QVERIFY(onTheTaskbar(Form9));
+
+        // Picked again from the taskbar, Alt+F4 closes the browser alone.
+        pick(Form9);
+        QTRY_VERIFY(Form9->isActiveWindow());
+        QTRY_COMPARE(topmost({Form2, Form9}), Form9);
+        user({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        // The web engine may hold the program up for a while on a busy machine.
+        QTRY_VERIFY_WITH_TIMEOUT(!Form9->isVisible(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(Form2->isActiveWindow(), 30000);
+        QCOMPARE(mainCloses.closes, 0);
+        QCOMPARE(splashCloses.closes, 0);
+        // The main window takes what is typed.
+        Form2->LabeledEdit1->setFocus(Qt::OtherFocusReason);
+        user({QStringLiteral("type"), QStringLiteral("111")});
+        QTRY_COMPARE(Form2->LabeledEdit1->text(), QStringLiteral("111"));
+
+        // Alt+F4 in the main window still ends the program.
+        user({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        QTRY_COMPARE(splashCloses.closes, 1);
+        QCOMPARE(mainCloses.closes, 1);
+    }
+
+    void theSplashReplaysOverTheMainWindowAsTheUserLeftIt() {
+        // The user has the main window at its designed size.
+        Form2->showNormal();
+        QTRY_VERIFY(!::property(Form2->winId(), "_NET_WM_STATE").contains(QLatin1String("MAXIMIZED")));
+        const QSize designed = Form2->size();
+        const QSignalBlocker manualTicks(Form1->Timer1);
+
+        Form2->N15->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        // The window manager lets it be active, which starts its run.
+        QTRY_VERIFY(Form1->isActiveWindow());
+        QCOMPARE(Form1->stage(), 1.0);
+        QCOMPARE(topmost({Form2, Form1}), Form1);
+        QVERIFY(!onTheTaskbar(Form1));
+        QVERIFY(onTheTaskbar(Form2));
+        QCOMPARE(Form1->frameGeometry(), QRect(532, 327, 235, 278));
+
+        for (int tick = 0; tick < 200 && Form1->Timer1->isActive(); ++tick) {
+            Form1->Timer1Timer();
+            QCoreApplication::processEvents();
+        }
+        QVERIFY(!Form1->Timer1->isActive());
+        QTRY_VERIFY(!Form1->isVisible());
+        // Active again: the window manager has had the hand-over's every request.
+        QTRY_VERIFY(Form2->isActiveWindow());
+        QVERIFY(!Form2->isMaximized());
+        QVERIFY(!::property(Form2->winId(), "_NET_WM_STATE").contains(QLatin1String("MAXIMIZED")));
+        QCOMPARE(Form2->size(), designed);
+
+        // The system's close shortcut on the splash ends the program.
+        CloseWatch splashCloses;
+        Form1->installEventFilter(&splashCloses);
+        Form2->N15->trigger();
+        QTRY_VERIFY(Form1->isActiveWindow());
+        user({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        QTRY_COMPARE(splashCloses.closes, 1);
     }
 
     void minimisingADialogMinimisesTheProgram() {
@@ -227,7 +346,7 @@ private slots:
 int main(int argc, char **argv) {
     Desktop desktop;
     if (!desktop.failure.isEmpty()) {
-        qCritical("%s (Debian packages xvfb, openbox and x11-utils)", qPrintable(desktop.failure));
+        qCritical("%s (Debian packages xvfb, openbox, x11-utils and xdotool)", qPrintable(desktop.failure));
         return 1;
     }
     QApplication app(argc, argv);

@@ -89,7 +89,10 @@ void TForm2::contextMenuEvent(QContextMenuEvent *event) {
 }
 
 void TForm2::present() {
-    showMaximized();
+    // Maximised when first shown; after that as the user sized it, only never
+    // left minimised.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | (isVisible() ? Qt::WindowNoState : Qt::WindowMaximized));
+    show();
     raise();
     activateWindow();
     focusFirstControl();

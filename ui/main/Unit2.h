@@ -34,7 +34,8 @@ class TForm2 : public FormWindow, public HandOver {
 public:
     explicit TForm2(QWidget *parent = nullptr);
 
-    /// Maximised, in front, active.
+    /// Shown (maximised the first time, later in the state the user gave it),
+    /// in front, active.
     void present() override;
     /// The calendar and both archive pickers.
     void setDates(const QDate &day) override;

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QTimer>
+#include <QWindow>
 
 TForm1 *Form1 = nullptr;
 
@@ -19,7 +20,10 @@ static QPixmap splashPicture() {
 }
 
 TForm1::TForm1(QWidget *parent) : FormWindow(QStringLiteral("Form1"), QStringLiteral("Drevalon DataBase"), parent) {
-    setWindowFlag(Qt::FramelessWindowHint);
+    // A window that can be owned (see showEvent), in front of every other
+    // while it plays. Not the desktop's splash type: window managers give a
+    // splash no close command, and the close shortcut must end the program.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(235, 278);
     move(532, 327);
     QPalette colours = palette();
@@ -117,6 +121,14 @@ void TForm1::handOver() {
         m_target->setDates(QDate::currentDate());
     }
     hide();
+}
+
+void TForm1::showEvent(QShowEvent *event) {
+    // The native window exists and is not mapped yet: while the owner is
+    // shown, a replay stays above it and takes no taskbar entry of its own.
+    if (QWindow *window = windowHandle())
+        window->setTransientParent(m_owner && m_owner->isVisible() ? m_owner->windowHandle() : nullptr);
+    FormWindow::showEvent(event);
 }
 
 void TForm1::closeEvent(QCloseEvent *event) {

@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/FormWindow.h"
 
+#include <QPointer>
+
 class HandOver;
 class QLabel;
 class QProgressBar;
@@ -21,6 +23,8 @@ public:
 
     /// The window the last stage shows and dates (the main window).
     void setHandOver(HandOver *target) { m_target = target; }
+    /// The window the splash belongs to while that one is shown (the main window).
+    void setOwner(QWidget *owner) { m_owner = owner; }
 
     void FormActivate() override;
     void Timer1Timer();
@@ -33,6 +37,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     bool advance(int step, int threshold);
@@ -41,6 +46,7 @@ private:
 
     double m_stage = 0;
     HandOver *m_target = nullptr;
+    QPointer<QWidget> m_owner;
 };
 
 extern TForm1 *Form1;
