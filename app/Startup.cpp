@@ -51,7 +51,6 @@ void Startup::createAll(const StoreSettings &settings) {
         Form1 = new TForm1;
         Form2 = new TForm2;
         Form1->setHandOver(Form2);
-        Form1->setOwner(Form2);
         // The main window's views name data sources that exist only now.
         DataModule3 = new TDataModule3(settings, [](TDataModule3 &module) {
             ViewBinding::install([&module](const QString &name) { return module.findDataSource(name); });

@@ -1,5 +1,6 @@
 #pragma once
 class QDate;
+class QWidget;
 
 /// What the splash hands the program over to at its last stage: a window that
 /// shows itself in front of the others, and takes the day the run starts on.
@@ -12,4 +13,6 @@ public:
     virtual void present() = 0;
     /// Sets every date the window keeps for the run to this day.
     virtual void setDates(const QDate &day) = 0;
+    /// The window itself, which the splash belongs to while it is shown.
+    virtual QWidget *handOverWindow() = 0;
 };

@@ -126,8 +126,9 @@ void TForm1::handOver() {
 void TForm1::showEvent(QShowEvent *event) {
     // The native window exists and is not mapped yet: while the owner is
     // shown, a replay stays above it and takes no taskbar entry of its own.
+    QWidget *owner = m_target ? m_target->handOverWindow() : nullptr;
     if (QWindow *window = windowHandle())
-        window->setTransientParent(m_owner && m_owner->isVisible() ? m_owner->windowHandle() : nullptr);
+        window->setTransientParent(owner && owner->isVisible() ? owner->windowHandle() : nullptr);
     FormWindow::showEvent(event);
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 #include "platform/FormWindow.h"
 
-#include <QPointer>
-
 class HandOver;
 class QLabel;
 class QProgressBar;
@@ -21,10 +19,9 @@ public:
     QProgressBar *ProgressBar1;
     QTimer *Timer1;
 
-    /// The window the last stage shows and dates (the main window).
+    /// The window the last stage shows and dates (the main window); while it
+    /// is shown, the splash belongs to it.
     void setHandOver(HandOver *target) { m_target = target; }
-    /// The window the splash belongs to while that one is shown (the main window).
-    void setOwner(QWidget *owner) { m_owner = owner; }
 
     void FormActivate() override;
     void Timer1Timer();
@@ -46,7 +43,6 @@ private:
 
     double m_stage = 0;
     HandOver *m_target = nullptr;
-    QPointer<QWidget> m_owner;
 };
 
 extern TForm1 *Form1;
