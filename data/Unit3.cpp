@@ -150,6 +150,8 @@ void TDataModule3::writeStatements() {
 
     ADOQuery1->setPrepared(true);
     ADOQuery2->setFiltered(true);
+    // The archive is sorted by its date too, which it shows only converted.
+    ADOQuery2->setOrderColumns({QStringLiteral("Date")});
     ADOQuery5->setFiltered(true);
     for (TADOQuery *query : {ADOQuery3, ADOQuery9})
         query->setCursorType(TCursorType::ctUnspecified);

@@ -282,6 +282,92 @@ int ColumnData::compareWith(int row, const QVariant &value) const {
     return compareValues(get(row), value);
 }
 
+namespace {
+// UTF-16 units compared in code point order: surrogates (D800-DFFF) stand for
+// points past FFFF, so they go above E000-FFFF.
+int codePointOrder(QStringView a, QStringView b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y)
+            continue;
+        auto lift = [](char16_t u) { return u >= 0xD800 ? (u < 0xE000 ? u + 0x2000 : u - 0x800) : u; };
+        return lift(x) < lift(y) ? -1 : 1;
+    }
+    return threeWay(a.size(), b.size());
+}
+
+template <typename T> void permuted(std::vector<T> &values, const std::vector<int> &order) {
+    std::vector<T> out;
+    out.reserve(order.size());
+    for (int row : order)
+        out.push_back(std::move(values[row]));
+    values.swap(out);
+}
+} // namespace
+
+bool ColumnData::orderKeys(std::vector<std::uint64_t> &keys, std::vector<std::uint8_t> &nulls) const {
+    const int rows = size();
+    keys.assign(rows, 0);
+    nulls = m_null;
+    constexpr std::uint64_t sign = std::uint64_t(1) << 63;
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime:
+        for (int row = 0; row < rows; ++row)
+            keys[row] = m_null[row] ? 0 : static_cast<std::uint64_t>(m_ints[row]) ^ sign;
+        return true;
+    case Kind::Real:
+        for (int row = 0; row < rows; ++row) {
+            if (m_null[row])
+                continue;
+            const double value = m_reals[row] == 0.0 ? 0.0 : m_reals[row]; // -0 equals 0
+            if (value != value)
+                return false;
+            std::uint64_t bits;
+            std::memcpy(&bits, &value, sizeof bits);
+            keys[row] = (bits & sign) ? ~bits : bits | sign;
+        }
+        return true;
+    case Kind::Text: {
+        // Rank the distinct texts once; rows then compare by rank.
+        std::vector<quint32> byText(m_words.size());
+        for (quint32 i = 0; i < byText.size(); ++i) {
+            if (m_words[i].contains(QChar::ReplacementCharacter))
+                return false; // perhaps bytes that were no UTF-8: their order is lost
+            byText[i] = i;
+        }
+        std::sort(byText.begin(), byText.end(),
+                  [this](quint32 a, quint32 b) { return codePointOrder(m_words[a], m_words[b]) < 0; });
+        std::vector<std::uint64_t> rank(m_words.size());
+        std::uint64_t next = 0;
+        for (size_t i = 0; i < byText.size(); ++i) {
+            if (i > 0 && codePointOrder(m_words[byText[i - 1]], m_words[byText[i]]) != 0)
+                ++next;
+            rank[byText[i]] = next;
+        }
+        for (int row = 0; row < rows; ++row)
+            keys[row] = m_null[row] ? 0 : rank[m_texts[row]];
+        return true;
+    }
+    case Kind::Variant: break;
+    }
+    return false;
+}
+
+void ColumnData::permute(const std::vector<int> &order) {
+    permuted(m_null, order);
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: permuted(m_ints, order); break;
+    case Kind::Real: permuted(m_reals, order); break;
+    case Kind::Text: permuted(m_texts, order); break;
+    case Kind::Variant: permuted(m_variants, order); break;
+    }
+}
+
 QString textFromUtf8(const char *bytes, qsizetype length) {
     if (length < 3 || std::memcmp(bytes, "\xEF\xBB\xBF", 3) != 0)
         return QString::fromUtf8(bytes, length);

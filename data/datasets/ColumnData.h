@@ -42,6 +42,14 @@ public:
     QVariant get(int row) const;
     bool isNull(int row) const { return m_null[row] != 0; }
 
+    /// Keys whose unsigned order is the order a store gives the values: numbers
+    /// by value, dates by day, text by code point (its bytes in UTF-8); null
+    /// rows are marked and keep key 0. False when the column cannot promise
+    /// that order: variants, a NaN, text that was not whole UTF-8.
+    bool orderKeys(std::vector<std::uint64_t> &keys, std::vector<std::uint8_t> &nulls) const;
+    /// Puts the rows in a new order: row i becomes the row that was `order[i]`.
+    void permute(const std::vector<int> &order);
+
     /// Three-way comparison of two rows; nulls sort first.
     int compareRows(int a, int b) const;
     /// Three-way comparison of a row with a value; nulls sort first.

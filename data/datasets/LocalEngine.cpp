@@ -45,6 +45,7 @@ void LocalEngine::ensureConnected() {
         throw;
     }
     m_connected = true;
+    connected();
 }
 
 bool LocalEngine::ensureTable(const QString &tableName) {

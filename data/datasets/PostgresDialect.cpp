@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimeZone>
+#include <cstring>
 #include <libpq-fe.h>
 
 namespace {
@@ -420,6 +421,36 @@ QVariant PostgresDialect::changeStamp(const QSqlDatabase &db, const QString &sch
         return {};
     }
     return QString::fromLatin1(PQgetvalue(result.get(), 0, 0));
+}
+
+std::optional<SqlDialect::OrderRules> PostgresDialect::orderRules(const QSqlDatabase &db, const QString &sql,
+                                                                  const std::vector<ColumnInfo> &keys) const {
+    (void)keys;
+    PGconn *conn = handleOf(db);
+    if (!conn || PQstatus(conn) != CONNECTION_OK ||
+        SqlText::codeOnly(sql).contains(QLatin1String("collate"), Qt::CaseInsensitive))
+        return std::nullopt;
+    // Text compares as its bytes only where the database sorts by code point
+    // and no column of the schema asks for a collation of its own.
+    const Result result = wrap(PQexec(conn, "select datcollate in ('C', 'POSIX', 'C.UTF-8', 'C.utf8') and not exists "
+                                            "(select 1 from pg_attribute a join pg_class c on c.oid = a.attrelid "
+                                            "where c.relnamespace = current_schema()::regnamespace and a.attnum > 0 "
+                                            "and a.attcollation not in (0, 100, 950, 951)) "
+                                            "from pg_database where datname = current_database()"));
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1 ||
+        std::strcmp(PQgetvalue(result.get(), 0, 0), "t") != 0)
+        return std::nullopt;
+    // A statement the server would refuse is not answered from memory either.
+    const QString sent = inKeyOrder(db, sql);
+    try {
+        describeStatement(conn, serverText(sent).toUtf8());
+    } catch (const std::exception &) {
+        return std::nullopt;
+    }
+    // Ties come by the table's one-column key where it is added to the order.
+    const QList<SqlText::TableRef> tables = SqlText::tableReferences(sql);
+    const bool byKey = sent != sql && tables.size() == 1 && primaryKey(db, tables.front().table).size() == 1;
+    return OrderRules{true, byKey};
 }
 
 void PostgresDialect::beginTransaction(QSqlDatabase &db) const {

@@ -22,6 +22,8 @@ public:
     Outcome execute(const QSqlDatabase &db, const QString &sql, const QVariantList &values) const override;
     bool connectionLost(const QSqlDatabase &db) const override;
     QVariant changeStamp(const QSqlDatabase &db, const QString &schema) const override;
+    std::optional<OrderRules> orderRules(const QSqlDatabase &db, const QString &sql,
+                                         const std::vector<ColumnInfo> &keys) const override;
     void beginTransaction(QSqlDatabase &db) const override;
     void commitTransaction(QSqlDatabase &db) const override;
     void rollbackTransaction(QSqlDatabase &db) const override;

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlQuery;
@@ -85,6 +86,23 @@ public:
         (void)db;
         (void)schema;
         return {};
+    }
+    /// How the store orders a statement's rows, as far as rows held in memory
+    /// can be put in the very same order: where nulls go, and whether rows
+    /// with equal keys come in the order of their row keys (else such ties
+    /// have no order that can be told, and only distinct keys may be ordered
+    /// in memory). Nothing when text or plan cannot be matched exactly.
+    /// `keys` describes the result columns the ORDER BY names.
+    struct OrderRules {
+        bool nullsLargest = false;
+        bool tiesByRowKey = false;
+    };
+    virtual std::optional<OrderRules> orderRules(const QSqlDatabase &db, const QString &sql,
+                                                 const std::vector<ColumnInfo> &keys) const {
+        (void)db;
+        (void)sql;
+        (void)keys;
+        return std::nullopt;
     }
     /// Whether the table exists.
     virtual bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const = 0;

@@ -70,12 +70,15 @@ int selectEnd(const QString &code) {
 }
 } // namespace
 
-QString SqlText::withRowKey(const QString &sql, const QString &expression) {
+QString SqlText::withRowKey(const QString &sql, const QString &expression, const QStringList &alongside) {
     const int at = selectEnd(codeOnly(sql));
     if (at < 0 || isAggregate(sql))
         return QString();
+    QString hidden;
+    for (int i = 0; i < alongside.size(); ++i)
+        hidden += QStringLiteral(" %1 as \"__along%2\",").arg(alongside[i]).arg(i + 1);
     return sql.left(at) + QLatin1Char(' ') + expression + QStringLiteral(" as \"") + QLatin1String(rowKeyName) +
-           QStringLiteral("\",") + sql.mid(at);
+           QStringLiteral("\",") + hidden + sql.mid(at);
 }
 
 QStringList SqlText::selectItems(const QString &sql) {

@@ -16,9 +16,10 @@ QList<TableRef> tableReferences(const QString &sql);
 /// Whether rows are computed over several table rows (aggregates, grouping,
 /// DISTINCT, set operations), so no row can be written back.
 bool isAggregate(const QString &sql);
-/// The statement with `expression AS "__rowkey"` as its first result column;
-/// empty when that is not possible.
-QString withRowKey(const QString &sql, const QString &expression);
+/// The statement with `expression AS "__rowkey"` as its first result column,
+/// then each of `alongside` as "__along1", "__along2"…; empty when that is not
+/// possible.
+QString withRowKey(const QString &sql, const QString &expression, const QStringList &alongside = {});
 /// The items of a statement's select list as written, or nothing when the list
 /// holds a star (its columns cannot be told apart by position).
 QStringList selectItems(const QString &sql);

@@ -64,6 +64,31 @@ bool readIsoDate(const char *raw, int length, IsoDate *date) {
     return date->year >= 0 && date->month >= 1 && date->day >= 1;
 }
 
+// The code point of a text that is exactly one well-formed UTF-8 character.
+bool singleCodePoint(const unsigned char *bytes, int length, sqlite3_int64 *point) {
+    if (length < 1 || length > 4)
+        return false;
+    const unsigned char lead = bytes[0];
+    const int expected = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 0;
+    if (expected != length)
+        return false;
+    sqlite3_int64 value = length == 1 ? lead : lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        if ((bytes[i] & 0xC0) != 0x80)
+            return false;
+        value = (value << 6) | (bytes[i] & 0x3F);
+    }
+    static constexpr sqlite3_int64 smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return false; // overlong, beyond Unicode, or a surrogate: left to the decoder
+    *point = value;
+    return true;
+}
+
 // Convert(type, value, style): the date styles the statements use. The type
 // arrives evaluated: char(11) is SQLite's char() function, a one-character
 // string whose code is the width of the fixed text to return. Runs once per
@@ -74,11 +99,14 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
         width = sqlite3_value_int64(argv[0]);
     } else if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         // One character, also one past U+FFFF (two UTF-16 units).
-        const QList<uint> type =
-            textFromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])), sqlite3_value_bytes(argv[0]))
-                .toUcs4();
-        if (type.size() == 1)
-            width = type.front();
+        const auto *bytes = reinterpret_cast<const unsigned char *>(sqlite3_value_text(argv[0]));
+        const int length = sqlite3_value_bytes(argv[0]);
+        if (!singleCodePoint(bytes, length, &width)) {
+            // Malformed bytes: what the text decoder makes of them.
+            const QList<uint> type = textFromUtf8(reinterpret_cast<const char *>(bytes), length).toUcs4();
+            if (type.size() == 1)
+                width = type.front();
+        }
     }
     if (sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(context);
@@ -539,6 +567,47 @@ QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schem
         return {};
     }
     return QStringLiteral("%1:%2").arg(q.value(0).toLongLong()).arg(sqlite3_total_changes64(handle));
+}
+
+std::optional<SqlDialect::OrderRules> SqliteDialect::orderRules(const QSqlDatabase &db, const QString &sql,
+                                                                const std::vector<ColumnInfo> &keys) const {
+    sqlite3 *handle = handleOf(db);
+    if (!handle || SqlText::codeOnly(sql).contains(QLatin1String("collate"), Qt::CaseInsensitive))
+        return std::nullopt;
+    // Text compares as its bytes only under the BINARY collation.
+    for (const ColumnInfo &key : keys) {
+        if (key.table.isEmpty() || key.column.isEmpty())
+            continue;
+        const char *collation = nullptr;
+        if (sqlite3_table_column_metadata(handle, nullptr, key.table.toUtf8().constData(),
+                                          key.column.toUtf8().constData(), nullptr, &collation, nullptr, nullptr,
+                                          nullptr) != SQLITE_OK ||
+            !collation || sqlite3_stricmp(collation, "BINARY") != 0)
+            return std::nullopt;
+    }
+    // One table scanned in row key order into the sorter, which keeps rows of
+    // equal keys in the order it received them: ties come by row key. Any
+    // other plan (an index, a join) orders ties its own way.
+    sqlite3_stmt *plan = nullptr;
+    const QByteArray text = QByteArrayLiteral("EXPLAIN QUERY PLAN ") + sql.toUtf8();
+    if (sqlite3_prepare_v2(handle, text.constData(), int(text.size()), &plan, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(plan);
+        return std::nullopt;
+    }
+    int scans = 0;
+    bool other = false;
+    int rc;
+    while ((rc = sqlite3_step(plan)) == SQLITE_ROW) {
+        const QByteArray detail(reinterpret_cast<const char *>(sqlite3_column_text(plan, 3)));
+        if (detail.startsWith("SCAN ") && !detail.contains(" USING "))
+            ++scans;
+        else if (detail != "USE TEMP B-TREE FOR ORDER BY")
+            other = true;
+    }
+    sqlite3_finalize(plan);
+    if (rc != SQLITE_DONE)
+        return std::nullopt;
+    return OrderRules{false, scans == 1 && !other};
 }
 
 QString SqliteDialect::nullSafeEquals(const QString &quotedColumn) const {

@@ -22,6 +22,8 @@ public:
                              const QString &index) const override;
     QString nullSafeEquals(const QString &quotedColumn) const override;
     QVariant changeStamp(const QSqlDatabase &db, const QString &schema) const override;
+    std::optional<OrderRules> orderRules(const QSqlDatabase &db, const QString &sql,
+                                         const std::vector<ColumnInfo> &keys) const override;
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
     /// Registers the functions the statements need on an open connection.
     static void registerFunctions(const QSqlDatabase &db);

@@ -31,11 +31,19 @@ public:
     void unpin() { --m_pins; }
     bool pinned() const { return m_pins > 0; }
 
+    /// Which connection to the store is open: a new number each time it
+    /// connects, so what was read on an earlier one is never taken for now.
+    quint64 connectionNumber() const { return m_connections; }
+
     /// Prepares, binds and runs a statement; throws with the store's text.
     SqlDialect::Outcome run(const QString &sql, const QVariantList &values = {});
     /// The store's own text of an error.
     static QString textOf(const QSqlError &error);
 
+protected:
+    void connected() { ++m_connections; }
+
 private:
     int m_pins = 0;
+    quint64 m_connections = 0;
 };

@@ -52,6 +52,7 @@ void TADOConnection::Open() {
         }
     }
     m_connected = true;
+    connected();
 }
 
 void TADOConnection::Close() {

@@ -86,9 +86,11 @@ void TDataSet::Close() {
     if (!Active())
         return;
     notifyDetailsCheckBrowseMode();
+    const bool clean = m_state == DataSetState::Browse;
     m_state = DataSetState::Inactive;
     m_buffer.clear();
     m_original.clear();
+    rowsClosing(m_columns, clean);
     clearStorage();
     notify(DataEvent::ActiveChanged);
 }

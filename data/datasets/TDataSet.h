@@ -111,6 +111,13 @@ protected:
     /// Whether the store changed since the rows were read, so that a master
     /// move must read them again; datasets that narrow in memory say no.
     virtual bool rowsOutdated() const { return false; }
+    /// The rows of a closing dataset, which a subclass may keep for a later
+    /// open (the storage is cleared after this). `clean`: no row is being
+    /// edited or inserted.
+    virtual void rowsClosing(std::vector<ColumnData> &columns, bool clean) {
+        (void)columns;
+        (void)clean;
+    }
 
     // For subclasses filling the storage.
     void clearStorage();

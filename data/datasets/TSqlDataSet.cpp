@@ -50,9 +50,13 @@ TSqlDataSet::~TSqlDataSet() {
 QString TSqlDataSet::keyedSelect(bool *hasKey) const {
     const QString base = selectText();
     QString keyed;
-    if (!uniqueTable().isEmpty())
+    if (!uniqueTable().isEmpty()) {
+        QStringList along;
+        for (const QString &column : m_orderColumns)
+            along.append(uniqueQualifier().isEmpty() ? column : uniqueQualifier() + QLatin1Char('.') + column);
         keyed = SqlText::withRowKey(
-            base, store().dialect().rowKeyExpression(store().database(), uniqueTable(), uniqueQualifier()));
+            base, store().dialect().rowKeyExpression(store().database(), uniqueTable(), uniqueQualifier()), along);
+    }
     *hasKey = !keyed.isEmpty();
     return *hasKey ? keyed : base;
 }
@@ -134,6 +138,11 @@ void TSqlDataSet::fetchRows(bool describe) {
     auto &cols = columns();
     SqlDialect::SelectResult result;
     bool taken = false;
+    Reading reading;
+    reading.sql = m_keyedSelect;
+    reading.values = values;
+    reading.connection = conn.connectionNumber();
+    reading.hasKey = hasKey;
     // They stand for this open only when they answer the same statement and
     // the store has not changed since they were begun (rows written meanwhile,
     // here or elsewhere, would be missing); a reading that failed is done
@@ -143,7 +152,17 @@ void TSqlDataSet::fetchRows(bool describe) {
         result = std::move(ahead->result);
         cols = std::move(ahead->columns);
         m_columnTypes = std::move(ahead->types);
+        reading.stamp = ahead->stamp;
         taken = true;
+    }
+    if (!taken) {
+        // Taken before the reading begins: a write meanwhile makes it differ.
+        reading.stamp = conn.dialect().changeStamp(conn.database(), QString());
+        reading.clause = OrderClause::of(m_keyedSelect);
+        taken = describe && takeHeld(reading, result);
+        // One earlier reading stays held beside the new one, no more.
+        while (!taken && m_held.size() > 1)
+            m_held.erase(m_held.begin());
     }
     if (!taken) {
         auto typesFor = [&](const std::vector<ColumnInfo> &info) {
@@ -155,6 +174,12 @@ void TSqlDataSet::fetchRows(bool describe) {
     }
     if (!result.isSelect)
         fail(QStringLiteral("CommandText does not return a result set"));
+    if (reading.clause.rows.isEmpty())
+        reading.clause = OrderClause::of(m_keyedSelect);
+    reading.info = result.columns;
+    reading.types = m_columnTypes;
+    reading.rows = cols.empty() ? 0 : cols.front().size();
+    m_reading = std::move(reading);
     std::vector<ColumnInfo> &info = result.columns;
     const int count = static_cast<int>(info.size());
     setKeyColumn(hasKey ? 0 : -1);
@@ -180,11 +205,95 @@ void TSqlDataSet::fetchRows(bool describe) {
         }
     }
     if (describe) {
-        buildFields(info, hasKey ? 1 : 0);
+        buildFields(info, hasKey ? 1 + int(m_orderColumns.size()) : 0);
     } else if (!fieldDefs().isEmpty()) {
         for (int i = 0; i < FieldCount(); ++i)
             checkValues(*Fields(i), Fields(i)->DataType());
     }
+}
+
+void TSqlDataSet::rowsClosing(std::vector<ColumnData> &columns, bool clean) {
+    std::optional<Reading> reading = std::move(m_reading);
+    m_reading.reset();
+    if (!clean || !reading || !reading->stamp.isValid() || columns.empty() || columns.front().size() != reading->rows)
+        return;
+    m_held.push_back({std::move(*reading), std::move(columns)});
+    while (m_held.size() > 2)
+        m_held.erase(m_held.begin());
+}
+
+bool TSqlDataSet::takeHeld(const Reading &wanted, SqlDialect::SelectResult &result) {
+    // Rows read before any change since are stale for good: drop them.
+    m_held.erase(std::remove_if(m_held.begin(), m_held.end(),
+                                [&](const Held &held) {
+                                    return !wanted.stamp.isValid() || held.reading.stamp != wanted.stamp ||
+                                           held.reading.connection != wanted.connection;
+                                }),
+                 m_held.end());
+    for (auto it = m_held.rbegin(); it != m_held.rend(); ++it) {
+        Held &held = *it;
+        if (held.reading.values != wanted.values || held.reading.hasKey != wanted.hasKey)
+            continue;
+        std::optional<std::vector<int>> order;
+        if (held.reading.sql != wanted.sql) {
+            order = heldOrder(held, wanted);
+            if (!order)
+                continue;
+            for (ColumnData &column : held.columns)
+                column.permute(*order);
+        }
+        qCDebug(storeLog).noquote() << objectName() << (order ? "rows held, put in the new order" : "rows held")
+                                    << "instead of reading" << held.reading.rows << "rows again";
+        columns() = std::move(held.columns);
+        m_columnTypes = held.reading.types;
+        result.isSelect = true;
+        result.columns = held.reading.info;
+        m_held.erase(std::next(it).base());
+        return true;
+    }
+    return false;
+}
+
+std::optional<std::vector<int>> TSqlDataSet::heldOrder(const Held &held, const Reading &wanted) const {
+    const OrderClause &was = held.reading.clause, &now = wanted.clause;
+    if (!was.plain || !now.plain || was.rows != now.rows)
+        return std::nullopt;
+    // A name is a result column's label first, then a column of the table
+    // (shown under another label, or read along unseen).
+    const std::vector<ColumnInfo> &info = held.reading.info;
+    const int firstShown = wanted.hasKey ? 1 + int(m_orderColumns.size()) : 0;
+    const int firstColumn = wanted.hasKey ? 1 : 0;
+    auto resolve = [&](const QString &name) {
+        int found = -1, count = 0;
+        for (int c = firstShown; c < int(info.size()); ++c)
+            if (info[c].name.compare(name, Qt::CaseInsensitive) == 0) {
+                found = c;
+                ++count;
+            }
+        if (count == 1)
+            return found;
+        if (count > 1)
+            return -1;
+        for (int c = firstColumn; c < int(info.size()); ++c)
+            if (info[c].column.compare(name, Qt::CaseInsensitive) == 0 &&
+                info[c].table.compare(uniqueTable(), Qt::CaseInsensitive) == 0)
+                return c;
+        return -1;
+    };
+    std::vector<RowOrder::Key> keys;
+    std::vector<ColumnInfo> keyInfo;
+    for (const OrderClause::Term &term : now.terms) {
+        const int column = resolve(term.name);
+        if (column < 0)
+            return std::nullopt;
+        keys.push_back({column, term.descending});
+        keyInfo.push_back(info[column]);
+    }
+    const StoreConnection &conn = store();
+    const std::optional<SqlDialect::OrderRules> rules = conn.dialect().orderRules(conn.database(), wanted.sql, keyInfo);
+    if (!rules)
+        return std::nullopt;
+    return RowOrder::order(held.columns, keys, wanted.hasKey ? 0 : -1, *rules);
 }
 
 void TSqlDataSet::checkValues(const TField &field, FieldType actual) const {
@@ -260,6 +369,7 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     StoreConnection &conn = store();
     if (keyColumn() < 0)
         throw EDatabaseError(QString::fromLatin1(noKey));
+    m_reading.reset(); // rows changed here are not the rows read
     const SqlDialect &dialect = conn.dialect();
     QStringList names;
     QVariantList bound;
@@ -321,6 +431,7 @@ void TSqlDataSet::deleteRow(int storageRow) {
     StoreConnection &conn = store();
     if (keyColumn() < 0)
         throw EDatabaseError(QString::fromLatin1(noKey));
+    m_reading.reset();
     std::vector<QVariant> original;
     for (const ColumnData &column : columns())
         original.push_back(column.get(storageRow));

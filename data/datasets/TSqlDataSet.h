@@ -1,9 +1,11 @@
 #pragma once
+#include "data/datasets/RowOrder.h"
 #include "data/datasets/SqlDialect.h"
 #include "data/datasets/TDataSet.h"
 
 #include <QVariantList>
 #include <future>
+#include <optional>
 
 class StoreConnection;
 class QSqlQuery;
@@ -26,6 +28,12 @@ public:
     /// Whether rows are still being read ahead.
     bool prefetching() const;
 
+    /// Columns of the dataset's table read along with the rows, unseen, so
+    /// that an ORDER BY naming them can be served from rows already held.
+    void setOrderColumns(const QStringList &columns) { m_orderColumns = columns; }
+    /// Drops the rows kept from earlier opens (the next open reads).
+    void forgetHeldRows() { m_held.clear(); }
+
 protected:
     virtual StoreConnection &store() const = 0;
     /// The statement that reads the rows, markers already replaced.
@@ -40,6 +48,7 @@ protected:
     virtual QString writeTarget() const;
 
     void fetchRows(bool describe) override;
+    void rowsClosing(std::vector<ColumnData> &columns, bool clean) override;
     void writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
                   const std::vector<QVariant> &original) override;
     void deleteRow(int storageRow) override;
@@ -67,7 +76,33 @@ private:
     QString keyedSelect(bool *hasKey) const;
     static std::vector<FieldType> typesOf(const std::vector<ColumnInfo> &info, bool hasKey);
 
+    /// What a reading was: enough to tell whether its rows answer another
+    /// open, perhaps in another order.
+    struct Reading {
+        QString sql;
+        OrderClause clause;
+        QVariantList values;
+        QVariant stamp;
+        quint64 connection = 0;
+        std::vector<ColumnInfo> info;
+        std::vector<FieldType> types;
+        bool hasKey = false;
+        int rows = 0;
+    };
+    struct Held {
+        Reading reading;
+        std::vector<ColumnData> columns;
+    };
+    /// Rows held from an earlier open that answer `wanted` on the store as it
+    /// is now, put in its order; false when none do.
+    bool takeHeld(const Reading &wanted, SqlDialect::SelectResult &result);
+    /// The order of the held rows that `wanted` asks for, if it can be told exactly.
+    std::optional<std::vector<int>> heldOrder(const Held &held, const Reading &wanted) const;
+
     QString m_keyedSelect; // the statement as last run, with the row key
+    QStringList m_orderColumns;
+    std::optional<Reading> m_reading; // of the rows open now
+    std::vector<Held> m_held;         // of closed opens, the latest last
     std::future<Fetched> m_prefetch;
     std::vector<FieldType> m_columnTypes;
 };
