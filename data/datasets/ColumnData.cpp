@@ -5,6 +5,8 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace {
 bool isNumber(const QVariant &v) {
@@ -28,6 +30,27 @@ bool isIntegral(const QVariant &v) {
 }
 
 template <typename T> int threeWay(const T &a, const T &b) { return a < b ? -1 : (b < a ? 1 : 0); }
+
+// UTF-8 bytes compared as unsigned, shorter first on a common start: the
+// order of code points, and a store's binary order of text.
+int byteOrder(QByteArrayView a, QByteArrayView b) {
+    const size_t common = size_t(std::min(a.size(), b.size()));
+    const int c = common == 0 ? 0 : std::memcmp(a.data(), b.data(), common);
+    return c != 0 ? (c < 0 ? -1 : 1) : threeWay(a.size(), b.size());
+}
+
+// A quick hash of a text's bytes, eight at a time.
+size_t textHash(const char *bytes, size_t length) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
+    for (size_t at = 0; at < length; at += 8) {
+        std::uint64_t chunk = 0;
+        std::memcpy(&chunk, bytes + at, std::min<size_t>(8, length - at));
+        h = (h ^ chunk) * 0xFF51AFD7ED558CCDull;
+        h ^= h >> 32;
+    }
+    return size_t(h);
+}
+
 } // namespace
 
 ColumnData::Kind ColumnData::kindFor(FieldType type) {
@@ -62,9 +85,9 @@ void ColumnData::reserve(int rows) {
 }
 
 void ColumnData::clear() {
-    m_words.clear();
-    m_wordNumbers.clear();
-    m_recent.clear();
+    m_wordBytes.clear();
+    m_wordEnds.clear();
+    m_wordSlots.clear();
     m_null.clear();
     m_ints.clear();
     m_reals.clear();
@@ -114,9 +137,9 @@ void ColumnData::becomeVariant() {
     m_ints.clear();
     m_reals.clear();
     m_texts.clear();
-    m_words.clear();
-    m_wordNumbers.clear();
-    m_recent.clear();
+    m_wordBytes.clear();
+    m_wordEnds.clear();
+    m_wordSlots.clear();
     m_variants = std::move(values);
 }
 
@@ -152,15 +175,39 @@ void ColumnData::append(const QVariant &value) {
 }
 
 quint32 ColumnData::wordOf(const QString &text) {
-    // Past many distinct texts the column holds unique ones: stop looking them up.
-    if (m_wordNumbers.size() < 100000) {
-        const auto it = m_wordNumbers.constFind(text);
-        if (it != m_wordNumbers.constEnd())
-            return it.value();
-        m_wordNumbers.insert(text, static_cast<quint32>(m_words.size()));
+    const QByteArray bytes = text.toUtf8();
+    return wordOfUtf8(bytes.constData(), int(bytes.size()));
+}
+
+void ColumnData::rehashWords(size_t count) {
+    m_wordSlots.assign(count, 0);
+    const size_t mask = count - 1;
+    for (quint32 word = 0; word < m_wordEnds.size(); ++word) {
+        const QByteArrayView bytes = wordBytes(word);
+        size_t at = textHash(bytes.data(), size_t(bytes.size())) & mask;
+        while (m_wordSlots[at] != 0)
+            at = (at + 1) & mask;
+        m_wordSlots[at] = word + 1;
     }
-    m_words.push_back(text);
-    return static_cast<quint32>(m_words.size() - 1);
+}
+
+quint32 ColumnData::wordOfUtf8(const char *bytes, int length) {
+    // Kept under three quarters full, so a lookup ends after a few slots.
+    if (m_wordSlots.empty() || (m_wordEnds.size() + 1) * 4 > m_wordSlots.size() * 3)
+        rehashWords(std::max<size_t>(1024, m_wordSlots.size() * 2));
+    const size_t mask = m_wordSlots.size() - 1;
+    size_t at = textHash(bytes, size_t(length)) & mask;
+    for (; m_wordSlots[at] != 0; at = (at + 1) & mask) {
+        const QByteArrayView known = wordBytes(m_wordSlots[at] - 1);
+        if (known.size() == length && (length == 0 || std::memcmp(known.data(), bytes, size_t(length)) == 0))
+            return m_wordSlots[at] - 1;
+    }
+    if (m_wordBytes.size() + size_t(length) > std::numeric_limits<quint32>::max())
+        throw std::length_error("text column beyond 4 GB"); // no store returns that much
+    m_wordBytes.insert(m_wordBytes.end(), bytes, bytes + length);
+    m_wordEnds.push_back(quint32(m_wordBytes.size()));
+    m_wordSlots[at] = quint32(m_wordEnds.size());
+    return quint32(m_wordEnds.size() - 1);
 }
 
 void ColumnData::appendInteger(qint64 value) {
@@ -198,28 +245,19 @@ void ColumnData::appendUtf8(const char *bytes, int length) {
         append(QVariant(textFromUtf8(bytes, length)));
         return;
     }
-    constexpr size_t recentSlots = 1024;
-    if (m_recent.empty())
-        m_recent.resize(recentSlots);
-    std::uint32_t hash = 2166136261u ^ static_cast<std::uint32_t>(length);
-    for (int i = 0; i < length && i < 24; ++i)
-        hash = (hash ^ static_cast<unsigned char>(bytes[i])) * 16777619u;
-    RecentText &recent = m_recent[hash & (recentSlots - 1)];
-    if (!recent.used || recent.bytes.size() != length || std::memcmp(bytes, recent.bytes.constData(), length) != 0) {
-        recent.bytes = QByteArray(bytes, length);
-        recent.word = wordOf(textFromUtf8(bytes, length));
-        recent.used = true;
-    }
     m_null.push_back(0);
-    m_texts.push_back(recent.word);
+    m_texts.push_back(wordOfUtf8(bytes, length));
 }
 
 int ColumnData::longestText() const {
-    if (m_kind != Kind::Text || m_words.empty())
+    if (m_kind != Kind::Text || m_wordEnds.empty())
         return -1;
     int longest = 0;
-    for (const QString &word : m_words)
-        longest = std::max(longest, static_cast<int>(word.size()));
+    for (quint32 word = 0; word < m_wordEnds.size(); ++word) {
+        const QByteArrayView bytes = wordBytes(word);
+        const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) == 0; });
+        longest = std::max(longest, int(ascii ? bytes.size() : textFromUtf8(bytes.data(), bytes.size()).size()));
+    }
     return longest;
 }
 
@@ -246,7 +284,10 @@ QVariant ColumnData::get(int row) const {
     switch (m_kind) {
     case Kind::Integer: return QVariant(m_ints[row]);
     case Kind::Real: return QVariant(m_reals[row]);
-    case Kind::Text: return QVariant(m_words[m_texts[row]]);
+    case Kind::Text: {
+        const QByteArrayView bytes = wordBytes(m_texts[row]);
+        return QVariant(textFromUtf8(bytes.data(), bytes.size()));
+    }
     case Kind::Date: return QVariant(QDate::fromJulianDay(m_ints[row]));
     case Kind::DateTime: return QVariant(QDateTime::fromMSecsSinceEpoch(m_ints[row]));
     case Kind::Variant: break;
@@ -263,9 +304,7 @@ int ColumnData::compareRows(int a, int b) const {
     case Kind::Date:
     case Kind::DateTime: return threeWay(m_ints[a], m_ints[b]);
     case Kind::Real: return threeWay(m_reals[a], m_reals[b]);
-    case Kind::Text:
-        return m_texts[a] == m_texts[b] ? 0
-                                        : threeWay(QStringView(m_words[m_texts[a]]).compare(m_words[m_texts[b]]), 0);
+    case Kind::Text: return m_texts[a] == m_texts[b] ? 0 : byteOrder(wordBytes(m_texts[a]), wordBytes(m_texts[b]));
     case Kind::Variant: break;
     }
     return compareValues(m_variants[a], m_variants[b]);
@@ -279,24 +318,12 @@ int ColumnData::compareWith(int row, const QVariant &value) const {
         return threeWay(m_ints[row], value.toLongLong());
     if (m_kind == Kind::Real && isNumber(value))
         return threeWay(m_reals[row], value.toDouble());
+    if (m_kind == Kind::Text && value.typeId() == QMetaType::QString)
+        return byteOrder(wordBytes(m_texts[row]), value.toString().toUtf8());
     return compareValues(get(row), value);
 }
 
 namespace {
-// UTF-16 units compared in code point order: surrogates (D800-DFFF) stand for
-// points past FFFF, so they go above E000-FFFF.
-int codePointOrder(QStringView a, QStringView b) {
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        char16_t x = a[i].unicode(), y = b[i].unicode();
-        if (x == y)
-            continue;
-        auto lift = [](char16_t u) { return u >= 0xD800 ? (u < 0xE000 ? u + 0x2000 : u - 0x800) : u; };
-        return lift(x) < lift(y) ? -1 : 1;
-    }
-    return threeWay(a.size(), b.size());
-}
-
 template <typename T> void permuted(std::vector<T> &values, const std::vector<int> &order) {
     std::vector<T> out;
     out.reserve(order.size());
@@ -332,21 +359,14 @@ bool ColumnData::orderKeys(std::vector<std::uint64_t> &keys, std::vector<std::ui
         return true;
     case Kind::Text: {
         // Rank the distinct texts once; rows then compare by rank.
-        std::vector<quint32> byText(m_words.size());
-        for (quint32 i = 0; i < byText.size(); ++i) {
-            if (m_words[i].contains(QChar::ReplacementCharacter))
-                return false; // perhaps bytes that were no UTF-8: their order is lost
+        std::vector<quint32> byText(m_wordEnds.size());
+        for (quint32 i = 0; i < byText.size(); ++i)
             byText[i] = i;
-        }
         std::sort(byText.begin(), byText.end(),
-                  [this](quint32 a, quint32 b) { return codePointOrder(m_words[a], m_words[b]) < 0; });
-        std::vector<std::uint64_t> rank(m_words.size());
-        std::uint64_t next = 0;
-        for (size_t i = 0; i < byText.size(); ++i) {
-            if (i > 0 && codePointOrder(m_words[byText[i - 1]], m_words[byText[i]]) != 0)
-                ++next;
-            rank[byText[i]] = next;
-        }
+                  [this](quint32 a, quint32 b) { return byteOrder(wordBytes(a), wordBytes(b)) < 0; });
+        std::vector<std::uint64_t> rank(byText.size());
+        for (size_t i = 0; i < byText.size(); ++i)
+            rank[byText[i]] = i; // distinct texts: no two ranks equal
         for (int row = 0; row < rows; ++row)
             keys[row] = m_null[row] ? 0 : rank[m_texts[row]];
         return true;

@@ -2,7 +2,7 @@
 #include "data/datasets/FieldType.h"
 
 #include <QByteArray>
-#include <QHash>
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -59,22 +59,23 @@ private:
     bool fits(const QVariant &value) const;
     void becomeVariant();
     void store(int row, const QVariant &value);
-    /// The number of a text in the column's list of texts, added when new.
+    /// The number of a text among the column's distinct texts, added when new.
     quint32 wordOf(const QString &text);
+    quint32 wordOfUtf8(const char *bytes, int length);
+    QByteArrayView wordBytes(quint32 word) const {
+        const quint32 start = word == 0 ? 0 : m_wordEnds[word - 1];
+        return QByteArrayView(m_wordBytes.data() + start, m_wordEnds[word] - start);
+    }
+    void rehashWords(size_t count);
 
     Kind m_kind;
-    // A text cell is the number of its text in the column's list: the archive
-    // repeats a few hundred makers, parts and dates across a million rows.
-    std::vector<QString> m_words;
-    QHash<QString, quint32> m_wordNumbers;
-    // Recently met texts by a cheap hash of their bytes: most cells of a long
-    // result repeat one of a few hundred values.
-    struct RecentText {
-        QByteArray bytes;
-        quint32 word = 0;
-        bool used = false;
-    };
-    std::vector<RecentText> m_recent;
+    // A text cell is the number of its text among the column's distinct
+    // texts, which are kept as their UTF-8 bytes end to end: a million rows
+    // repeating a few hundred makers cost four bytes each, and a column of
+    // distinct descriptions little more than its bytes.
+    std::vector<char> m_wordBytes;
+    std::vector<quint32> m_wordEnds;  // one past each text's last byte
+    std::vector<quint32> m_wordSlots; // open addressing by the bytes' hash: text number + 1, or 0
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;

@@ -258,6 +258,33 @@ private slots:
         QCOMPARE(texts.compareRows(1, 4), 0);
         QVERIFY(texts.compareRows(0, 1) < 0);
 
+        // Many distinct texts among repeated ones, long ones sharing their ends,
+        // and any bytes: each read back as its bytes decode, equal bytes one text,
+        // and ordered by their bytes, as the store orders them.
+        ColumnData many(ColumnData::Kind::Text);
+        QList<QByteArray> written;
+        const QByteArray middle(40, 'x');
+        for (int i = 0; i < 6000; ++i) {
+            QByteArray bytes = i % 3 == 0   ? QByteArray("Bosch")
+                               : i % 3 == 1 ? "A" + middle + QByteArray::number(i % 2000) + middle + "Z"
+                                            : QByteArray::number(i, 36);
+            if (i % 500 == 7)
+                bytes = i % 1000 == 7 ? QByteArray("\xEF\xBB\xBF\xFF\xD0")
+                                      : QByteArray("\xF0\x9F\x98\x80"); // BOM, broken UTF-8, U+1F600
+            many.appendUtf8(bytes.constData(), int(bytes.size()));
+            written.append(bytes);
+        }
+        std::vector<std::uint64_t> keys;
+        std::vector<std::uint8_t> nulls;
+        QVERIFY(many.orderKeys(keys, nulls));
+        for (int row = 0; row < many.size(); row += 7) {
+            const int other = (row * 7919) % many.size();
+            QCOMPARE(many.get(row), QVariant(textFromUtf8(written[row].constData(), written[row].size())));
+            const int bytesOrder = written[row] == written[other] ? 0 : (written[row] < written[other] ? -1 : 1);
+            QCOMPARE(many.compareRows(row, other), bytesOrder);
+            QCOMPARE(keys[row] == keys[other] ? 0 : (keys[row] < keys[other] ? -1 : 1), bytesOrder);
+        }
+
         ColumnData dates(ColumnData::Kind::Date);
         dates.append(QDate(2011, 1, 2));
         dates.append(QDate(2010, 12, 31));
