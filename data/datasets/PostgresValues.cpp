@@ -1,4 +1,5 @@
 #include "data/datasets/PostgresValues.h"
+#include "data/datasets/DateText.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -28,19 +29,7 @@ enum : unsigned {
 };
 
 // "yyyy-mm-dd" as a Julian day; false for anything else (BC, infinity).
-bool isoDay(const char *text, int length, qint64 *day) {
-    if (length != 10 || text[4] != '-' || text[7] != '-')
-        return false;
-    int parts[3] = {0, 0, 0};
-    const int starts[3] = {0, 5, 8}, sizes[3] = {4, 2, 2};
-    for (int p = 0; p < 3; ++p)
-        if (std::from_chars(text + starts[p], text + starts[p] + sizes[p], parts[p]).ptr != text + starts[p] + sizes[p])
-            return false;
-    if (!QDate::isValid(parts[0], parts[1], parts[2]))
-        return false;
-    *day = QDate(parts[0], parts[1], parts[2]).toJulianDay();
-    return true;
-}
+bool isoDay(const char *text, int length, qint64 *day) { return julianDayOfIso(text, length, day); }
 } // namespace
 
 PostgresValues::Kind PostgresValues::kindOf(unsigned type) {

@@ -1,4 +1,5 @@
 #include "data/datasets/SqliteDialect.h"
+#include "data/datasets/DateText.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StoreConnection.h"
@@ -189,13 +190,7 @@ void convertFunction(sqlite3_context *context, int, sqlite3_value **argv) {
 }
 
 // A stored date read as its Julian day, without going through text.
-bool isoDay(const char *raw, int length, qint64 *day) {
-    IsoDate date;
-    if (length != 10 || !readIsoDate(raw, length, &date) || !QDate::isValid(date.year, date.month, date.day))
-        return false;
-    *day = QDate(date.year, date.month, date.day).toJulianDay();
-    return true;
-}
+bool isoDay(const char *raw, int length, qint64 *day) { return julianDayOfIso(raw, length, day); }
 } // namespace
 
 namespace {

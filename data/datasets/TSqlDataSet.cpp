@@ -222,6 +222,18 @@ void TSqlDataSet::rowsClosing(std::vector<ColumnData> &columns, bool clean) {
         m_held.erase(m_held.begin());
 }
 
+namespace {
+// The same rows in the same order: the statements differ in blanks at most.
+bool sameStatement(const OrderClause &a, const OrderClause &b) {
+    if (a.rows != b.rows || a.plain != b.plain || a.terms.size() != b.terms.size())
+        return false;
+    for (int i = 0; i < a.terms.size(); ++i)
+        if (a.terms[i].name != b.terms[i].name || a.terms[i].descending != b.terms[i].descending)
+            return false;
+    return true;
+}
+} // namespace
+
 bool TSqlDataSet::takeHeld(const Reading &wanted, SqlDialect::SelectResult &result) {
     // Rows read before any change since are stale for good: drop them.
     m_held.erase(std::remove_if(m_held.begin(), m_held.end(),
@@ -235,7 +247,7 @@ bool TSqlDataSet::takeHeld(const Reading &wanted, SqlDialect::SelectResult &resu
         if (held.reading.values != wanted.values || held.reading.hasKey != wanted.hasKey)
             continue;
         std::optional<std::vector<int>> order;
-        if (held.reading.sql != wanted.sql) {
+        if (!sameStatement(held.reading.clause, wanted.clause)) {
             order = heldOrder(held, wanted);
             if (!order)
                 continue;

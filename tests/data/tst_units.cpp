@@ -2,6 +2,7 @@
 // index (order, key range, insert, re-placing a changed row), the readings of
 // statement text, and column storage (kinds, nulls, comparisons).
 #include "data/datasets/ColumnData.h"
+#include "data/datasets/DateText.h"
 #include "data/datasets/PostgresDialect.h"
 #include "data/datasets/RowIndex.h"
 #include "data/datasets/SqlText.h"
@@ -180,6 +181,21 @@ private slots:
             QCOMPARE(q.value(0).toString(), text.toString());
         }
         QSqlDatabase::removeDatabase(QStringLiteral("units"));
+    }
+
+    void isoDaysAsQtCountsThem() {
+        // Every day a store can keep, and texts that are no such day.
+        for (QDate date(1, 1, 1); date <= QDate(9999, 12, 31); date = date.addDays(1)) {
+            const QByteArray text = date.toString(Qt::ISODate).toLatin1();
+            qint64 day = 0;
+            if (!julianDayOfIso(text.constData(), int(text.size()), &day) || day != date.toJulianDay())
+                QFAIL(text.constData());
+        }
+        for (const char *text : {"0000-01-01", "2023-02-29", "1900-02-29", "2024-13-01", "2024-00-10", "2024-04-31",
+                                 "2024-1-05", "2024-01-5 ", "2024/01/05", "2024-01-05 10:00:00", "+024-01-05"}) {
+            qint64 day = 0;
+            QVERIFY2(!julianDayOfIso(text, int(qstrlen(text)), &day), text);
+        }
     }
 
     void postgresSpelling_data() {
