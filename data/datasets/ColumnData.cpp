@@ -39,15 +39,27 @@ int byteOrder(QByteArrayView a, QByteArrayView b) {
     return c != 0 ? (c < 0 ? -1 : 1) : threeWay(a.size(), b.size());
 }
 
-// A quick hash of a text's bytes, eight at a time.
+// A quick hash of a text's bytes, eight at a time (fixed-size loads; the
+// last eight bytes overlap the chunk before them).
 size_t textHash(const char *bytes, size_t length) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
-    for (size_t at = 0; at < length; at += 8) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, bytes + at, std::min<size_t>(8, length - at));
+    auto mix = [&h](std::uint64_t chunk) {
         h = (h ^ chunk) * 0xFF51AFD7ED558CCDull;
         h ^= h >> 32;
+    };
+    std::uint64_t chunk = 0;
+    if (length < 8) {
+        for (size_t i = 0; i < length; ++i)
+            chunk = chunk << 8 | static_cast<unsigned char>(bytes[i]);
+        mix(chunk);
+        return size_t(h);
     }
+    for (size_t at = 0; at + 8 < length; at += 8) {
+        std::memcpy(&chunk, bytes + at, 8);
+        mix(chunk);
+    }
+    std::memcpy(&chunk, bytes + length - 8, 8);
+    mix(chunk);
     return size_t(h);
 }
 
