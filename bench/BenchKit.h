@@ -284,6 +284,25 @@ inline bool opensConnection(const std::string &sql) {
     return startsWithWord(sql, "attach ") || strcasecmp(sql.c_str(), "select count(*) from sqlite_master") == 0;
 }
 
+/// A statement on one line, shortened, for the notes above a table.
+inline std::string oneLine(const std::string &sql, size_t longest = 160) {
+    std::string line;
+    for (char c : sql) {
+        const bool blank = c == '\n' || c == '\r' || c == '\t' || c == ' ';
+        if (!blank)
+            line += c;
+        else if (!line.empty() && line.back() != ' ')
+            line += ' ';
+    }
+    if (line.size() > longest) {
+        size_t cut = longest;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a character
+        line = line.substr(0, cut) + "…";
+    }
+    return line;
+}
+
 inline std::vector<Statement> matching(const std::vector<Statement> &all,
                                        const std::function<bool(const Statement &)> &keep) {
     std::vector<Statement> kept;
@@ -396,6 +415,14 @@ public:
 
     int statements() const { return m_statements; }
     int threads() const { return static_cast<int>(m_groups.size()); }
+    /// The statements as they run, thread by thread, for the notes above a table.
+    void print(const char *what) const {
+        std::printf("%s: %d statement(s) on %d thread(s)\n", what, statements(), threads());
+        for (size_t g = 0; g < m_groups.size(); ++g)
+            for (const auto &work : m_groups[g].work)
+                std::printf("    %s%s\n", m_groups.size() > 1 ? ("[" + std::to_string(g + 1) + "] ").c_str() : "",
+                            oneLine(work.second, 320).c_str());
+    }
 
     Scan run() const {
         std::vector<Scan> reads(m_groups.size());
@@ -452,6 +479,20 @@ private:
     std::vector<Group> m_groups;
     int m_statements = 0;
 };
+
+/// The first value a statement reads from the store, as text.
+inline std::string firstValue(const QString &database, const char *sql) {
+    std::string value;
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW &&
+        sqlite3_column_text(stmt, 0))
+        value = reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return value;
+}
 
 /// Writes to the store from a connection of its own, so that no rows the
 /// program holds can stand for a first reading (its change stamp moves).

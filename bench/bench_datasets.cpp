@@ -35,11 +35,6 @@ void readForwardOnly(const QSqlDatabase &db, const std::vector<Statement> &state
     }
 }
 
-void describe(const char *what, const std::vector<Statement> &statements, const Floor &floor) {
-    std::printf("%s: %d statement(s) on %d thread(s)\n", what, floor.statements(), floor.threads());
-    for (const Statement &statement : statements)
-        std::printf("    %s\n", statement.sql.substr(0, 200).c_str());
-}
 } // namespace
 
 int main(int argc, char **argv) {
@@ -108,8 +103,8 @@ int main(int argc, char **argv) {
     preamble(qPrintable(QStringLiteral("%1 archive lines, %2 customers, SQLite; a first open each round")
                             .arg(rows)
                             .arg(customers->RecordCount())));
-    describe("ADOQuery2 open runs", archiveRuns, archiveFloor);
-    describe("ADOTable1 open runs", tableRuns, tableFloor);
+    archiveFloor.print("an open of ADOQuery2 runs");
+    tableFloor.print("an open of ADOTable1 runs");
     std::printf("\n");
     header();
     row("open `ADOQuery2`", query, "C API, the same statements", queryFloor, "≤ 1.2 repetitive, ≤ 1.4 distinct");

@@ -72,7 +72,7 @@ std::vector<std::string> sentStatements(PGconn *conn, const std::function<void()
     std::vector<std::string> once;
     for (const std::string &sql : statements) {
         if (sql.find("$1") != std::string::npos)
-            std::printf("left out of the floor, sent with values: %s\n", sql.substr(0, 120).c_str());
+            std::printf("left out of the floor, sent with values: %s\n", oneLine(sql).c_str());
         else if (std::find(once.begin(), once.end(), sql) == once.end())
             once.push_back(sql);
     }
@@ -135,7 +135,7 @@ void touchServer(PGconn *conn) { PQclear(PQexec(conn, "select txid_current()"));
 void describe(const char *what, const std::vector<std::string> &statements) {
     std::printf("%s: %zu statement(s)\n", what, statements.size());
     for (const std::string &sql : statements)
-        std::printf("    %s\n", sql.substr(0, 200).c_str());
+        std::printf("    %s\n", oneLine(sql).c_str());
 }
 } // namespace
 
