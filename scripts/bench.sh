@@ -27,12 +27,15 @@ for set in "${sets[@]}"; do
   fi
 done
 
-results=$(mktemp -d /tmp/drevalon-bench-results.XXXXXX)
+# Each program's rows and its standard error stay here until the next run.
+results=$root/results
+rm -rf "$results"
+mkdir -p "$results"
 server_dir_file=$(mktemp)
 server=$(bash scripts/pg-throwaway.sh 2>"$server_dir_file")
 server_dir=$(cat "$server_dir_file")
 rm -f "$server_dir_file"
-trap 'bash scripts/pg-throwaway.sh stop "$server_dir"; rm -rf "$results"' EXIT
+trap 'bash scripts/pg-throwaway.sh stop "$server_dir"' EXIT
 
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1
