@@ -310,7 +310,7 @@ inline std::vector<Statement> matching(const std::vector<Statement> &all,
     return kept;
 }
 
-inline bool containsWord(const std::string &sql, const char *word) {
+inline bool containsNoCase(const std::string &sql, const char *word) {
     std::string lower(sql);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     return lower.find(word) != std::string::npos;

@@ -116,7 +116,7 @@ int main(int argc, char **argv) {
     for (const std::vector<Statement> &statements : recorded)
         floors.push_back(std::make_unique<Floor>(statements));
     const Floor periodAlone(
-        matching(recorded.back(), [](const Statement &statement) { return containsWord(statement.sql, "between"); }));
+        matching(recorded.back(), [](const Statement &statement) { return containsNoCase(statement.sql, "between"); }));
 
     Alternation rounds;
     std::vector<const Rounds *> ours, floor;
