@@ -1,66 +1,75 @@
 // What moving an order into a large archive costs: 200 current lines copied
-// into the archive and deleted in one transaction, by the real command of the
-// order page, the views following. Run on a large store:
-//   bench_orders DATABASE ALIAS_DIR   (a large store, see bench_datasets)
+// into the archive and deleted in one transaction by the order page's own
+// command (Сохранить в архив, clicked), the views following; against the
+// statements that command runs (recorded from SQLite) through the C API on a
+// connection opened as ours. Before each side, untimed, 200 lines are put in
+// the current order. The archive grows: run it on a copy.
+//   bench_orders DATABASE_COPY ALIAS_DIR
 #include "app/DrevalonApplication.h"
 #include "app/Startup.h"
-#include "data/Unit3.h"
+#include "bench/BenchKit.h"
+#include "platform/PictureButton.h"
 #include "ui/main/Unit2.h"
 
-#include <QElapsedTimer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <algorithm>
-#include <cstdio>
-#include <vector>
+using namespace BenchKit;
 
 namespace {
-void addLines(const QString &path, int count) {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lines"));
-        db.setDatabaseName(path);
-        db.open();
-        db.transaction();
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral(
-            "insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"));
-        for (int i = 0; i < count; ++i) {
-            q.addBindValue(1 + i % 7);
-            q.addBindValue(QStringLiteral("Bosch"));
-            q.addBindValue(QStringLiteral("0 242 236 %1").arg(i));
-            q.addBindValue(QStringLiteral("Свеча зажигания"));
-            q.addBindValue(1 + i % 4);
-            q.addBindValue(320.5 + i);
-            q.exec();
-        }
-        db.commit();
+constexpr int orderLines = 200;
+
+void addLines(sqlite3 *db, int count) {
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
+    sqlite3_prepare_v2(db,
+                       "insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)",
+                       -1, &insert, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const std::string number = "0 242 236 " + std::to_string(i);
+        sqlite3_bind_int(insert, 1, 1 + i % 7);
+        sqlite3_bind_text(insert, 2, "Bosch", -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert, 3, number.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 4, "Свеча зажигания", -1, SQLITE_STATIC);
+        sqlite3_bind_int(insert, 5, 1 + i % 4);
+        sqlite3_bind_double(insert, 6, 320.5 + i);
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("lines"));
+    sqlite3_finalize(insert);
+    sqlite3_exec(db, "commit", nullptr, nullptr, nullptr);
 }
 } // namespace
 
 int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_orders DATABASE ALIAS_DIR\n");
+        std::fprintf(stderr, "usage: bench_orders DATABASE_COPY ALIAS_DIR\n");
         return 64;
     }
-    const QString db = QString::fromLocal8Bit(argv[1]);
-    Startup::createAll({QStringLiteral("QSQLITE"), db, QString::fromLocal8Bit(argv[2])});
-    std::vector<double> moves;
-    for (int round = 0; round < 9; ++round) {
-        addLines(db, 200);
-        QElapsedTimer timer;
-        timer.start();
-        Form2->BitBtn10Click();
-        moves.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(moves.begin(), moves.end());
-    QSqlQuery count(DataModule3->ADOConnection1->database());
-    count.exec(QStringLiteral("select count(*) from orderAll"));
-    count.next();
-    std::printf("archive move of 200 lines, archive now %lld lines: median %.1f ms, min %.1f ms (9 rounds)\n",
-                count.value(0).toLongLong(), moves[moves.size() / 2], moves.front());
+    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
+                                 QString::fromLocal8Bit(argv[2])};
+    Startup::createAll(settings);
+    sqlite3 *lines = nullptr;
+    sqlite3_open_v2(argv[1], &lines, SQLITE_OPEN_READWRITE, nullptr);
+    auto fill = [&] {
+        addLines(lines, orderLines);
+        settle();
+    };
+    auto move = [] { Form2->BitBtn10->click(); };
+
+    fill();
+    const Floor floor(StatementLog::of(move, handleOf(DataModule3->ADOConnection1->database())));
+    Alternation rounds;
+    const Rounds &ours = rounds.add(move, fill);
+    const Rounds &statements = rounds.add([&] { floor.run(); }, fill);
+    rounds.run();
+
+    preamble(
+        qPrintable(QStringLiteral("The archive move into %1 archive lines, SQLite")
+                       .arg(QString::fromStdString(firstValue(settings.database, "select count(*) from orderAll")))));
+    floor.print("the move runs");
+    std::printf("\n");
+    header();
+    row("moving 200 order lines into the archive", ours, "C API, the same statements once", statements, "< 100 ms");
     Startup::destroyAll();
+    sqlite3_close(lines);
     return 0;
 }

@@ -163,6 +163,16 @@ QVector<Part> parts() {
     return list;
 }
 
+QStringList makers() {
+    return split("Mann|Mahle|Bosch|NGK|Febi|Lemförder|Sachs|TRW|Valeo|Gates|Denso|Delphi|Hella|Continental|"
+                 "Dayco|SKF|INA|LuK|Meyle|Ruville|Swag|Topran|Corteco|Elring|Victor Reinz|Ajusa|Payen|Brembo|"
+                 "ATE|Textar|Ferodo|Jurid|Pagid|Zimmermann|Monroe|Kayaba|Bilstein|Boge|Moog|Lesjöfors|Nissens|"
+                 "Behr|NRF|Pierburg|Wahler|Beru|Champion|Stellox|Trialli|Luzar|Fenox|Finwhale|Marshall|Sidat|"
+                 "Metaco|Patron|Hans Pries|Blue Print|Japanparts|Ashika|Kashiyama|Masuma|Nipparts|Herth+Buss|"
+                 "Vaico|Febest|CTR|555|GMB|Aisin|Exedy|Sakura|Filtron|Knecht|Purflux|Fram|UFI|Sofima|"
+                 "Стартвольт|ПЕКАР|БЗАК|АвтоВАЗ|Автоагрегат|СААЗ|Точка опоры|ОСВАР|Кедр|Автофильтр");
+}
+
 Shop shop() {
     // The INN carries valid check digits, as the work order's readers expect.
     return {QString::fromUtf8("ИП Древалов А. В."), QString::fromUtf8("г. Москва, ул. Автозаводская, д. 17, стр. 2"),

@@ -41,6 +41,8 @@ QStringList mobilePrefixes();
 QStringList cityPrefixes();
 QVector<CarModel> carModels();
 QVector<Part> parts();
+// Parts makers beyond the catalogue's ten, for sets whose values must not repeat.
+QStringList makers();
 Shop shop();
 
 } // namespace DemoCatalogue

@@ -24,16 +24,19 @@ constexpr double highestPrice = 12500.0;
 
 } // namespace
 
-DemoData::DemoData(Counts counts, QDate today)
-    : m_counts(counts), m_today(today), m_maleNames(DemoCatalogue::maleNames()),
+DemoData::DemoData(Counts counts, QDate today, Archive archive)
+    : m_counts(counts), m_today(today), m_archive(archive), m_maleNames(DemoCatalogue::maleNames()),
       m_femaleNames(DemoCatalogue::femaleNames()), m_surnames(DemoCatalogue::surnames()),
       m_mobiles(DemoCatalogue::mobilePrefixes()), m_cities(DemoCatalogue::cityPrefixes()),
-      m_models(DemoCatalogue::carModels()), m_parts(DemoCatalogue::parts()) {}
+      m_models(DemoCatalogue::carModels()), m_parts(DemoCatalogue::parts()), m_makers(DemoCatalogue::makers()) {}
 
 bool DemoData::write(DemoTarget &database, SqliteDemoTarget &carTable, QString *error) {
     m_written = Written();
     m_idcusts.clear();
-    const bool ok = writeCustomersAndCars(database, carTable, error) && writeArchive(database, error) &&
+    auto archive = [&] {
+        return m_archive == Archive::Distinct ? writeDistinctArchive(database, error) : writeArchive(database, error);
+    };
+    const bool ok = writeCustomersAndCars(database, carTable, error) && archive() &&
                     writeCurrentOrder(database, error) && writeShop(database, error) && database.finish(error) &&
                     carTable.finish(error);
     if (!ok)
@@ -119,6 +122,68 @@ bool DemoData::writeArchive(DemoTarget &database, QString *error) {
             line.description = part.description;
             line.kol = random.chance(0.8) ? part.usualKol : 1 + random.below(4);
             line.cena = price(random, part, age);
+            if (!database.archiveLine(line, error))
+                return false;
+        }
+        written += lines;
+    }
+    m_written.archive = written;
+    return true;
+}
+
+bool DemoData::writeDistinctArchive(DemoTarget &database, QString *error) {
+    if (m_counts.archive == 0)
+        return true;
+    if (m_idcusts.isEmpty()) {
+        *error = QStringLiteral("archive lines need at least one customer");
+        return false;
+    }
+    const QDate first = m_today.addYears(-6);
+    const qint64 span = first.daysTo(m_today);
+    // A part may be the left or right one, or a variant of it: with the car,
+    // its engine and its years this gives over a million descriptions.
+    const QStringList variants = {QString(), QStringLiteral(", левый"), QStringLiteral(", правый"),
+                                  QStringLiteral(", усиленный"), QStringLiteral(", аналог")};
+    const QString letters = QStringLiteral("ABCDEFGHJKLMNPRSTUVWXYZ");
+
+    DemoRandom random(archiveSeed);
+    DemoRows::OrderLine line;
+    qint64 written = 0;
+    while (written < m_counts.archive) {
+        const double draw = random.unit();
+        const qint64 lines = std::min<qint64>(draw < 0.45   ? 1
+                                              : draw < 0.75 ? 2
+                                              : draw < 0.90 ? 3
+                                                            : 4,
+                                              m_counts.archive - written);
+        const qint64 day = written * span / m_counts.archive;
+        line.idcust = someCustomer(random);
+        line.date = first.addDays(day).toString(Qt::ISODate);
+        for (qint64 l = 0; l < lines; ++l) {
+            // One draw after the other: the order of a function's arguments is unspecified.
+            const DemoCatalogue::Part &part = random.pick(m_parts);
+            const DemoCatalogue::CarModel &car = random.pick(m_models);
+            const QString &variant = random.pick(variants);
+            const QString &engine = random.pick(car.engines);
+            const int from = 2008 + random.below(16);
+            const int to = from + 2 + random.below(6);
+            const QChar firstLetter = random.pick(letters);
+            const QChar secondLetter = random.pick(letters);
+            const int suffix = random.below(100);
+            line.firm = random.pick(m_makers);
+            // The line's own number makes the part number unique; the letters
+            // and the suffix keep the numbers from sorting as they were written.
+            line.number = QStringLiteral("%1%2 %3-%4")
+                              .arg(firstLetter)
+                              .arg(secondLetter)
+                              .arg(written + l + 1, 7, 10, QLatin1Char('0'))
+                              .arg(suffix, 2, 10, QLatin1Char('0'));
+            line.description =
+                QStringLiteral("%1%2 %3 %4 %5-%6").arg(part.description, variant, car.model, engine).arg(from).arg(to);
+            line.kol = 1 + random.below(4);
+            // Whole roubles over a wide range: thousands of prices, not a few hundred.
+            const double factor = 0.6 + 0.8 * random.unit();
+            line.cena = std::clamp(std::round(part.price * factor), lowestPrice, highestPrice);
             if (!database.archiveLine(line, error))
                 return false;
         }

@@ -30,7 +30,13 @@ public:
         qint64 shops = 0;
     };
 
-    DemoData(Counts counts, QDate today);
+    // What the archive's lines are made of: the catalogue's few dozen parts
+    // over two years, as a small shop sees them; or, for measuring stores
+    // whose values do not repeat, a part number of its own on every line,
+    // descriptions that hardly repeat, many makers and six years of dates.
+    enum class Archive { Catalogue, Distinct };
+
+    DemoData(Counts counts, QDate today, Archive archive = Archive::Catalogue);
 
     // Hands the rows to the targets and finishes both; on failure the caller
     // drops both targets with whatever they were given.
@@ -40,6 +46,7 @@ public:
 private:
     bool writeCustomersAndCars(DemoTarget &database, SqliteDemoTarget &carTable, QString *error);
     bool writeArchive(DemoTarget &database, QString *error);
+    bool writeDistinctArchive(DemoTarget &database, QString *error);
     bool writeCurrentOrder(DemoTarget &database, QString *error);
     bool writeShop(DemoTarget &database, QString *error);
 
@@ -50,9 +57,11 @@ private:
 
     Counts m_counts;
     QDate m_today;
+    Archive m_archive;
     QStringList m_maleNames, m_femaleNames, m_surnames, m_mobiles, m_cities;
     QVector<DemoCatalogue::CarModel> m_models;
     QVector<DemoCatalogue::Part> m_parts;
+    QStringList m_makers;
     QVector<qint64> m_idcusts;
     Written m_written;
 };

@@ -18,6 +18,7 @@ struct Request {
     bool force = false;
     bool demo = false;
     DemoData::Counts counts;
+    DemoData::Archive archive = DemoData::Archive::Catalogue;
 };
 
 // Prints the message and gives the exit code.

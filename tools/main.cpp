@@ -83,6 +83,12 @@ int main(int argc, char *argv[]) {
         QStringLiteral("Demo data with <n> archive lines; implies --demo. Default 300, or 0 "
                        "when there are no customers."),
         QStringLiteral("n"));
+    const QCommandLineOption distinctOption(
+        QStringLiteral("distinct"),
+        QStringLiteral("Archive lines whose values hardly repeat, for benchmarks: a part number of its own on "
+                       "every line, descriptions from over a million combinations of part, car, engine and years, "
+                       "88 makers, prices in whole roubles, dates over the last six years; implies --demo. The "
+                       "customers, cars, current order and requisites are those of the demo."));
     const QCommandLineOption driverOption(
         QStringLiteral("driver"),
         QStringLiteral("Where the database goes: QSQLITE (an SQLite file) or QPSQL (a PostgreSQL server). "
@@ -105,8 +111,8 @@ int main(int argc, char *argv[]) {
         QStringLiteral("force"),
         QStringLiteral("Replace stores that exist already: the files, or on a server the tables customer, "
                        "orderAll, orderNow and IP of the schema, with whatever depends on them."));
-    parser.addOptions(
-        {demoOption, customersOption, archiveOption, driverOption, databaseOption, aliasOption, forceOption});
+    parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
+                       aliasOption, forceOption});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(
@@ -114,7 +120,10 @@ int main(int argc, char *argv[]) {
 
     StoreJob::Request request;
     request.force = parser.isSet(forceOption);
-    request.demo = parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption);
+    request.demo = parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption) ||
+                   parser.isSet(distinctOption);
+    if (parser.isSet(distinctOption))
+        request.archive = DemoData::Archive::Distinct;
     QString error;
     if (!readCount(parser, customersOption, maxCustomers, &request.counts.customers, &error) ||
         !readCount(parser, archiveOption, maxArchive, &request.counts.archive, &error))

@@ -17,6 +17,7 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -221,6 +222,8 @@ private slots:
     void demoCustomersAndCarsArePlausible();
     void demoOrdersAndShopArePlausible();
     void countsAreHonoured();
+    void distinctArchiveRepeatsNothing_data();
+    void distinctArchiveRepeatsNothing();
     void storeRulesHoldInCreatedDatabase();
     void serverStoreIsTheSqliteOneAndReplacedOnlyWithForce();
     void serverStoreRulesHold();
@@ -546,6 +549,63 @@ void TestStoreTool::countsAreHonoured() {
     for (const QString &said : {QStringLiteral("200 customers"), QStringLiteral("%1 cars").arg(carCount),
                                 QStringLiteral("5000 archive lines")})
         QVERIFY2(run.out.contains(said), qPrintable(run.out));
+}
+
+void TestStoreTool::distinctArchiveRepeatsNothing_data() {
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("SQLite file") << false;
+    QTest::newRow("PostgreSQL server") << true;
+}
+
+// The benchmarks' second large set: a part number of its own on every line,
+// descriptions that hardly repeat, many makers and several years of dates.
+void TestStoreTool::distinctArchiveRepeatsNothing() {
+    QFETCH(bool, onServer);
+    if (onServer && testServer().isEmpty())
+        QSKIP("DREVALON_TEST_PG is not set: it names the PostgreSQL server for these cases as a libpq "
+              "connection text (scripts/pg-throwaway.sh starts one and prints it)");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const std::unique_ptr<ServerSchema> schema(onServer ? new ServerSchema : nullptr);
+    const Place place = placeIn(dir);
+    QStringList arguments = onServer ? schema->arguments(place.aliasDir) : place.arguments();
+    arguments << QStringLiteral("--customers") << QStringLiteral("50") << QStringLiteral("--archive")
+              << QStringLiteral("4000") << QStringLiteral("--distinct");
+    const QDate today = QDate::currentDate();
+    const Run run = runTool(arguments);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains(QStringLiteral("4000 archive lines")), qPrintable(run.out));
+    const Store database = onServer ? Store(Store::Server{schema->connectionText()}) : Store(place.database);
+    QVERIFY(database.isOpen());
+
+    const QVariantList counts =
+        database
+            .rows(QStringLiteral(
+                "SELECT count(*), count(DISTINCT number), count(DISTINCT description), count(DISTINCT Firm), "
+                "count(DISTINCT cena), max(length(number)), max(length(description)), max(length(Firm)) FROM orderAll"))
+            .value(0);
+    QCOMPARE(counts.size(), 8);
+    QCOMPARE(counts[0].toLongLong(), 4000);
+    QCOMPARE(counts[1].toLongLong(), 4000);
+    QVERIFY2(counts[2].toLongLong() >= 3800, qPrintable(counts[2].toString()));
+    QVERIFY2(counts[3].toLongLong() >= 40, qPrintable(counts[3].toString()));
+    QVERIFY2(counts[4].toLongLong() >= 1000, qPrintable(counts[4].toString()));
+    QVERIFY2(
+        counts[5].toInt() <= 50 && counts[6].toInt() <= 100 && counts[7].toInt() <= 50,
+        qPrintable(QStringLiteral("%1 %2 %3").arg(counts[5].toInt()).arg(counts[6].toInt()).arg(counts[7].toInt())));
+    QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM orderAll WHERE idcust NOT IN "
+                                           "(SELECT idcust FROM customer)")),
+             QVariant(0));
+
+    // Dates over several years up to today, spread rather than bunched.
+    const QList<QVariantList> span =
+        database.rows(QStringLiteral("SELECT min(Date), max(Date), count(DISTINCT Date) FROM orderAll"));
+    const QDate oldest = QDate::fromString(span.value(0).value(0).toString().left(10), Qt::ISODate);
+    const QDate newest = QDate::fromString(span.value(0).value(1).toString().left(10), Qt::ISODate);
+    QVERIFY2(oldest.isValid() && newest.isValid(), qPrintable(span.value(0).value(0).toString()));
+    QVERIFY2(oldest <= today.addYears(-5) && oldest >= today.addYears(-7), qPrintable(oldest.toString(Qt::ISODate)));
+    QVERIFY2(newest >= today.addMonths(-1) && newest <= QDate::currentDate(), qPrintable(newest.toString(Qt::ISODate)));
+    QVERIFY2(span.value(0).value(2).toLongLong() >= 1000, qPrintable(span.value(0).value(2).toString()));
 }
 
 void TestStoreTool::storeRulesHoldInCreatedDatabase() {
