@@ -171,6 +171,7 @@ inline std::unique_ptr<TADOQuery> freshArchive(const TDataModule3 &module) {
     auto query = std::make_unique<TADOQuery>(module.ADOQuery2->objectName());
     query->setConnection(module.ADOConnection1);
     query->setFiltered(module.ADOQuery2->Filtered());
+    query->setOrderColumns(module.ADOQuery2->orderColumns());
     query->SQL().setLines(module.ADOQuery2->SQL().lines());
     return query;
 }

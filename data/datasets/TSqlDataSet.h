@@ -31,6 +31,7 @@ public:
     /// Columns of the dataset's table read along with the rows, unseen, so
     /// that an ORDER BY naming them can be served from rows already held.
     void setOrderColumns(const QStringList &columns) { m_orderColumns = columns; }
+    const QStringList &orderColumns() const { return m_orderColumns; }
     /// Drops the rows kept from earlier opens (the next open reads).
     void forgetHeldRows() { m_held.clear(); }
 
