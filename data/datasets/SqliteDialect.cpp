@@ -549,7 +549,8 @@ bool SqliteDialect::hasTable(const QSqlDatabase &db, const QString &schema, cons
 
 QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schema) const {
     // data_version moves with commits of other connections, total_changes with
-    // the writes of this one: together they tell any change, in microseconds.
+    // the rows this one writes, schema_version with a table made or dropped
+    // anywhere: together they tell any change, in microseconds.
     sqlite3 *handle = handleOf(db);
     if (!handle)
         return {};
@@ -561,7 +562,15 @@ QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schem
                                     << StoreConnection::textOf(q.lastError());
         return {};
     }
-    return QStringLiteral("%1:%2").arg(q.value(0).toLongLong()).arg(sqlite3_total_changes64(handle));
+    const qint64 dataVersion = q.value(0).toLongLong();
+    if (!q.exec(QStringLiteral("pragma %1.schema_version")
+                    .arg(quoteIdentifier(schema.isEmpty() ? QStringLiteral("main") : schema))) ||
+        !q.next())
+        return {};
+    return QStringLiteral("%1:%2:%3")
+        .arg(dataVersion)
+        .arg(sqlite3_total_changes64(handle))
+        .arg(q.value(0).toLongLong());
 }
 
 std::optional<SqlDialect::OrderRules> SqliteDialect::orderRules(const QSqlDatabase &db, const QString &sql,
