@@ -41,6 +41,15 @@ int byteOrder(QByteArrayView a, QByteArrayView b) {
 
 // A quick hash of a text's bytes, eight at a time (fixed-size loads; the
 // last eight bytes overlap the chunk before them).
+// Every bit of the result depends on every bit of the input (MurmurHash3's finaliser).
+std::uint64_t finish(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ull;
+    return h ^ (h >> 33);
+}
+
 size_t textHash(const char *bytes, size_t length) {
     std::uint64_t h = 0x9E3779B97F4A7C15ull ^ length;
     auto mix = [&h](std::uint64_t chunk) {
@@ -52,7 +61,7 @@ size_t textHash(const char *bytes, size_t length) {
         for (size_t i = 0; i < length; ++i)
             chunk = chunk << 8 | static_cast<unsigned char>(bytes[i]);
         mix(chunk);
-        return size_t(h);
+        return size_t(finish(h));
     }
     for (size_t at = 0; at + 8 < length; at += 8) {
         std::memcpy(&chunk, bytes + at, 8);
@@ -60,7 +69,7 @@ size_t textHash(const char *bytes, size_t length) {
     }
     std::memcpy(&chunk, bytes + length - 8, 8);
     mix(chunk);
-    return size_t(h);
+    return size_t(finish(h));
 }
 
 } // namespace
@@ -100,6 +109,7 @@ void ColumnData::clear() {
     m_wordBytes.clear();
     m_wordEnds.clear();
     m_wordSlots.clear();
+    m_lookup = true;
     m_null.clear();
     m_ints.clear();
     m_reals.clear();
@@ -117,6 +127,21 @@ void ColumnData::truncate(int rows) {
     case Kind::Text: m_texts.resize(rows); break;
     case Kind::Variant: m_variants.resize(rows); break;
     }
+}
+
+void ColumnData::squeeze() {
+    // Only a vector that grew well past its size is copied to fit.
+    auto fit = [](auto &values) {
+        if (values.capacity() > values.size() + values.size() / 8)
+            values.shrink_to_fit();
+    };
+    fit(m_null);
+    fit(m_ints);
+    fit(m_reals);
+    fit(m_texts);
+    fit(m_variants);
+    fit(m_wordBytes);
+    fit(m_wordEnds);
 }
 
 bool ColumnData::fits(const QVariant &v) const {
@@ -152,6 +177,7 @@ void ColumnData::becomeVariant() {
     m_wordBytes.clear();
     m_wordEnds.clear();
     m_wordSlots.clear();
+    m_lookup = true;
     m_variants = std::move(values);
 }
 
@@ -192,33 +218,54 @@ quint32 ColumnData::wordOf(const QString &text) {
 }
 
 void ColumnData::rehashWords(size_t count) {
-    m_wordSlots.assign(count, 0);
+    // A slot keeps its text's hash beside the number: moving to a larger table
+    // needs no bytes, and a lookup compares bytes only where the hashes agree.
+    std::vector<std::uint64_t> table(count, 0);
     const size_t mask = count - 1;
-    for (quint32 word = 0; word < m_wordEnds.size(); ++word) {
-        const QByteArrayView bytes = wordBytes(word);
-        size_t at = textHash(bytes.data(), size_t(bytes.size())) & mask;
-        while (m_wordSlots[at] != 0)
+    for (std::uint64_t slot : m_wordSlots) {
+        if (slot == 0)
+            continue;
+        size_t at = size_t(slot >> 32) & mask;
+        while (table[at] != 0)
             at = (at + 1) & mask;
-        m_wordSlots[at] = word + 1;
+        table[at] = slot;
     }
+    m_wordSlots.swap(table);
 }
 
 quint32 ColumnData::wordOfUtf8(const char *bytes, int length) {
+    if (!m_lookup)
+        return addWord(bytes, length);
     // Kept under three quarters full, so a lookup ends after a few slots.
     if (m_wordSlots.empty() || (m_wordEnds.size() + 1) * 4 > m_wordSlots.size() * 3)
         rehashWords(std::max<size_t>(1024, m_wordSlots.size() * 2));
     const size_t mask = m_wordSlots.size() - 1;
-    size_t at = textHash(bytes, size_t(length)) & mask;
+    const std::uint64_t hash = textHash(bytes, size_t(length)) >> 32 << 32;
+    size_t at = size_t(hash >> 32) & mask;
     for (; m_wordSlots[at] != 0; at = (at + 1) & mask) {
-        const QByteArrayView known = wordBytes(m_wordSlots[at] - 1);
+        if ((m_wordSlots[at] & ~std::uint64_t(0xFFFFFFFF)) != hash)
+            continue;
+        const quint32 word = quint32(m_wordSlots[at]) - 1;
+        const QByteArrayView known = wordBytes(word);
         if (known.size() == length && (length == 0 || std::memcmp(known.data(), bytes, size_t(length)) == 0))
-            return m_wordSlots[at] - 1;
+            return word;
     }
+    m_wordSlots[at] = hash | (m_wordEnds.size() + 1);
+    const quint32 word = addWord(bytes, length);
+    // Texts that hardly repeat (a part number per line) are kept one per row:
+    // looking each up in a table larger than the cache costs more than it saves.
+    if (m_wordEnds.size() >= 65536 && m_wordEnds.size() * 2 > m_texts.size() + 1) {
+        m_lookup = false;
+        m_wordSlots = std::vector<std::uint64_t>();
+    }
+    return word;
+}
+
+quint32 ColumnData::addWord(const char *bytes, int length) {
     if (m_wordBytes.size() + size_t(length) > std::numeric_limits<quint32>::max())
         throw std::length_error("text column beyond 4 GB"); // no store returns that much
     m_wordBytes.insert(m_wordBytes.end(), bytes, bytes + length);
     m_wordEnds.push_back(quint32(m_wordBytes.size()));
-    m_wordSlots[at] = quint32(m_wordEnds.size());
     return quint32(m_wordEnds.size() - 1);
 }
 
@@ -377,8 +424,13 @@ bool ColumnData::orderKeys(std::vector<std::uint64_t> &keys, std::vector<std::ui
         std::sort(byText.begin(), byText.end(),
                   [this](quint32 a, quint32 b) { return byteOrder(wordBytes(a), wordBytes(b)) < 0; });
         std::vector<std::uint64_t> rank(byText.size());
-        for (size_t i = 0; i < byText.size(); ++i)
-            rank[byText[i]] = i; // distinct texts: no two ranks equal
+        std::uint64_t next = 0;
+        for (size_t i = 0; i < byText.size(); ++i) {
+            // Past the lookup's end a text may be kept more than once.
+            if (i > 0 && byteOrder(wordBytes(byText[i - 1]), wordBytes(byText[i])) != 0)
+                ++next;
+            rank[byText[i]] = next;
+        }
         for (int row = 0; row < rows; ++row)
             keys[row] = m_null[row] ? 0 : rank[m_texts[row]];
         return true;

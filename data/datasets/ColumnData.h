@@ -24,6 +24,8 @@ public:
     void clear();
     /// Keeps the first `rows` rows.
     void truncate(int rows);
+    /// Gives back what growing while reading left unused.
+    void squeeze();
 
     void append(const QVariant &value);
     // Typed appends for readers that have the store's own values at hand.
@@ -62,6 +64,7 @@ private:
     /// The number of a text among the column's distinct texts, added when new.
     quint32 wordOf(const QString &text);
     quint32 wordOfUtf8(const char *bytes, int length);
+    quint32 addWord(const char *bytes, int length);
     QByteArrayView wordBytes(quint32 word) const {
         const quint32 start = word == 0 ? 0 : m_wordEnds[word - 1];
         return QByteArrayView(m_wordBytes.data() + start, m_wordEnds[word] - start);
@@ -74,8 +77,9 @@ private:
     // repeating a few hundred makers cost four bytes each, and a column of
     // distinct descriptions little more than its bytes.
     std::vector<char> m_wordBytes;
-    std::vector<quint32> m_wordEnds;  // one past each text's last byte
-    std::vector<quint32> m_wordSlots; // open addressing by the bytes' hash: text number + 1, or 0
+    std::vector<quint32> m_wordEnds;        // one past each text's last byte
+    std::vector<std::uint64_t> m_wordSlots; // by the bytes' hash: that hash << 32 | text number + 1, or 0
+    bool m_lookup = true;                   // false once the texts hardly repeat: each row keeps its own
     std::vector<std::uint8_t> m_null;
     std::vector<qint64> m_ints; // Integer, Date (Julian day), DateTime (ms since epoch)
     std::vector<double> m_reals;

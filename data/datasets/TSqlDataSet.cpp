@@ -104,6 +104,8 @@ void TSqlDataSet::prefetch() {
             job.result = dialect->select(
                 db, job.sql, job.values,
                 [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, hasKey); }, job.columns);
+            for (ColumnData &column : job.columns)
+                column.squeeze();
             db.close();
         } catch (...) {
             failure = std::current_exception();
@@ -171,6 +173,8 @@ void TSqlDataSet::fetchRows(bool describe) {
             return m_columnTypes;
         };
         result = conn.dialect().select(conn.database(), m_keyedSelect, values, typesFor, cols);
+        for (ColumnData &column : cols)
+            column.squeeze();
     }
     if (!result.isSelect)
         fail(QStringLiteral("CommandText does not return a result set"));
