@@ -280,9 +280,10 @@ private slots:
         ColumnData many(ColumnData::Kind::Text);
         QList<QByteArray> written;
         const QByteArray middle(40, 'x');
-        for (int i = 0; i < 6000; ++i) {
+        // Past 65,536 distinct texts, twice as many as repeated ones, each row keeps its own.
+        for (int i = 0; i < 120000; ++i) {
             QByteArray bytes = i % 3 == 0   ? QByteArray("Bosch")
-                               : i % 3 == 1 ? "A" + middle + QByteArray::number(i % 2000) + middle + "Z"
+                               : i % 3 == 1 ? "A" + middle + QByteArray::number(i) + middle + "Z"
                                             : QByteArray::number(i, 36);
             if (i % 500 == 7)
                 bytes = i % 1000 == 7 ? QByteArray("\xEF\xBB\xBF\xFF\xD0")
