@@ -1,0 +1,184 @@
+// TSqlDataSet::prefetchWith: one reading of the store for two datasets that
+// read the same rows. Kept apart from TSqlDataSet.cpp: it only feeds the rows
+// read ahead that fetchRows takes or refuses as it always does.
+#include "data/datasets/EDatabaseError.h"
+#include "data/datasets/SqlText.h"
+#include "data/datasets/StoreConnection.h"
+#include "data/datasets/StoreLog.h"
+#include "data/datasets/TSqlDataSet.h"
+
+#include <QRegularExpression>
+#include <memory>
+#include <thread>
+
+namespace {
+/// Whether a statement reads every row of one table once, in the store's own
+/// order: one table, no condition, grouping, ordering, limit or set operation.
+bool readsEveryRowOf(const QString &sql, const QString &table) {
+    static thread_local const QRegularExpression clause(
+        QStringLiteral("\\b(where|group|having|order|limit|offset|fetch|top|distinct|union|intersect|except|join|"
+                       "window)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QList<SqlText::TableRef> tables = SqlText::tableReferences(sql);
+    return tables.size() == 1 && tables.front().table.compare(table, Qt::CaseInsensitive) == 0 &&
+           !SqlText::isAggregate(sql) && !clause.match(SqlText::codeOnly(sql)).hasMatch();
+}
+
+/// The statement with more items at the end of its select list; empty when the
+/// list's end cannot be found. At the end, the statement's own columns keep
+/// their places, and with them their names.
+QString withItemsAtEnd(const QString &sql, const QStringList &items) {
+    static thread_local const QRegularExpression from(QStringLiteral("\\bfrom\\b"),
+                                                      QRegularExpression::CaseInsensitiveOption);
+    const QString code = SqlText::codeOnly(sql);
+    int depth = 0;
+    for (int i = 0; i < code.size(); ++i) {
+        if (code[i] == QLatin1Char('('))
+            ++depth;
+        else if (code[i] == QLatin1Char(')'))
+            --depth;
+        else if (depth == 0 &&
+                 from.match(code, i, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption)
+                     .hasMatch())
+            return sql.left(i) + QStringLiteral(", ") + items.join(QStringLiteral(", ")) + QLatin1Char(' ') +
+                   sql.mid(i);
+    }
+    return QString();
+}
+
+bool sameOrigin(const ColumnInfo &a, const ColumnInfo &b) {
+    return !a.column.isEmpty() && a.table.compare(b.table, Qt::CaseInsensitive) == 0 &&
+           a.column.compare(b.column, Qt::CaseInsensitive) == 0;
+}
+} // namespace
+
+void TSqlDataSet::prefetchWith(TSqlDataSet &follower) {
+    auto alone = [&] {
+        prefetch();
+        follower.prefetch();
+    };
+    if (&follower == this || Active() || follower.Active() || m_prefetch.valid() || follower.m_prefetch.valid() ||
+        &store() != &follower.store())
+        return alone();
+    Fetched lead, follow;
+    bool leadKey = false, followKey = false;
+    StoreConnection::Address address;
+    try {
+        address = store().address();
+        store().ensureConnected(); // the row key may depend on the table's definition
+        lead.sql = keyedSelect(&leadKey);
+        follow.sql = follower.keyedSelect(&followKey);
+        lead.values = bindValues();
+        follow.values = follower.bindValues();
+        lead.stamp = store().dialect().changeStamp(store().database(), QString());
+        follow.stamp = lead.stamp;
+    } catch (const std::exception &error) {
+        qCDebug(storeLog).noquote() << objectName() << "and" << follower.objectName()
+                                    << "not read ahead; the opens read themselves:" << error.what();
+        return; // the opens find out again, and say so
+    }
+    const QString table = uniqueTable();
+    if (address.driver.isEmpty() || !leadKey || !followKey || !lead.values.isEmpty() || !follow.values.isEmpty() ||
+        table.compare(follower.uniqueTable(), Qt::CaseInsensitive) != 0 || !readsEveryRowOf(lead.sql, table) ||
+        !readsEveryRowOf(follow.sql, table))
+        return alone();
+
+    // The reader owns everything it uses and hands each dataset its rows
+    // through a promise kept only by the futures: the datasets may be gone
+    // before it ends (a start-up that fails waits for it, no more).
+    auto leadRows = std::make_shared<std::promise<Fetched>>();
+    auto followRows = std::make_shared<std::promise<Fetched>>();
+    m_prefetch = leadRows->get_future();
+    follower.m_prefetch = followRows->get_future();
+    const QString name = QStringLiteral("prefetch:%1+%2@%3")
+                             .arg(objectName(), follower.objectName())
+                             .arg(reinterpret_cast<quintptr>(this), 0, 16);
+    const QString qualifier = uniqueQualifier();
+    std::thread([address, name, qualifier, table, lead = std::move(lead), follow = std::move(follow), leadRows,
+                 followRows]() mutable {
+        std::exception_ptr failure;
+        bool shared = false;
+        try {
+            const std::unique_ptr<SqlDialect> dialect = SqlDialect::forDriver(address.driver);
+            if (!dialect)
+                throw EDatabaseError(QStringLiteral("No dialect for the driver %1").arg(address.driver));
+            QSqlDatabase db = QSqlDatabase::addDatabase(address.driver, name);
+            dialect->open(db, address.database);
+            auto read = [&](Fetched &job, const QString &sql) {
+                return dialect->select(
+                    db, sql, job.values,
+                    [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, true); }, job.columns);
+            };
+            // What each statement returns, told without reading a row.
+            Fetched leadShape = lead, followShape = follow;
+            const std::vector<ColumnInfo> leadInfo = read(leadShape, lead.sql + QStringLiteral("\nwhere 1=0")).columns;
+            const std::vector<ColumnInfo> followInfo =
+                read(followShape, follow.sql + QStringLiteral("\nwhere 1=0")).columns;
+            // Each column of the follower: the leader's column of the same
+            // table column, read the same way, or one more item for the reading.
+            const int leadCount = static_cast<int>(leadInfo.size());
+            std::vector<int> source(followInfo.size(), -1);
+            QStringList extras;
+            bool fits = !followInfo.empty() && leadCount > 0;
+            for (std::size_t j = 0; fits && j < followInfo.size(); ++j) {
+                if (j == 0) {
+                    source[0] = 0; // the row key of the same table
+                    continue;
+                }
+                const ColumnInfo &wanted = followInfo[j];
+                for (int k = 0; k < leadCount && source[j] < 0; ++k)
+                    if (sameOrigin(leadInfo[k], wanted) && leadShape.types[k] == followShape.types[j])
+                        source[j] = k;
+                if (source[j] >= 0)
+                    continue;
+                fits = !wanted.column.isEmpty() && wanted.table.compare(table, Qt::CaseInsensitive) == 0;
+                source[j] = leadCount + static_cast<int>(extras.size());
+                const QString quoted = dialect->quoteIdentifier(wanted.column);
+                extras.append(qualifier.isEmpty() ? quoted : qualifier + QLatin1Char('.') + quoted);
+            }
+            const QString sql = extras.isEmpty() ? lead.sql : withItemsAtEnd(lead.sql, extras);
+            if (fits && !sql.isEmpty()) {
+                Fetched both = lead;
+                both.result = read(both, sql);
+                const std::vector<ColumnInfo> &info = both.result.columns;
+                // The reading must answer each statement column for column.
+                shared = both.result.isSelect && info.size() == leadInfo.size() + std::size_t(extras.size());
+                for (int c = 0; shared && c < leadCount; ++c)
+                    shared = info[c].name == leadInfo[c].name && both.types[c] == leadShape.types[c];
+                for (std::size_t j = 1; shared && j < followInfo.size(); ++j)
+                    shared = source[j] < leadCount || (sameOrigin(info[source[j]], followInfo[j]) &&
+                                                       both.types[source[j]] == followShape.types[j]);
+                if (shared) {
+                    follow.result.isSelect = true;
+                    follow.result.columns = followInfo;
+                    follow.types = followShape.types;
+                    for (std::size_t j = 0; j < followInfo.size(); ++j)
+                        follow.columns.push_back(source[j] < leadCount ? both.columns[source[j]]
+                                                                       : std::move(both.columns[source[j]]));
+                    both.columns.resize(leadCount);
+                    both.types.resize(leadCount);
+                    both.result.columns.resize(leadCount);
+                    lead = std::move(both);
+                }
+            }
+            if (!shared) {
+                qCDebug(storeLog).noquote() << name << "reads its two statements one after the other";
+                lead.result = read(lead, lead.sql);
+                follow.result = read(follow, follow.sql);
+            }
+            db.close();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        QSqlDatabase::removeDatabase(name);
+        if (failure) {
+            leadRows->set_exception(failure);
+            followRows->set_exception(failure);
+            return;
+        }
+        if (shared)
+            qCDebug(storeLog).noquote() << name << "read the rows once for both";
+        leadRows->set_value(std::move(lead));
+        followRows->set_value(std::move(follow));
+    }).detach();
+}
