@@ -193,7 +193,7 @@ void ReportPages::preparePrinter(QPrinter &printer) {
 }
 
 bool ReportPages::print(QPagedPaintDevice &device, const QList<int> &pages,
-                        const std::function<bool(int, int)> &progress) const {
+                        const std::function<bool(int, int)> &progress, int drawn) const {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
@@ -210,6 +210,8 @@ bool ReportPages::print(QPagedPaintDevice &device, const QList<int> &pages,
         }
         if (i > 0 && !device.newPage())
             return false;
+        if (drawn >= 0 && i >= drawn)
+            continue;
         painter.save();
         painter.scale(scale, scale);
         drawPage(painter, pages[i]);
