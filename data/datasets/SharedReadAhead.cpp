@@ -8,6 +8,8 @@
 #include "data/datasets/TSqlDataSet.h"
 
 #include <QRegularExpression>
+#include <QThread>
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -44,6 +46,44 @@ QString withItemsAtEnd(const QString &sql, const QStringList &items) {
                    sql.mid(i);
     }
     return QString();
+}
+
+/// Stretches of a table's integer row key, one per core (up to four), that
+/// together hold every row; none when the table is small, its key not a
+/// number, or its bounds cannot be read.
+std::vector<std::pair<qint64, qint64>> keyRanges(const SqlDialect &dialect, const QSqlDatabase &db,
+                                                 const QString &table, const QString &key) {
+    constexpr qint64 fewest = 32; // rows a stretch is worth a connection for
+    const int parts = std::clamp(QThread::idealThreadCount(), 1, 4);
+    if (parts < 2 || key.isEmpty())
+        return {};
+    SqlDialect::Outcome bounds;
+    try {
+        bounds = dialect.execute(
+            db, QStringLiteral("select min(%1), max(%1) from %2").arg(key, dialect.quoteIdentifier(table)), {});
+    } catch (const std::exception &error) {
+        qCDebug(storeLog).noquote() << table << "read in one stretch; its key's bounds are not known:" << error.what();
+        return {};
+    }
+    auto integral = [](const QVariant &v) {
+        const int type = v.typeId();
+        return type == QMetaType::Int || type == QMetaType::LongLong || type == QMetaType::UInt;
+    };
+    if (bounds.rows.size() != 1 || bounds.rows[0].size() != 2 || !integral(bounds.rows[0][0]) ||
+        !integral(bounds.rows[0][1]))
+        return {};
+    const qint64 low = bounds.rows[0][0].toLongLong(), high = bounds.rows[0][1].toLongLong();
+    qint64 span = 0;
+    if (high < low || __builtin_sub_overflow(high, low, &span) || span < fewest * parts)
+        return {};
+    std::vector<std::pair<qint64, qint64>> ranges;
+    for (int p = 0; p < parts; ++p) {
+        const qint64 first = low + span / parts * p + std::min<qint64>(p, span % parts);
+        const qint64 last =
+            p + 1 == parts ? high : low + span / parts * (p + 1) + std::min<qint64>(p + 1, span % parts) - 1;
+        ranges.emplace_back(first, last);
+    }
+    return ranges;
 }
 
 bool sameOrigin(const ColumnInfo &a, const ColumnInfo &b) {
@@ -94,8 +134,15 @@ void TSqlDataSet::prefetchWith(TSqlDataSet &follower) {
                              .arg(objectName(), follower.objectName())
                              .arg(reinterpret_cast<quintptr>(this), 0, 16);
     const QString qualifier = uniqueQualifier();
-    std::thread([address, name, qualifier, table, lead = std::move(lead), follow = std::move(follow), leadRows,
-                 followRows]() mutable {
+    QString key, qualifiedKey;
+    try {
+        key = store().dialect().rowKeyExpression(store().database(), table, QString());
+        qualifiedKey = store().dialect().rowKeyExpression(store().database(), table, qualifier);
+    } catch (const std::exception &error) {
+        qCDebug(storeLog).noquote() << name << "read in one stretch; the row key is not known:" << error.what();
+    }
+    std::thread([address, name, qualifier, table, key, qualifiedKey, lead = std::move(lead), follow = std::move(follow),
+                 leadRows, followRows]() mutable {
         std::exception_ptr failure;
         bool shared = false;
         try {
@@ -108,6 +155,60 @@ void TSqlDataSet::prefetchWith(TSqlDataSet &follower) {
                 return dialect->select(
                     db, sql, job.values,
                     [&](const std::vector<ColumnInfo> &info) { return job.types = typesOf(info, true); }, job.columns);
+            };
+            // A statement read in stretches of the row key at once, each on a
+            // connection of its own: the stretches in key order are its rows in
+            // its own order, every row read once, on every core.
+            auto readInParts = [&](Fetched &job, const QString &sql) {
+                const std::vector<std::pair<qint64, qint64>> ranges = keyRanges(*dialect, db, table, key);
+                if (ranges.size() < 2)
+                    return read(job, sql);
+                const QString ranged = sql + QStringLiteral("\nwhere %1 between ? and ?").arg(qualifiedKey);
+                std::vector<Fetched> parts(ranges.size());
+                std::vector<SqlDialect::SelectResult> results(ranges.size());
+                std::vector<std::exception_ptr> errors(ranges.size());
+                auto readPart = [&](std::size_t p, const SqlDialect &partDialect, const QSqlDatabase &partDb) {
+                    results[p] = partDialect.select(
+                        partDb, ranged, {ranges[p].first, ranges[p].second},
+                        [&](const std::vector<ColumnInfo> &info) { return parts[p].types = typesOf(info, true); },
+                        parts[p].columns);
+                };
+                std::vector<std::thread> helpers;
+                for (std::size_t p = 1; p < ranges.size(); ++p)
+                    helpers.emplace_back([&, p] {
+                        const QString partName = name + QStringLiteral(":%1").arg(p);
+                        try {
+                            const std::unique_ptr<SqlDialect> own = SqlDialect::forDriver(address.driver);
+                            QSqlDatabase partDb = QSqlDatabase::addDatabase(address.driver, partName);
+                            own->open(partDb, address.database);
+                            readPart(p, *own, partDb);
+                            partDb.close();
+                        } catch (...) {
+                            errors[p] = std::current_exception();
+                        }
+                        QSqlDatabase::removeDatabase(partName);
+                    });
+                try {
+                    readPart(0, *dialect, db);
+                } catch (...) {
+                    errors[0] = std::current_exception();
+                }
+                for (std::thread &helper : helpers)
+                    helper.join();
+                for (const std::exception_ptr &error : errors)
+                    if (error)
+                        std::rethrow_exception(error);
+                for (std::size_t p = 1; p < parts.size(); ++p) {
+                    if (parts[p].columns.size() != parts[0].columns.size() || parts[p].types != parts[0].types)
+                        throw EDatabaseError(QStringLiteral("The stretches of one reading differ in their columns"));
+                    for (std::size_t c = 0; c < parts[0].columns.size(); ++c)
+                        parts[0].columns[c].appendColumn(parts[p].columns[c]);
+                    parts[p].columns.clear();
+                }
+                qCDebug(storeLog).noquote() << name << "read in" << parts.size() << "stretches of the row key";
+                job.columns = std::move(parts[0].columns);
+                job.types = std::move(parts[0].types);
+                return results[0];
             };
             // What each statement returns, told without reading a row.
             Fetched leadShape = lead, followShape = follow;
@@ -139,7 +240,7 @@ void TSqlDataSet::prefetchWith(TSqlDataSet &follower) {
             const QString sql = extras.isEmpty() ? lead.sql : withItemsAtEnd(lead.sql, extras);
             if (fits && !sql.isEmpty()) {
                 Fetched both = lead;
-                both.result = read(both, sql);
+                both.result = readInParts(both, sql);
                 const std::vector<ColumnInfo> &info = both.result.columns;
                 // The reading must answer each statement column for column.
                 shared = both.result.isSelect && info.size() == leadInfo.size() + std::size_t(extras.size());

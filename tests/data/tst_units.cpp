@@ -12,6 +12,8 @@
 #include <QDate>
 #include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
+#include <limits>
 
 namespace {
 // Two columns: a customer number (with a null) and a price.
@@ -70,6 +72,75 @@ private slots:
         QCOMPARE(held(index), (QList<int>{3, 0}));
         index.restrict(columns, std::nullopt);
         QCOMPARE(index.size(), 5);
+    }
+
+    // Sorting by one column of integers takes a short cut: it must give the
+    // very order comparing the rows gives, nulls first and ties as they stood.
+    void integerSortKeepsTheComparingOrder_data() {
+        QTest::addColumn<QVariantList>("values");
+        QTest::newRow("ties, negatives and nulls")
+            << QVariantList{5, -3, QVariant(), 5, 0, -3, QVariant(), 7, 5, -100000};
+        QTest::newRow("the whole range of 64 bits") << QVariantList{std::numeric_limits<qint64>::max(),
+                                                                    1,
+                                                                    std::numeric_limits<qint64>::min(),
+                                                                    1,
+                                                                    std::numeric_limits<qint64>::max(),
+                                                                    -1,
+                                                                    qint64(1) << 40,
+                                                                    QVariant()};
+        QTest::newRow("all equal") << QVariantList{4, 4, 4};
+        QTest::newRow("only nulls") << QVariantList{QVariant(), QVariant()};
+        QTest::newRow("no rows") << QVariantList{};
+        QVariantList many;
+        for (int i = 0; i < 5000; ++i)
+            many << (i % 97 == 0 ? QVariant() : QVariant((i * 7919) % 1013 - 500));
+        QTest::newRow("many, each value many times") << many;
+    }
+    void integerSortKeepsTheComparingOrder() {
+        QFETCH(QVariantList, values);
+        // The rows stand in a price order first: ties must keep that order.
+        std::vector<ColumnData> columns{ColumnData(ColumnData::Kind::Integer), ColumnData(ColumnData::Kind::Real)};
+        for (int i = 0; i < values.size(); ++i) {
+            columns[0].append(values[i]);
+            columns[1].appendReal((i * 37) % 11);
+        }
+        RowIndex index;
+        index.reset(int(values.size()));
+        index.sortBy(columns, {1});
+        QList<int> expected = held(index);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return columns[0].compareRows(a, b) < 0; });
+        index.sortBy(columns, {0});
+        QCOMPARE(held(index), expected);
+    }
+
+    // Rows read in stretches are put together again: the texts of each
+    // stretch join the column's list, nulls stay null, and a stretch of
+    // another kind joins value by value.
+    void columnsJoinedFromStretches() {
+        const QVariantList first{QStringLiteral("Mann"), QVariant(), QStringLiteral(""), QStringLiteral("Bosch")};
+        const QVariantList second{QStringLiteral("Bosch"), QStringLiteral("Febi"), QVariant(), QStringLiteral("Mann")};
+        ColumnData texts(ColumnData::Kind::Text), more(ColumnData::Kind::Text);
+        for (const QVariant &v : first)
+            texts.append(v);
+        for (const QVariant &v : second)
+            more.append(v);
+        texts.appendColumn(more);
+        QCOMPARE(texts.size(), 8);
+        for (int row = 0; row < 8; ++row)
+            QCOMPARE(texts.get(row), (first + second)[row]);
+        QCOMPARE(texts.compareRows(3, 4), 0); // one text, whichever stretch it came from
+
+        ColumnData numbers(ColumnData::Kind::Integer), mixed(ColumnData::Kind::Integer);
+        numbers.append(1);
+        numbers.append(QVariant());
+        mixed.append(2);
+        mixed.append(QStringLiteral("zwei"));
+        numbers.appendColumn(mixed);
+        QCOMPARE(numbers.kind(), ColumnData::Kind::Variant);
+        const QVariantList joined{qint64(1), QVariant(), qint64(2), QStringLiteral("zwei")};
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(numbers.get(row), joined[row]);
     }
 
     // Each span as kind and text ("c" code, "l" literal, "n" name, "#" comment),
