@@ -78,9 +78,10 @@ ReportPages::ReportPages(const QString &html) : m_layoutDevice(1, 1, QImage::For
     m_document.setUseDesignMetrics(true);
     m_document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     m_document.setDocumentMargin(0);
-    m_document.setHtml(html);
-    // One endless page: the cutting into pages is ours.
+    // One endless page: the cutting into pages is ours. The width comes first,
+    // so the document is laid out once, as it is read.
     m_document.setTextWidth(bodyWidth);
+    m_document.setHtml(html);
     paginate();
 }
 
