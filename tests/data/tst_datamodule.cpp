@@ -20,25 +20,19 @@ QStringList fieldNames(const TDataSet *ds) {
 }
 
 /// Every field of a dataset (name, type, size, whether it can be written) and
-/// every value of its rows in its order, each with its type.
+/// every value of its rows in its order, with its type.
 QStringList contentsOf(const TDataSet *ds) {
     QStringList lines;
-    for (int i = 0; i < ds->FieldCount(); ++i) {
-        const TField *field = ds->Fields(i);
+    for (int i = 0; i < ds->FieldCount(); ++i)
         lines << QStringLiteral("%1 %2 %3 %4")
-                     .arg(field->FieldName())
-                     .arg(int(field->DataType()))
-                     .arg(field->Size())
-                     .arg(field->ReadOnly());
-    }
-    for (int row = 0; row < ds->RecordCount(); ++row) {
-        QStringList values;
-        for (int i = 0; i < ds->FieldCount(); ++i) {
-            const QVariant value = ds->valueAt(row, *ds->Fields(i));
-            values << QString::fromLatin1(value.typeName()) + QLatin1Char(':') + value.toString();
-        }
-        lines << values.join(QLatin1Char('|'));
-    }
+                     .arg(ds->Fields(i)->FieldName())
+                     .arg(int(ds->Fields(i)->DataType()))
+                     .arg(ds->Fields(i)->Size())
+                     .arg(ds->Fields(i)->ReadOnly());
+    for (int row = 0; row < ds->RecordCount(); ++row)
+        for (int i = 0; i < ds->FieldCount(); ++i)
+            lines << QString::fromLatin1(ds->valueAt(row, *ds->Fields(i)).typeName()) + QLatin1Char(':') +
+                         ds->valueAt(row, *ds->Fields(i)).toString();
     return lines;
 }
 } // namespace

@@ -87,6 +87,14 @@ struct Shop {
         }
         project.setProjectFile(shippedProject);
     }
+    /// Eighty more lines of two text lines each for Petrov: several pages.
+    void addLongOrder() {
+        for (int i = 0; i < 80; ++i)
+            stores.addCurrent(petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
+                              QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
+        module->ADOTable2->Close();
+        module->ADOTable2->Open();
+    }
 };
 
 /// A thousand rows, the 501st current, noting which rows the report reads. A
@@ -166,11 +174,7 @@ void tst_report::workOrderWrittenAsPdf() {
 
     // Lines of two text lines each, enough for three pages: every page has the
     // header row and its footer, and no line of the order is split between pages.
-    for (int i = 0; i < 80; ++i)
-        shop.stores.addCurrent(shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
-                               QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
-    shop.module->ADOTable2->Close();
-    shop.module->ADOTable2->Open();
+    shop.addLongOrder();
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
     const QStringList pages = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
@@ -408,15 +412,10 @@ void tst_report::layoutsTallerThanAPage() {
 }
 
 void tst_report::longOrderShowsItsFirstPageFirst() {
-    // Lines of two text lines each, enough for several pages; the full layout
-    // written as a file is what the preview must come to show.
+    // The full layout written as a file is what the preview must come to show.
     Shop shop;
     QTemporaryDir dir;
-    for (int i = 0; i < 80; ++i)
-        shop.stores.addCurrent(shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
-                               QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
-    shop.module->ADOTable2->Close();
-    shop.module->ADOTable2->Open();
+    shop.addLongOrder();
     const QString full = dir.filePath(QStringLiteral("full.pdf")),
                   printed = dir.filePath(QStringLiteral("printed.pdf"));
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, full); }));

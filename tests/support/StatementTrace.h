@@ -1,8 +1,8 @@
 #pragma once
-// What the embedded store was asked while a trace lives: every statement that
-// returned rows, how many it returned and whether any came on the thread that
-// made the trace. It follows every connection the process opens meanwhile,
-// readers on other threads too, through the store's hook for new connections.
+// What the embedded store was asked while a trace lives: the rows each
+// statement returned and whether any came on the thread that made the trace,
+// over every connection the process opens meanwhile (the store's hook for new
+// connections), readers on other threads too.
 #include <QHash>
 #include <QMutex>
 #include <QString>
@@ -15,8 +15,7 @@ public:
         int rows = 0;
         bool onOwnThread = false;
     };
-
-    StatementTrace() : m_thread(std::this_thread::get_id()) {
+    StatementTrace() {
         const QMutexLocker lock(&mutex());
         current() = this;
         sqlite3_auto_extension(reinterpret_cast<void (*)()>(&follow));
@@ -26,9 +25,6 @@ public:
         const QMutexLocker lock(&mutex());
         current() = nullptr;
     }
-    StatementTrace(const StatementTrace &) = delete;
-    StatementTrace &operator=(const StatementTrace &) = delete;
-
     /// Statement text -> what it returned.
     QHash<QString, Reading> readings() const {
         const QMutexLocker lock(&mutex());
@@ -45,10 +41,9 @@ private:
         return trace;
     }
     static int follow(sqlite3 *db, const char **, const void *) {
-        sqlite3_trace_v2(db, SQLITE_TRACE_ROW, &row, nullptr);
-        return SQLITE_OK;
+        return sqlite3_trace_v2(db, SQLITE_TRACE_ROW, &row, nullptr);
     }
-    // Connections outlive the trace: a row after it ended is not counted.
+    // Connections outlive the trace: rows after it ended are not counted.
     static int row(unsigned, void *, void *statement, void *) {
         const QMutexLocker lock(&mutex());
         if (StatementTrace *trace = current()) {
@@ -60,6 +55,6 @@ private:
         return 0;
     }
 
-    const std::thread::id m_thread;
+    const std::thread::id m_thread = std::this_thread::get_id();
     QHash<QString, Reading> m_readings;
 };
