@@ -204,11 +204,17 @@ void TDataModule3::linkComponents() {
 }
 
 void TDataModule3::bringUp() {
-    // The archive datasets are the long reads: they start at once on
-    // connections of their own and are taken when their turn comes.
-    ADOQuery2->prefetch();
-    ADOTable1->prefetch();
-    ADOQuery6->prefetch();
+    // Every reading of the server starts at once, on connections of its own,
+    // and is taken when its dataset's turn comes; datasets that hold the same
+    // rows of one table share one reading.
+    ADOQuery2->prefetchWith(*ADOTable1);
+    // Without a connection there is nothing to read ahead: each open tries
+    // again in its turn, and says why it failed.
+    if (ADOConnection1->Connected()) {
+        ADOQuery1->prefetchWith(*ADOTable3);
+        for (TSqlDataSet *dataSet : std::initializer_list<TSqlDataSet *>{ADOQuery6, ADOTable2, ADOQuery7, ADOQuery8})
+            dataSet->prefetch();
+    }
     bringUpServer([this] { ADOQuery1->Open(); });
     Table1->Open(); // not caught: without the car table the program cannot start
     bringUpServer([this] { ADOQuery2->Open(); });

@@ -329,6 +329,32 @@ void ColumnData::appendDay(qint64 julianDay) {
     m_ints.push_back(julianDay);
 }
 
+void ColumnData::appendColumn(const ColumnData &other) {
+    if (other.m_kind != m_kind || m_kind == Kind::Variant) {
+        // Kinds part when a stretch held a value of another kind: value by value.
+        for (int row = 0; row < other.size(); ++row)
+            append(other.get(row));
+        return;
+    }
+    m_null.insert(m_null.end(), other.m_null.begin(), other.m_null.end());
+    switch (m_kind) {
+    case Kind::Integer:
+    case Kind::Date:
+    case Kind::DateTime: m_ints.insert(m_ints.end(), other.m_ints.begin(), other.m_ints.end()); break;
+    case Kind::Real: m_reals.insert(m_reals.end(), other.m_reals.begin(), other.m_reals.end()); break;
+    case Kind::Text: {
+        std::vector<quint32> words(other.m_words.size());
+        for (std::size_t word = 0; word < words.size(); ++word)
+            words[word] = wordOf(other.m_words[word]);
+        m_texts.reserve(m_texts.size() + other.m_texts.size());
+        for (std::size_t row = 0; row < other.m_texts.size(); ++row)
+            m_texts.push_back(other.m_null[row] ? 0 : words[other.m_texts[row]]);
+        break;
+    }
+    case Kind::Variant: break;
+    }
+}
+
 void ColumnData::set(int row, const QVariant &value) {
     if (!fits(value))
         becomeVariant();

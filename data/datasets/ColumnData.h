@@ -40,6 +40,9 @@ public:
     int longestText() const;
     /// A date as its Julian day.
     void appendDay(qint64 julianDay);
+    /// Appends the rows of another column of the same result, read apart (a
+    /// later stretch of the same reading): its texts join this column's list.
+    void appendColumn(const ColumnData &other);
     void set(int row, const QVariant &value);
     QVariant get(int row) const;
     bool isNull(int row) const { return m_null[row] != 0; }

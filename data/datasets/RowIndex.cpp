@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 void RowIndex::reset(int storageRows) {
     m_order.resize(storageRows);
@@ -30,11 +31,62 @@ int RowIndex::compareKey(const std::vector<ColumnData> &columns, int storageRow,
     return 0;
 }
 
+namespace {
+/// A stable sort of rows by one column of integers, nulls first: a radix sort
+/// of the values' distances from the smallest, sixteen bits a pass, so a
+/// million rows cost a few passes over them instead of twenty million
+/// comparisons. False, and nothing done, for a column of another kind.
+bool sortByIntegers(const ColumnData &column, std::vector<int> &order) {
+    if (column.kind() != ColumnData::Kind::Integer)
+        return false;
+    std::vector<int> rows, nulls;
+    std::vector<qint64> values;
+    rows.reserve(order.size());
+    values.reserve(order.size());
+    for (int row : order) {
+        if (column.isNull(row)) {
+            nulls.push_back(row);
+        } else {
+            rows.push_back(row);
+            values.push_back(column.get(row).toLongLong());
+        }
+    }
+    std::vector<quint64> keys(values.size());
+    if (!values.empty()) {
+        const qint64 least = *std::min_element(values.begin(), values.end());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            keys[i] = static_cast<quint64>(values[i]) - static_cast<quint64>(least);
+    }
+    const quint64 widest = keys.empty() ? 0 : *std::max_element(keys.begin(), keys.end());
+    std::vector<quint64> keysTo(keys.size());
+    std::vector<int> rowsTo(rows.size());
+    std::vector<std::size_t> starts(1 << 16);
+    for (int shift = 0; shift < 64 && (widest >> shift) != 0; shift += 16) {
+        std::fill(starts.begin(), starts.end(), 0);
+        for (quint64 key : keys)
+            ++starts[(key >> shift) & 0xFFFF];
+        std::size_t at = 0;
+        for (std::size_t &start : starts)
+            at += std::exchange(start, at);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const std::size_t to = starts[(keys[i] >> shift) & 0xFFFF]++;
+            keysTo[to] = keys[i];
+            rowsTo[to] = rows[i];
+        }
+        keys.swap(keysTo);
+        rows.swap(rowsTo);
+    }
+    std::copy(nulls.begin(), nulls.end(), order.begin());
+    std::copy(rows.begin(), rows.end(), order.begin() + static_cast<std::ptrdiff_t>(nulls.size()));
+    return true;
+}
+} // namespace
+
 void RowIndex::sortBy(const std::vector<ColumnData> &columns, const std::vector<int> &sortColumns) {
     if (sortColumns == m_sortColumns)
         return;
     m_sortColumns = sortColumns;
-    if (!m_sortColumns.empty())
+    if (!m_sortColumns.empty() && !(m_sortColumns.size() == 1 && sortByIntegers(columns[m_sortColumns[0]], m_order)))
         std::stable_sort(m_order.begin(), m_order.end(), [&](int a, int b) { return compareRows(columns, a, b) < 0; });
     restrict(columns, m_restriction);
 }

@@ -27,6 +27,11 @@ public:
     void prefetch();
     /// Whether rows are still being read ahead.
     bool prefetching() const;
+    /// Reads ahead for this dataset and `follower` at once when both read every
+    /// row of one table: one reading of the store, widened by the table's
+    /// columns only the follower reads, serves both (SharedReadAhead.cpp).
+    /// Otherwise both are still read ahead, each by its own statement.
+    void prefetchWith(TSqlDataSet &follower);
 
     /// Columns of the dataset's table read along with the rows, unseen, so
     /// that an ORDER BY naming them can be served from rows already held.

@@ -78,9 +78,10 @@ ReportPages::ReportPages(const QString &html) : m_layoutDevice(1, 1, QImage::For
     m_document.setUseDesignMetrics(true);
     m_document.setDefaultFont(QFont(QStringLiteral("DejaVu Sans"), 10));
     m_document.setDocumentMargin(0);
-    m_document.setHtml(html);
-    // One endless page: the cutting into pages is ours.
+    // One endless page: the cutting into pages is ours. The width comes first,
+    // so the document is laid out once, as it is read.
     m_document.setTextWidth(bodyWidth);
+    m_document.setHtml(html);
     paginate();
 }
 
@@ -193,7 +194,7 @@ void ReportPages::preparePrinter(QPrinter &printer) {
 }
 
 bool ReportPages::print(QPagedPaintDevice &device, const QList<int> &pages,
-                        const std::function<bool(int, int)> &progress) const {
+                        const std::function<bool(int, int)> &progress, int drawn) const {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
@@ -210,6 +211,8 @@ bool ReportPages::print(QPagedPaintDevice &device, const QList<int> &pages,
         }
         if (i > 0 && !device.newPage())
             return false;
+        if (drawn >= 0 && i >= drawn)
+            continue;
         painter.save();
         painter.scale(scale, scale);
         drawPage(painter, pages[i]);

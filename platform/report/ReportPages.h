@@ -29,10 +29,12 @@ public:
     /// Draws the pages (1-based, in the order given), one per sheet, on a
     /// printer or a PDF writer. Before each sheet `progress` hears how many are
     /// done and may stop the drawing by returning false (a printer's job is then
-    /// aborted). Returns false when the device could not be started, a page not
-    /// begun, or the drawing was stopped.
+    /// aborted). Sheets past the first `drawn` are begun and left blank, for a
+    /// preview that fills them in later; a negative `drawn` draws them all.
+    /// Returns false when the device could not be started, a page not begun, or
+    /// the drawing was stopped.
     bool print(QPagedPaintDevice &device, const QList<int> &pages,
-               const std::function<bool(int done, int total)> &progress = {}) const;
+               const std::function<bool(int done, int total)> &progress = {}, int drawn = -1) const;
 
 private:
     /// A stretch of the laid-out document, and the header rows drawn above it.

@@ -6,6 +6,10 @@
 #include <QDate>
 #include <QRegularExpression>
 #include <kainjow/mustache.hpp>
+#include <map>
+#include <memory>
+#include <tuple>
+#include <unordered_map>
 
 namespace mustache = kainjow::mustache;
 
@@ -50,12 +54,93 @@ void setFolded(mustache::data &object, const std::string &name, const mustache::
         object.set(lower, value);
 }
 
+/// The rows of the sources, read only where the layout asks for a value: a
+/// source of twenty thousand customers costs the one row the layout shows,
+/// not every field of every row. A row is a placeholder in its source's list,
+/// told by where it lies; its names resolve as if it held every field as
+/// display text without trailing blanks, `current` and `RecNo`, each set under
+/// its name and under its lower-case name, as setFolded sets them.
+class LazyRows {
+public:
+    explicit LazyRows(const QList<ReportRowSource *> &sources) {
+        for (const ReportRowSource *source : sources) {
+            Source known{source, source->fieldNames(), source->currentRow(), {}};
+            auto slot = [&](const std::string &name, int value, bool win) {
+                known.names[name] = value;
+                const std::string lower = folded(name);
+                if (lower != name && (win || known.names.find(lower) == known.names.end()))
+                    known.names[lower] = value;
+            };
+            for (int i = 0; i < known.fields.size(); ++i)
+                slot(utf8(known.fields[i]), i, false);
+            // Last: the engine's own keys win over fields of the same name.
+            slot("current", currentSlot, true);
+            slot("RecNo", recNoSlot, true);
+            m_sources.push_back(std::move(known));
+        }
+    }
+    /// A copy of the list of rows of a source, where it lives now.
+    void place(const mustache::data &rows, int source) {
+        if (rows.is_non_empty_list())
+            m_lists.push_back({&rows.list_value().front(), int(rows.list_value().size()), source});
+    }
+
+    /// Whether `item` is a row; if so, `found` is the value of `name` in it, or
+    /// null when the row holds no such name.
+    bool lookup(const mustache::data *item, const std::string &name, const mustache::data **found) const {
+        for (const List &list : m_lists) {
+            const std::less<const mustache::data *> before;
+            if (before(item, list.first) || !before(item, list.first + list.size))
+                continue;
+            const int row = int(item - list.first);
+            const Source &source = m_sources[list.source];
+            auto slot = source.names.find(name);
+            if (slot == source.names.end())
+                slot = source.names.find(folded(name));
+            *found = slot == source.names.end() ? nullptr : value(list.source, row, slot->second);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    static constexpr int currentSlot = -1, recNoSlot = -2;
+    struct Source {
+        const ReportRowSource *source;
+        QStringList fields;
+        int current;
+        std::unordered_map<std::string, int> names;
+    };
+    struct List {
+        const mustache::data *first;
+        int size;
+        int source;
+    };
+
+    const mustache::data *value(int source, int row, int slot) const {
+        static const mustache::data yes(true), no(false);
+        const Source &from = m_sources[source];
+        if (slot == currentSlot)
+            return row == from.current ? &yes : &no;
+        auto &cached = m_values[{source, row, slot}];
+        if (!cached)
+            cached = std::make_unique<mustache::data>(
+                slot == recNoSlot ? mustache::data(std::to_string(row + 1))
+                                  : textData(withoutTrailingBlanks(from.source->displayText(row, from.fields[slot]))));
+        return cached.get();
+    }
+
+    std::vector<Source> m_sources;
+    std::vector<List> m_lists;
+    mutable std::map<std::tuple<int, int, int>, std::unique_ptr<mustache::data>> m_values;
+};
+
 /// The context stack of a rendering, looking names up as the layout writes
 /// them, then in lower case, and taking a whole name with full stops as one
 /// key before reading it as a path.
 class FoldingContext : public mustache::basic_context<std::string> {
 public:
-    explicit FoldingContext(const mustache::data *root) { push(root); }
+    FoldingContext(const mustache::data *root, const LazyRows &rows) : m_rows(rows) { push(root); }
 
     void push(const mustache::data *data) override { m_items.insert(m_items.begin(), data); }
     void pop() override { m_items.erase(m_items.begin()); }
@@ -82,12 +167,16 @@ public:
     const mustache::data *get_partial(const std::string &name) const override { return get(name); }
 
 private:
-    static const mustache::data *lookup(const mustache::data *item, const std::string &name) {
-        if (const mustache::data *found = item->get(name))
+    const mustache::data *lookup(const mustache::data *item, const std::string &name) const {
+        const mustache::data *found = nullptr;
+        if (m_rows.lookup(item, name, &found))
+            return found;
+        if ((found = item->get(name)))
             return found;
         return item->get(folded(name));
     }
 
+    const LazyRows &m_rows;
     std::vector<const mustache::data *> m_items;
 };
 
@@ -162,20 +251,12 @@ std::string ruled(const std::string &text, const mustache::renderer &render) {
     return unicode(shown).trimmed().isEmpty() ? std::string("__________") : shown;
 }
 
+/// A placeholder for each row of the source (true, as a row in a section is):
+/// LazyRows answers for them.
 mustache::data rowsOf(const ReportRowSource &source) {
-    const QStringList fields = source.fieldNames();
-    const int current = source.currentRow();
     mustache::data rows(mustache::data::type::list);
-    for (int row = 0; row < source.rowCount(); ++row) {
-        mustache::data object;
-        for (const QString &field : fields)
-            setFolded(object, utf8(field), textData(withoutTrailingBlanks(source.displayText(row, field))));
-        // Set last: the engine's own keys win over fields of the same name.
-        setFolded(object, "current",
-                  row == current ? mustache::data::type::bool_true : mustache::data::type::bool_false, true);
-        setFolded(object, "RecNo", std::to_string(row + 1), true);
-        rows.push_back(object);
-    }
+    for (int i = 0; i < source.rowCount(); ++i)
+        rows.push_back(mustache::data(true));
     return rows;
 }
 } // namespace
@@ -200,14 +281,30 @@ QString ReportTemplate::render(const QMap<QString, QString> &parameters,
         setFolded(root, utf8(it.key()), textData(it.value()));
     if (!root.get("date"))
         setFolded(root, "Date", utf8(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
-    for (const ReportRowSource *source : sources)
-        setFolded(root, utf8(source->sourceName()), rowsOf(*source));
+    // Each source's list under its name and, when free, its lower-case name,
+    // as setFolded sets values; noted to know whose rows each copy holds.
+    std::map<std::string, int> owners;
+    for (int i = 0; i < sources.size(); ++i) {
+        const std::string name = utf8(sources[i]->sourceName());
+        const mustache::data rows = rowsOf(*sources[i]);
+        root.set(name, rows);
+        owners[name] = i;
+        const std::string lower = folded(name);
+        if (lower != name && !root.get(lower)) {
+            root.set(lower, rows);
+            owners[lower] = i;
+        }
+    }
     root.set("money", mustache::lambda2(money));
     root.set("calc", mustache::lambda2(calc));
     root.set("ruled", mustache::lambda2(ruled));
+    LazyRows rows(sources);
+    for (const auto &[key, source] : owners)
+        if (const mustache::data *list = root.get(key); list && list->is_list())
+            rows.place(*list, source);
 
     mustache::mustache layout(utf8(m_text));
-    FoldingContext context(&root);
+    FoldingContext context(&root, rows);
     const std::string html = layout.render(context);
     if (!layout.is_valid())
         throw Exception(QStringLiteral("The reporting project \"%1\" cannot be rendered: %2")

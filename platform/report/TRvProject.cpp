@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGraphicsView>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QSaveFile>
@@ -88,6 +90,26 @@ QList<int> sheets(const QList<int> &pages, int copies) {
 }
 
 QString quoted(const QString &path) { return QLatin1Char('"') + QDir::toNativeSeparators(path) + QLatin1Char('"'); }
+
+/// Runs `then` once `widget` has been painted for the first time, after the
+/// paint is done.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget *widget, std::function<void()> then) : m_then(std::move(then)) {
+        if (widget)
+            widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QMetaObject::invokeMethod(this, m_then, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_then;
+};
 } // namespace
 
 TRvProject::TRvProject(const QString &name, QObject *parent) : QObject(parent) { setObjectName(name); }
@@ -200,9 +222,25 @@ void TRvProject::preview(const ReportPages &pages, const QList<int> &numbers) {
         const QRect free = screen->availableGeometry();
         window.resize(std::min(1000, free.width() * 9 / 10), free.height() * 9 / 10);
     }
-    // The preview's own print button lands here too, with the printer it chose.
-    connect(&window, &QPrintPreviewDialog::paintRequested, &window,
-            [&](QPrinter *target) { pages.print(*target, sheets(pagesFor(*target, numbers, pages.pageCount()), 1)); });
+    // A long order shows its first sheet without waiting for the others: they
+    // are begun blank, so the preview knows every sheet, and drawn once the
+    // first is on screen. Every later request draws every sheet, the preview's
+    // own print button too, which lands here with the printer it chose.
+    bool firstOnly = numbers.size() > 1;
+    m_previewDrawn = 0;
+    connect(&window, &QPrintPreviewDialog::paintRequested, &window, [&](QPrinter *target) {
+        const QList<int> wanted = sheets(pagesFor(*target, numbers, pages.pageCount()), 1);
+        const int drawn = firstOnly ? 1 : int(wanted.size());
+        firstOnly = false;
+        pages.print(*target, wanted, {}, drawn);
+        m_previewDrawn = drawn;
+    });
+    QPointer<QPrintPreviewWidget> sheetsView = window.findChild<QPrintPreviewWidget *>();
+    QGraphicsView *view = sheetsView ? sheetsView->findChild<QGraphicsView *>() : nullptr;
+    FirstPaint drawTheRest(firstOnly && view ? view->viewport() : nullptr, [sheetsView] {
+        if (sheetsView)
+            sheetsView->updatePreview();
+    });
     m_previewWindow = &window;
     window.exec();
     m_previewWindow = nullptr;

@@ -59,6 +59,9 @@ public:
     OutputOptionsWindow *outputOptionsWindow() const { return m_optionsWindow; }
     QDialog *previewWindow() const { return m_previewWindow; }
     QProgressDialog *statusWindow() const { return m_statusWindow; }
+    /// How many sheets of the last preview have been drawn: the first at once,
+    /// the others once it is on screen.
+    int previewSheetsDrawn() const { return m_previewDrawn; }
 
 private:
     void preview(const ReportPages &pages, const QList<int> &numbers);
@@ -71,6 +74,7 @@ private:
     QMap<QString, QString> m_parameters;
     QList<ReportRowSource *> m_sources;
     int m_runs = 0;
+    int m_previewDrawn = 0;
     QString m_lastHtml;
     QPointer<OutputOptionsWindow> m_optionsWindow;
     QPointer<QDialog> m_previewWindow;

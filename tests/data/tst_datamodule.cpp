@@ -3,6 +3,7 @@
 #include "data/Unit3.h"
 #include "data/datasets/SqlLiteral.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/StatementTrace.h"
 #include "tests/support/TestStores.h"
 
 #include <QDate>
@@ -16,6 +17,23 @@ QStringList fieldNames(const TDataSet *ds) {
     for (int i = 0; i < ds->FieldCount(); ++i)
         names << ds->Fields(i)->FieldName();
     return names;
+}
+
+/// Every field of a dataset (name, type, size, whether it can be written) and
+/// every value of its rows in its order, with its type.
+QStringList contentsOf(const TDataSet *ds) {
+    QStringList lines;
+    for (int i = 0; i < ds->FieldCount(); ++i)
+        lines << QStringLiteral("%1 %2 %3 %4")
+                     .arg(ds->Fields(i)->FieldName())
+                     .arg(int(ds->Fields(i)->DataType()))
+                     .arg(ds->Fields(i)->Size())
+                     .arg(ds->Fields(i)->ReadOnly());
+    for (int row = 0; row < ds->RecordCount(); ++row)
+        for (int i = 0; i < ds->FieldCount(); ++i)
+            lines << QString::fromLatin1(ds->valueAt(row, *ds->Fields(i)).typeName()) + QLatin1Char(':') +
+                         ds->valueAt(row, *ds->Fields(i)).toString();
+    return lines;
 }
 } // namespace
 
@@ -93,6 +111,63 @@ private slots:
         QCOMPARE(module.ADOQuery6->Fields(0)->AsFloat(), 2 * 450.0 + 4 * 300.0);
         QCOMPARE(module.ADOQuery7->Fields(0)->AsFloat(), 2500.0 + 2 * 800.0);
         QCOMPARE(module.ADOQuery8->RecordCount(), 2);
+    }
+
+    void startUpReadsEachRowOnceAheadOfTheWindows() {
+        // Archive lines with nulls, Cyrillic and odd prices, and a customer
+        // without a first name.
+        for (int i = 0; i < 200; ++i)
+            stores->sql(QStringLiteral("insert into orderAll(idcust, Firm, number, description, kol, cena, Date) "
+                                       "values (?, ?, ?, ?, ?, ?, ?)"),
+                        {i % 3 ? ivanov : petrov, i % 5 ? QVariant(QStringLiteral("Фирма %1").arg(i % 7)) : QVariant(),
+                         QStringLiteral("N-%1").arg(i), QStringLiteral("Деталь №%1").arg(i % 11), i % 4 ? i : 0,
+                         i % 6 ? QVariant(i * 10.25) : QVariant(),
+                         i % 9 ? QVariant(QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate)) : QVariant()});
+        const int archived = stores->scalar(QStringLiteral("select count(*) from orderAll")).toInt();
+        std::unique_ptr<StatementTrace> trace(TestStores::onServer() ? nullptr : new StatementTrace);
+        TDataModule3 module(stores->settings());
+        if (trace) {
+            // The rows of a table two datasets hold are read from the store
+            // once, and every reading of the database runs on a reader of its
+            // own, not on the thread that builds the windows.
+            int archiveRows = 0, customerRows = 0;
+            const QHash<QString, StatementTrace::Reading> readings = trace->readings();
+            for (auto it = readings.begin(); it != readings.end(); ++it) {
+                const QString sql = it.key().toLower();
+                if (!sql.contains(QLatin1String("__rowkey")))
+                    continue;
+                if (!sql.contains(QLatin1String(" join "))) {
+                    archiveRows += sql.contains(QLatin1String("orderall")) ? it->rows : 0;
+                    customerRows += sql.contains(QLatin1String("customer")) ? it->rows : 0;
+                }
+                QVERIFY2(!it->onOwnThread || sql.contains(QLatin1String("drevalonparadox")), qPrintable(it.key()));
+            }
+            QCOMPARE(archiveRows, archived);
+            QCOMPARE(customerRows, 3);
+        }
+        // What each dataset took is what it reads on its own, field for field
+        // and row for row.
+        module.ADOTable1->setMasterSource(nullptr);
+        TADOConnection connection(QStringLiteral("Alone"));
+        connection.setStore(stores->settings().driver, stores->settings().database);
+        TADOQuery archive(QStringLiteral("Archive")), customers(QStringLiteral("Customers"));
+        TADOTable archiveTable(QStringLiteral("ArchiveTable")), customerTable(QStringLiteral("CustomerTable"));
+        archive.SQL().setLines(module.ADOQuery2->SQL().lines());
+        customers.SQL().setLines(module.ADOQuery1->SQL().lines());
+        customers.setFieldDefs(module.ADOQuery1->fieldDefs());
+        archiveTable.setTableName(QStringLiteral("orderAll"));
+        archiveTable.setIndexFieldNames(QStringLiteral("idcust"));
+        customerTable.setTableName(QStringLiteral("customer"));
+        const std::pair<TDataSet *, TCustomADODataSet *> pairs[] = {{module.ADOQuery2, &archive},
+                                                                    {module.ADOTable1, &archiveTable},
+                                                                    {module.ADOQuery1, &customers},
+                                                                    {module.ADOTable3, &customerTable}};
+        for (const auto &[shared, alone] : pairs) {
+            alone->setConnection(&connection);
+            alone->Open();
+            QCOMPARE(contentsOf(shared), contentsOf(alone));
+        }
+        QCOMPARE(module.ADOQuery2->RecordCount(), archived);
     }
 
     void detailsFollowTheirFirstMasterRow() {

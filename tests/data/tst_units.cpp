@@ -13,6 +13,8 @@
 #include <QDate>
 #include <QSqlQuery>
 #include <QTest>
+#include <algorithm>
+#include <limits>
 
 namespace {
 // Two columns: a customer number (with a null) and a price.
@@ -71,6 +73,37 @@ private slots:
         QCOMPARE(held(index), (QList<int>{3, 0}));
         index.restrict(columns, std::nullopt);
         QCOMPARE(index.size(), 5);
+    }
+
+    // Sorting by one column of integers takes a short cut: it must give the
+    // very order comparing the rows gives, nulls first and ties as they stood.
+    void integerSortKeepsTheComparingOrder_data() {
+        QTest::addColumn<QVariantList>("values");
+        const qint64 most = std::numeric_limits<qint64>::max(), least = std::numeric_limits<qint64>::min();
+        QTest::newRow("ties, negatives, nulls") << QVariantList{5, -3, QVariant(), 5, 0, -3, QVariant(), 7, 5, -100000};
+        QTest::newRow("all of 64 bits") << QVariantList{most, 1, least, 1, most, -1, qint64(1) << 40, QVariant()};
+        QTest::newRow("only nulls") << QVariantList{QVariant(), QVariant()};
+        QVariantList many;
+        for (int i = 0; i < 5000; ++i)
+            many << (i % 97 == 0 ? QVariant() : QVariant((i * 7919) % 1013 - 500));
+        QTest::newRow("many ties") << many;
+    }
+    void integerSortKeepsTheComparingOrder() {
+        QFETCH(QVariantList, values);
+        // The rows stand in a price order first: ties must keep that order.
+        std::vector<ColumnData> columns{ColumnData(ColumnData::Kind::Integer), ColumnData(ColumnData::Kind::Real)};
+        for (int i = 0; i < values.size(); ++i) {
+            columns[0].append(values[i]);
+            columns[1].appendReal((i * 37) % 11);
+        }
+        RowIndex index;
+        index.reset(int(values.size()));
+        index.sortBy(columns, {1});
+        QList<int> expected = held(index);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return columns[0].compareRows(a, b) < 0; });
+        index.sortBy(columns, {0});
+        QCOMPARE(held(index), expected);
     }
 
     // Each span as kind and text ("c" code, "l" literal, "n" name, "#" comment),
@@ -273,6 +306,13 @@ private slots:
         QCOMPARE(texts.get(3), QVariant(QStringLiteral("Mann")));
         QCOMPARE(texts.compareRows(1, 4), 0);
         QVERIFY(texts.compareRows(0, 1) < 0);
+        // Rows read in another stretch join: their texts are this column's texts.
+        ColumnData more(ColumnData::Kind::Text);
+        for (const QVariant &v : {QVariant(QStringLiteral("Mann")), QVariant(), QVariant(QStringLiteral("Febi"))})
+            more.append(v);
+        texts.appendColumn(more);
+        QCOMPARE(texts.compareRows(3, 5), 0);
+        QVERIFY(texts.isNull(6) && texts.get(7) == QVariant(QStringLiteral("Febi")));
 
         // Many distinct texts among repeated ones, long ones sharing their ends,
         // and any bytes: each read back as its bytes decode, equal bytes one text,

@@ -6,6 +6,8 @@
 #include "data/views/TRvDataSetConnection.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/report/OutputOptionsWindow.h"
+#include "platform/report/ReportRowSource.h"
+#include "platform/report/ReportTemplate.h"
 #include "platform/report/TRvProject.h"
 #include "tests/support/ReportKit.h"
 #include "tests/support/ScriptedMessages.h"
@@ -13,12 +15,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QGraphicsView>
 #include <QLineEdit>
+#include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,8 +87,34 @@ struct Shop {
         }
         project.setProjectFile(shippedProject);
     }
+    /// Eighty more lines of two text lines each for Petrov: several pages.
+    void addLongOrder() {
+        for (int i = 0; i < 80; ++i)
+            stores.addCurrent(petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
+                              QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
+        module->ADOTable2->Close();
+        module->ADOTable2->Open();
+    }
 };
 
+/// A thousand rows, the 501st current, noting which rows the report reads. A
+/// name of every seventh row in a hundred is empty; names end in blanks.
+class CountingSource : public ReportRowSource {
+public:
+    mutable QSet<int> read;
+
+    QString sourceName() const override { return QStringLiteral("S"); }
+    QStringList fieldNames() const override { return {"Name", "CURRENT", "recno", "opl"}; }
+    int rowCount() const override { return 1000; }
+    int currentRow() const override { return 500; }
+    QString displayText(int row, const QString &field) const override {
+        read.insert(row);
+        if (field == QLatin1String("Name"))
+            return row % 100 == 7 ? QString() : QStringLiteral("Имя%1  ").arg(row);
+        return field.left(1).toLower() + QString::number(row);
+    }
+    QVariant value(int row, const QString &field) const override { return displayText(row, field); }
+};
 } // namespace
 
 using namespace ReportKit;
@@ -94,6 +126,9 @@ private slots:
     void projectFileParametersAndCancel();
     void datasetsPutBackAfterRun();
     void layoutsTallerThanAPage();
+    void longOrderShowsItsFirstPageFirst();
+    void rowsAreReadWhereTheLayoutLooks_data();
+    void rowsAreReadWhereTheLayoutLooks();
 };
 
 void tst_report::workOrderWrittenAsPdf() {
@@ -139,11 +174,7 @@ void tst_report::workOrderWrittenAsPdf() {
 
     // Lines of two text lines each, enough for three pages: every page has the
     // header row and its footer, and no line of the order is split between pages.
-    for (int i = 0; i < 80; ++i)
-        shop.stores.addCurrent(shop.petrov, QStringLiteral("Febi"), QStringLiteral("F-%1").arg(i),
-                               QStringLiteral("Хомут крепления патрубка системы охлаждения №%1").arg(i), 1, 100);
-    shop.module->ADOTable2->Close();
-    shop.module->ADOTable2->Open();
+    shop.addLongOrder();
     QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, pdf); }));
     const QStringList pages = pdfText(pdf).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
     QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
@@ -378,6 +409,98 @@ void tst_report::layoutsTallerThanAPage() {
     QCOMPARE(shop.messages->texts(QStringLiteral("error")),
              QStringList{QStringLiteral("The report cannot be printed: its layout would take more than 1000 pages.")});
     QVERIFY(!QFile::exists(pdf));
+}
+
+void tst_report::longOrderShowsItsFirstPageFirst() {
+    // The full layout written as a file is what the preview must come to show.
+    Shop shop;
+    QTemporaryDir dir;
+    shop.addLongOrder();
+    const QString full = dir.filePath(QStringLiteral("full.pdf")),
+                  printed = dir.filePath(QStringLiteral("printed.pdf"));
+    QVERIFY(withOptions(shop.project, [&](OutputOptionsWindow &window) { toFile(window, full); }));
+    const QStringList pages = pdfText(full).split(QLatin1Char('\f'), Qt::SkipEmptyParts);
+    QVERIFY2(pages.size() >= 3, qPrintable(QString::number(pages.size())));
+
+    // When the preview first paints its sheets, it knows every page and has
+    // drawn the first alone; then it draws the rest.
+    int drawnAtFirstPaint = -1, pagesAtFirstPaint = -1, reached = 0;
+    QPrintPreviewWidget *sheets = nullptr;
+    class FirstPaint : public QObject {
+    public:
+        std::function<void(QObject *)> seen;
+        bool eventFilter(QObject *watched, QEvent *event) override {
+            if (event->type() == QEvent::Paint)
+                seen(watched);
+            return false;
+        }
+    } watch;
+    watch.seen = [&](QObject *watched) {
+        QDialog *preview = shop.project.previewWindow();
+        sheets = preview ? preview->findChild<QPrintPreviewWidget *>() : nullptr;
+        const QGraphicsView *view = sheets ? sheets->findChild<QGraphicsView *>() : nullptr;
+        if (drawnAtFirstPaint < 0 && view && watched == view->viewport()) {
+            drawnAtFirstPaint = shop.project.previewSheetsDrawn();
+            pagesAtFirstPaint = sheets->pageCount();
+        }
+    };
+    qApp->installEventFilter(&watch);
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, [&] {
+        if (!sheets || shop.project.previewSheetsDrawn() < pages.size())
+            return;
+        check.stop();
+        // Every page is reached by the keys and by number, and the preview's
+        // own printing gives the full layout, page for page.
+        QGraphicsView *view = sheets->findChild<QGraphicsView *>();
+        for (int i = 0; i < 4 * pages.size() && sheets->currentPage() < pages.size(); ++i)
+            QTest::keyClick(view->viewport(), Qt::Key_PageDown);
+        reached = sheets->currentPage();
+        for (int page = pages.size(); page >= 1; --page) {
+            sheets->setCurrentPage(page);
+            reached = sheets->currentPage() == page ? reached : -page;
+        }
+        auto *preview = static_cast<QPrintPreviewDialog *>(shop.project.previewWindow());
+        preview->printer()->setOutputFileName(printed);
+        sheets->print();
+        preview->reject();
+    });
+    check.start(10);
+    QVERIFY(withOptions(shop.project,
+                        [&](OutputOptionsWindow &window) { QTest::mouseClick(window.okButton(), Qt::LeftButton); }));
+    qApp->removeEventFilter(&watch);
+    QCOMPARE(pagesAtFirstPaint, pages.size());
+    QCOMPARE(drawnAtFirstPaint, 1);
+    QCOMPARE(reached, pages.size());
+    QCOMPARE(pdfText(printed).split(QLatin1Char('\f'), Qt::SkipEmptyParts), pages);
+}
+
+void tst_report::rowsAreReadWhereTheLayoutLooks_data() {
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("rowsRead"); // -1: only the current row
+    QTest::newRow("the current row") << "{{#S}}{{#current}}{{Name}}{{/current}}{{/S}}"
+                                     << "Имя500" << -1;
+    QTest::newRow("engine's names win, any case")
+        << "{{#s}}{{#current}}{{RecNo}}.{{recno}}.{{RECNO}}.{{CURRENT}}.{{Current}}|{{/current}}{{/s}}"
+        << "501.501.501.c500.|" << -1;
+    QTest::newRow("a field hides a parameter in its row") << "{{opl}}{{#S}}{{#current}}{{OPL}}{{/current}}{{/S}}"
+                                                          << "Po500" << -1;
+    QTest::newRow("every row looked at") << "{{#S}}{{^Name}}{{RecNo}},{{/Name}}{{/S}}"
+                                         << "8,108,208,308,408,508,608,708,808,908," << 1000;
+}
+
+void tst_report::rowsAreReadWhereTheLayoutLooks() {
+    QFETCH(QString, layout);
+    QFETCH(QString, shown);
+    QFETCH(int, rowsRead);
+    CountingSource source;
+    const ReportTemplate report(layout, QStringLiteral("test"));
+    QCOMPARE(report.render({{QStringLiteral("opl"), QStringLiteral("P")}}, {&source}), shown);
+    if (rowsRead < 0)
+        QCOMPARE(source.read, QSet<int>{500});
+    else
+        QCOMPARE(source.read.size(), rowsRead);
 }
 
 QTEST_MAIN(tst_report)
