@@ -343,9 +343,11 @@ void ColumnData::appendColumn(const ColumnData &other) {
     case Kind::DateTime: m_ints.insert(m_ints.end(), other.m_ints.begin(), other.m_ints.end()); break;
     case Kind::Real: m_reals.insert(m_reals.end(), other.m_reals.begin(), other.m_reals.end()); break;
     case Kind::Text: {
-        std::vector<quint32> words(other.m_words.size());
-        for (std::size_t word = 0; word < words.size(); ++word)
-            words[word] = wordOf(other.m_words[word]);
+        std::vector<quint32> words(other.m_wordEnds.size());
+        for (quint32 word = 0; word < words.size(); ++word) {
+            const QByteArrayView bytes = other.wordBytes(word);
+            words[word] = wordOfUtf8(bytes.data(), int(bytes.size()));
+        }
         m_texts.reserve(m_texts.size() + other.m_texts.size());
         for (std::size_t row = 0; row < other.m_texts.size(); ++row)
             m_texts.push_back(other.m_null[row] ? 0 : words[other.m_texts[row]]);
