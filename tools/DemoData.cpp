@@ -7,6 +7,11 @@
 #include <cmath>
 
 namespace {
+// One visit: a customer takes one to four parts on one day (no more than are left).
+qint64 visitLines(DemoRandom &random, qint64 left) {
+    const double draw = random.unit();
+    return std::min<qint64>(draw < 0.45 ? 1 : draw < 0.75 ? 2 : draw < 0.90 ? 3 : 4, left);
+}
 
 // Each section of the set draws from its own stream, so e.g. a longer archive
 // leaves the customers and cars unchanged.
@@ -104,13 +109,7 @@ bool DemoData::writeArchive(DemoTarget &database, QString *error) {
     DemoRows::OrderLine line;
     qint64 written = 0;
     while (written < m_counts.archive) {
-        // One visit: a customer takes one to four parts on one day.
-        const double draw = random.unit();
-        const qint64 lines = std::min<qint64>(draw < 0.45   ? 1
-                                              : draw < 0.75 ? 2
-                                              : draw < 0.90 ? 3
-                                                            : 4,
-                                              m_counts.archive - written);
+        const qint64 lines = visitLines(random, m_counts.archive - written);
         const qint64 day = written * span / m_counts.archive;
         const double age = double(span - day) / double(span);
         line.idcust = someCustomer(random);
@@ -150,12 +149,7 @@ bool DemoData::writeDistinctArchive(DemoTarget &database, QString *error) {
     DemoRows::OrderLine line;
     qint64 written = 0;
     while (written < m_counts.archive) {
-        const double draw = random.unit();
-        const qint64 lines = std::min<qint64>(draw < 0.45   ? 1
-                                              : draw < 0.75 ? 2
-                                              : draw < 0.90 ? 3
-                                                            : 4,
-                                              m_counts.archive - written);
+        const qint64 lines = visitLines(random, m_counts.archive - written);
         const qint64 day = written * span / m_counts.archive;
         line.idcust = someCustomer(random);
         line.date = first.addDays(day).toString(Qt::ISODate);
