@@ -157,7 +157,8 @@ bool ColumnData::fits(const QVariant &v) const {
         }
         return false;
     case Kind::Real: return isNumber(v);
-    case Kind::Text: return v.typeId() == QMetaType::QString;
+    // Text is kept as UTF-8: a lone surrogate has none, so such a text stays a variant.
+    case Kind::Text: return v.typeId() == QMetaType::QString && QStringView(v.toString()).isValidUtf16();
     case Kind::Date: return v.typeId() == QMetaType::QDate && v.toDate().isValid();
     case Kind::DateTime: return v.typeId() == QMetaType::QDateTime && v.toDateTime().isValid();
     case Kind::Variant: return true;
@@ -291,7 +292,7 @@ void ColumnData::appendReal(double value) {
 }
 
 void ColumnData::appendText(const QString &value) {
-    if (m_kind != Kind::Text) {
+    if (m_kind != Kind::Text || !QStringView(value).isValidUtf16()) {
         append(QVariant(value));
         return;
     }
