@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <set>
 #include <sqlite3.h>
@@ -33,6 +34,16 @@
 #include <vector>
 
 namespace BenchKit {
+/// The stores named on the command line (the database, then the car table's
+/// directory); nothing, after the usage is printed, when they are missing.
+inline std::optional<StoreSettings> storeArguments(int argc, char **argv, const char *usage,
+                                                   const QString &driver = QStringLiteral("QSQLITE")) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return std::nullopt;
+    }
+    return StoreSettings{driver, QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2])};
+}
 
 // ---- rounds ---------------------------------------------------------------
 

@@ -39,12 +39,11 @@ struct Command {
 
 int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_archive DATABASE ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_archive DATABASE ALIAS_DIR");
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     Startup::createAll(settings);
     Form2->PageControl1->setCurrentWidget(Form2->TabSheet3);
     Form2->present();

@@ -39,12 +39,11 @@ void readForwardOnly(const QSqlDatabase &db, const std::vector<Statement> &state
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_datasets DATABASE ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_datasets DATABASE ALIAS_DIR");
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     TDataModule3 module(settings);
     sqlite3 *programs = handleOf(module.ADOConnection1->database());
     QSqlDatabase peerDb = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peer"));

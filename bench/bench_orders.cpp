@@ -40,12 +40,11 @@ void addLines(sqlite3 *db, int count) {
 
 int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_orders DATABASE_COPY ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_orders DATABASE_COPY ALIAS_DIR");
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     Startup::createAll(settings);
     sqlite3 *lines = nullptr;
     sqlite3_open_v2(argv[1], &lines, SQLITE_OPEN_READWRITE, nullptr);

@@ -93,12 +93,11 @@ private:
 
 int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_preview DATABASE_COPY ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_preview DATABASE_COPY ALIAS_DIR");
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     fillOrder(settings.database, orderLines);
     Startup::createAll(settings);
     Form2->PageControl1->setCurrentWidget(Form2->TabSheet2);

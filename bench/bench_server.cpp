@@ -141,12 +141,11 @@ void describe(const char *what, const std::vector<std::string> &statements) {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_server CONNECTION_TEXT ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_server CONNECTION_TEXT ALIAS_DIR", QStringLiteral("QPSQL"));
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QPSQL"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     TDataModule3 module(settings);
     QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("raw"));
     PostgresDialect().open(raw, settings.database);

@@ -38,12 +38,11 @@ bool loopUntil(const std::function<bool()> &done) {
 
 int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_startup DATABASE ALIAS_DIR\n");
+    const std::optional<StoreSettings> arguments =
+        BenchKit::storeArguments(argc, argv, "bench_startup DATABASE ALIAS_DIR");
+    if (!arguments)
         return 64;
-    }
-    const StoreSettings settings{QStringLiteral("QSQLITE"), QString::fromLocal8Bit(argv[1]),
-                                 QString::fromLocal8Bit(argv[2])};
+    const StoreSettings &settings = *arguments;
     Rounds handOver;
     // One launch: milliseconds to the splash painted; the splash's run is kept aside.
     auto launch = [&] {
