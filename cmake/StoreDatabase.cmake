@@ -24,6 +24,11 @@ if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND 
         string(APPEND text " ${key}=${value}")
       endif()
     endforeach()
+    # Several servers (a primary and its standby): connect to whichever now
+    # takes writes, and give up on a dead one after a few seconds.
+    if(DREVALON_STORE_HOST MATCHES ",")
+      string(APPEND text " target_session_attrs=read-write connect_timeout=5")
+    endif()
     set(DREVALON_DATABASE_TEXT "${text}")
   else()
     set(DREVALON_DATABASE_TEXT "${drevalon_stores_default}/drevalon.sqlite")

@@ -15,6 +15,14 @@ public:
     }
 };
 
+/// A write the store was sent but never answered: the connection broke in
+/// between, so it may or may not have been stored. Whoever wrote it reads the
+/// row back before writing it again.
+class EOutcomeUnknown : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
 /// Errors of the local table engine (alias, table file, index).
 class EDBEngineError : public EDatabaseError {
 public:

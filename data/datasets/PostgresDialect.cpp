@@ -43,9 +43,18 @@ PGconn *connectedHandle(const QSqlDatabase &db) {
     return conn;
 }
 
-[[noreturn]] void failWith(PGconn *conn, const PGresult *result) {
-    if (PQstatus(conn) == CONNECTION_BAD)
+// Sent outside a transaction, a write that the broken connection never
+// answered may have been committed all the same.
+QString unknownOutcomeText(PGconn *conn) {
+    return lostText(conn) + QStringLiteral(" Whether the last write was stored is not known.");
+}
+
+[[noreturn]] void failWith(PGconn *conn, const PGresult *result, bool outcomeUnknown = false) {
+    if (PQstatus(conn) == CONNECTION_BAD) {
+        if (outcomeUnknown)
+            throw EOutcomeUnknown(unknownOutcomeText(conn));
         throw EDatabaseError(lostText(conn));
+    }
     // A value wider than its column is refused in the same words on every store.
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     if (state && qstrcmp(state, "22001") == 0)
@@ -149,6 +158,15 @@ QString PostgresDialect::rowKeyExpression(const QSqlDatabase &db, const QString 
     const QStringList &key = primaryKey(db, table);
     const QString column = key.size() == 1 ? SqlDialect::quoteIdentifier(key.front()) : QStringLiteral("ctid");
     return qualifier.isEmpty() ? column : qualifier + QLatin1Char('.') + column;
+}
+
+QVariant PostgresDialect::reserveKey(const QSqlDatabase &db, const QString &table) const {
+    const QStringList &key = primaryKey(db, table);
+    if (key.size() != 1)
+        return {};
+    const Outcome outcome = executeAsWritten(db, QStringLiteral("select nextval(pg_get_serial_sequence($1, $2))"),
+                                             {quoteIdentifier(table), key.front()});
+    return outcome.rows.empty() ? QVariant() : outcome.rows.front().value(0);
 }
 
 QString PostgresDialect::quoteIdentifier(const QString &name) const {
@@ -328,10 +346,14 @@ SqlDialect::Outcome PostgresDialect::executeAsWritten(const QSqlDatabase &db, co
     PGconn *conn = connectedHandle(db);
     const QByteArray text = sql.toUtf8();
     const Parameters parameters(*this, values);
+    // Inside a transaction a broken connection undid everything; alone, the
+    // statement commits itself, perhaps just before the connection broke.
+    const bool commitsItself = PQtransactionStatus(conn) == PQTRANS_IDLE &&
+                               !sql.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive);
     Result result = wrap(PQexecParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
                                       parameters.lengths.data(), parameters.formats.data(), 0));
     if (!succeeded(result.get()))
-        failWith(conn, result.get());
+        failWith(conn, result.get(), commitsItself);
     Outcome outcome;
     const char *affected = PQcmdTuples(result.get());
     outcome.rowsAffected = affected[0] ? QByteArray(affected).toInt() : -1;
@@ -461,7 +483,14 @@ void PostgresDialect::beginTransaction(QSqlDatabase &db) const {
 
 void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
     PGconn *conn = connectedHandle(db);
-    Result result = command(conn, "commit");
+    Result result = wrap(PQexec(conn, "commit"));
+    if (PQstatus(conn) == CONNECTION_BAD)
+        throw EOutcomeUnknown(
+            lostText(conn) +
+            QStringLiteral(" The command was being committed: whether it was stored is not known. The rows are "
+                           "shown again as the server holds them; pressing again does only what is not stored yet."));
+    if (!succeeded(result.get()))
+        failWith(conn, result.get());
     // A transaction that failed part-way ends in a rollback, not an error.
     if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0)
         throw EDatabaseError(QStringLiteral("The transaction was rolled back; nothing of it was stored"));

@@ -36,6 +36,7 @@ public:
                             const QString &rowKey) const override;
     QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
                             const QString &rowKey) const override;
+    QVariant reserveKey(const QSqlDatabase &db, const QString &table) const override;
     QString quoteIdentifier(const QString &name) const override;
     /// The client library passes values as NUL-ended texts: one with a NUL
     /// would reach the server cut short.

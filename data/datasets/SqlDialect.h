@@ -131,6 +131,15 @@ public:
     virtual QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,
                                     const QString &rowKey) const;
     virtual QString deleteStatement(const QString &target, const QString &condition) const;
+    /// A key for a new row of the table, taken from the table's own numbering
+    /// before the row is written, so that a write whose outcome was never told
+    /// can be looked for by it. Invalid where the store tells every outcome
+    /// (an embedded store) or the table numbers no rows.
+    virtual QVariant reserveKey(const QSqlDatabase &db, const QString &table) const {
+        (void)db;
+        (void)table;
+        return {};
+    }
 
     /// A name as the store knows it, quoted.
     virtual QString quoteIdentifier(const QString &name) const;

@@ -281,6 +281,7 @@ void TDataSet::insertRow(bool append) {
     const int storageRow = storageRowCount();
     for (ColumnData &column : m_columns)
         column.append(QVariant());
+    ++m_inserts;
     m_posBeforeInsert = m_pos;
     const int at = (append || m_pos < 0) ? RecordCount() : m_pos;
     m_index.insert(at, storageRow);

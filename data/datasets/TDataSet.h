@@ -133,6 +133,9 @@ protected:
     /// Storage row of a dataset row.
     int storageRowAt(int row) const { return m_index.storageRow(row); }
     int currentStorageRow() const { return m_pos < 0 ? -1 : storageRowAt(m_pos); }
+    /// Which Insert the row being inserted comes from: a new number for each,
+    /// so a row cancelled and inserted anew is never taken for the earlier one.
+    quint64 insertNumber() const { return m_inserts; }
     void notify(DataEvent event, TField *field = nullptr);
 
 private:
@@ -166,6 +169,7 @@ private:
     std::vector<QVariant> m_buffer;   // values of the row being edited or inserted
     std::vector<QVariant> m_original; // the same when editing began
     int m_posBeforeInsert = -1;
+    quint64 m_inserts = 0;
 
     std::vector<TDataSource *> m_dataSources;
     std::unique_ptr<MasterLink> m_masterLink;

@@ -33,11 +33,6 @@ bool holdsText(const ColumnData &column) {
     return false;
 }
 
-const char *notLocated =
-    "Row cannot be located for updating. Some values may have been changed since it was last read.";
-const char *notLocatedForDelete =
-    "Row cannot be located for deleting. Some values may have been changed since it was last read.";
-const char *noKey = "Insufficient key column information for updating or refreshing.";
 } // namespace
 
 QString TSqlDataSet::writeTarget() const { return store().dialect().quoteIdentifier(uniqueTable()); }
@@ -358,101 +353,4 @@ void TSqlDataSet::buildFields(const std::vector<ColumnInfo> &info, int firstColu
                                  !writableColumn(column), c);
         field->setOrigin(column.table, column.column);
     }
-}
-
-QString TSqlDataSet::rowKey() const {
-    return store().dialect().rowKeyExpression(store().database(), uniqueTable(), QString());
-}
-
-bool TSqlDataSet::writable(const TField &field) const { return !field.ReadOnly() && !field.originColumn().isEmpty(); }
-
-QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const {
-    const SqlDialect &dialect = store().dialect();
-    QString condition = rowKey() + QStringLiteral(" = ?");
-    values->append(columns()[keyColumn()].get(storageRow));
-    for (int i = 0; i < FieldCount(); ++i) {
-        const TField &field = *Fields(i);
-        if (field.originColumn().isEmpty() || field.originTable().compare(uniqueTable(), Qt::CaseInsensitive) != 0)
-            continue;
-        condition += QStringLiteral(" and ") + dialect.nullSafeEquals(dialect.quoteIdentifier(field.originColumn()));
-        values->append(original[field.column()]);
-    }
-    return condition;
-}
-
-void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
-                           const std::vector<QVariant> &original) {
-    StoreConnection &conn = store();
-    if (keyColumn() < 0)
-        throw EDatabaseError(QString::fromLatin1(noKey));
-    m_reading.reset(); // rows changed here are not the rows read
-    const SqlDialect &dialect = conn.dialect();
-    QStringList names;
-    QVariantList bound;
-    for (int i = 0; i < FieldCount(); ++i) {
-        const TField &field = *Fields(i);
-        if (!writable(field))
-            continue;
-        const QVariant &value = values[field.column()];
-        if (inserting ? value.isNull() : sameValue(value, original[field.column()]))
-            continue;
-        names.append(dialect.quoteIdentifier(field.originColumn()));
-        bound.append(value);
-    }
-    QVariant key;
-    if (inserting) {
-        key = conn.run(dialect.insertStatement(writeTarget(), names, rowKey()), bound).insertedKey;
-    } else {
-        key = original[keyColumn()];
-        if (names.isEmpty())
-            return;
-        QVariantList matchValues;
-        const QString condition = matchCondition(storageRow, original, &matchValues);
-        const SqlDialect::Outcome outcome =
-            conn.run(dialect.updateStatement(writeTarget(), names, condition, rowKey()), bound + matchValues);
-        if (outcome.rowsAffected == 0)
-            throw EDatabaseError(QString::fromLatin1(notLocated));
-        // A store whose row locator moves with every update names the new one.
-        if (!outcome.rows.empty() && !outcome.rows.front().isEmpty())
-            key = outcome.rows.front().front();
-    }
-    for (size_t c = 0; c < values.size(); ++c)
-        columns()[c].set(storageRow, values[c]);
-    columns()[keyColumn()].set(storageRow, key);
-    // The write stands: a read-back that fails now (a store busy for a moment)
-    // leaves the values as written rather than reporting a stored row as lost,
-    // which a second post would then write twice.
-    try {
-        reread(storageRow, key);
-    } catch (const std::exception &error) {
-        qCDebug(storeLog).noquote() << objectName() << "row written, but not read back:" << error.what();
-    }
-}
-
-void TSqlDataSet::reread(int storageRow, const QVariant &key) {
-    // Read back what the store made of the row: generated numbers, defaults,
-    // padding. A row the statement no longer selects keeps the written values.
-    StoreConnection &conn = store();
-    const QString sql = conn.dialect().rereadStatement(m_keyedSelect, QLatin1String(SqlText::rowKeyName));
-    const SqlDialect::Outcome outcome = conn.run(sql, bindValues() << key);
-    if (outcome.rows.empty())
-        return;
-    const QVariantList &row = outcome.rows.front();
-    const int count = std::min(static_cast<int>(row.size()), static_cast<int>(columns().size()));
-    for (int c = 0; c < count; ++c)
-        columns()[c].set(storageRow, conn.dialect().fromStore(row[c], m_columnTypes[c]));
-}
-
-void TSqlDataSet::deleteRow(int storageRow) {
-    StoreConnection &conn = store();
-    if (keyColumn() < 0)
-        throw EDatabaseError(QString::fromLatin1(noKey));
-    m_reading.reset();
-    std::vector<QVariant> original;
-    for (const ColumnData &column : columns())
-        original.push_back(column.get(storageRow));
-    QVariantList matchValues;
-    const QString condition = matchCondition(storageRow, original, &matchValues);
-    if (conn.run(conn.dialect().deleteStatement(writeTarget(), condition), matchValues).rowsAffected == 0)
-        throw EDatabaseError(QString::fromLatin1(notLocatedForDelete));
 }

@@ -2,6 +2,7 @@
 #include "data/datasets/RowOrder.h"
 #include "data/datasets/SqlDialect.h"
 #include "data/datasets/TDataSet.h"
+#include "data/datasets/UnsureWrite.h"
 
 #include <QVariantList>
 #include <future>
@@ -69,6 +70,12 @@ private:
     /// WHERE text and values matching the row as it was read.
     QString matchCondition(int storageRow, const std::vector<QVariant> &original, QVariantList *values) const;
     void reread(int storageRow, const QVariant &key);
+    /// The written values and key as the row's, then what the store made of them.
+    void keepWritten(int storageRow, const std::vector<QVariant> &values, const QVariant &key);
+    /// The unanswered earlier try of this write, if there is one.
+    std::optional<UnsureWrite> takeUnsure(UnsureWrite::Kind kind, const QVariant &key);
+    /// An insert found stored after all: the row as stored, then what was typed since.
+    void adoptStoredInsert(int storageRow, const UnsureWrite &stored, const std::vector<QVariant> &values);
 
     struct Fetched {
         QString sql;
@@ -111,4 +118,5 @@ private:
     std::vector<Held> m_held;         // of closed opens, the latest last
     std::future<Fetched> m_prefetch;
     std::vector<FieldType> m_columnTypes;
+    std::optional<UnsureWrite> m_unsure; // a write sent and never answered
 };

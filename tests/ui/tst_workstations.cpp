@@ -6,6 +6,7 @@
 #include "data/views/TDBEdit.h"
 #include "platform/LabeledEdit.h"
 #include "platform/PictureButton.h"
+#include "tests/support/CuttingProxy.h"
 #include "tests/support/Errors.h"
 #include "tests/ui/UiKit.h"
 
@@ -144,6 +145,125 @@ private slots:
                  qPrintable(refused));
         QCOMPARE(stores.column(QStringLiteral("select number from orderAll order by number")),
                  QStringList({"B-1", "B-2", "B-3"}));
+    }
+
+    // The connection breaks at the worst moment of a write, through the first
+    // of two servers; pressing again reaches the second, as after a failover.
+    void aWriteCutOffIsReadBackBeforeItIsMadeAgain_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("answered"); // the server did it; the program never heard
+        QTest::addColumn<QByteArray>("trigger");
+        const QList<std::tuple<const char *, QByteArray, QByteArray>> commands{
+            {"insert", "INSERT 0 1", "insert into \"ordernow\""},
+            {"update", "UPDATE 1", "update \"ordernow\""},
+            {"delete", "DELETE 1", "delete from \"ordernow\""},
+            {"move", QByteArray("COMMIT\0", 7), QByteArray("commit\0", 7)}};
+        for (const auto &[command, answer, request] : commands) {
+            QTest::addRow("%s, answered", command) << QString::fromLatin1(command) << true << answer;
+            QTest::addRow("%s, never arrived", command) << QString::fromLatin1(command) << false << request;
+        }
+    }
+    void aWriteCutOffIsReadBackBeforeItIsMadeAgain() {
+        if (!TestStores::onServer())
+            QSKIP("the embedded store always tells whether a write was stored");
+        QFETCH(QString, command);
+        QFETCH(bool, answered);
+        QFETCH(QByteArray, trigger);
+        Session session;
+        const int serverPort = CuttingProxy::portOf(session.stores.settings().database);
+        CuttingProxy first(serverPort), second(serverPort);
+        QVERIFY(first.port() && second.port());
+        const qint64 anna =
+            session.stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        for (int i = 1; i <= 3; ++i)
+            session.stores.addCurrent(anna, QStringLiteral("Bosch"), QStringLiteral("B-%1").arg(i),
+                                      QStringLiteral("Свеча"), i, 150);
+        StoreSettings settings = session.stores.settings();
+        settings.database += QStringLiteral(" host=127.0.0.1,127.0.0.1 port=%1,%2 target_session_attrs=read-write")
+                                 .arg(first.port())
+                                 .arg(second.port());
+        Startup::createAll(settings);
+        TADOTable *lines = DataModule3->ADOTable2;
+        QCOMPARE(lines->RecordCount(), 3);
+        auto toSecondLine = [&] {
+            for (int row = 0; row < lines->RecordCount(); ++row) {
+                lines->setRecNo(row);
+                if (lines->FieldByName(QStringLiteral("number"))->AsString() == QLatin1String("B-2"))
+                    return;
+            }
+            QFAIL("no line B-2");
+        };
+        auto press = [&] {
+            if (command == QLatin1String("insert")) {
+                if (lines->State() != DataSetState::Insert) {
+                    lines->Append();
+                    lines->FieldByName(QStringLiteral("number"))->setAsString(QStringLiteral("N-1"));
+                    lines->FieldByName(QStringLiteral("Kol"))->setAsString(QStringLiteral("7"));
+                }
+                return errorOf([&] { lines->Post(); });
+            }
+            if (command == QLatin1String("update")) {
+                if (lines->State() != DataSetState::Edit) {
+                    toSecondLine();
+                    lines->Edit();
+                    lines->FieldByName(QStringLiteral("Kol"))->setAsString(QStringLiteral("9"));
+                }
+                return errorOf([&] { lines->Post(); });
+            }
+            if (command == QLatin1String("delete")) {
+                toSecondLine();
+                return errorOf([&] { lines->Delete(); });
+            }
+            click(Form2->BitBtn10);
+            const QStringList boxes = session.messages->texts(QStringLiteral("error"));
+            session.messages->clear();
+            return boxes.isEmpty() ? noError : boxes.join(QLatin1Char('|'));
+        };
+        // What the store holds of the write: 0 not done, 1 done once.
+        int kol = command == QLatin1String("insert") ? 7 : 9;
+        auto done = [&] {
+            if (command == QLatin1String("insert") || command == QLatin1String("update"))
+                return session.count(QStringLiteral("orderNow"), QStringLiteral("number = ? and kol = ?"),
+                                     {command == QLatin1String("insert") ? "N-1" : "B-2", kol});
+            if (command == QLatin1String("delete"))
+                return 1 - session.count(QStringLiteral("orderNow"), QStringLiteral("number = 'B-2'"));
+            return session.count(QStringLiteral("orderAll")) / 3;
+        };
+
+        first.cutWhen(answered ? CuttingProxy::Side::Server : CuttingProxy::Side::Program, trigger);
+        const QString box = press();
+        QVERIFY(first.hasCut());
+        QVERIFY2(box.contains(QStringLiteral("connection to the database server was lost")) &&
+                     box.contains(QStringLiteral("is not known")),
+                 qPrintable(box));
+        if (command != QLatin1String("move"))
+            QVERIFY2(box.contains(command == QLatin1String("delete") ? QStringLiteral("Delete again")
+                                                                     : QStringLiteral("Post again")),
+                     qPrintable(box));
+        QCOMPARE(done(), answered ? 1 : 0);
+        if (command == QLatin1String("insert") || command == QLatin1String("update"))
+            QCOMPARE(lines->State(), command == QLatin1String("insert") ? DataSetState::Insert : DataSetState::Edit);
+
+        // The first server is gone for good: pressing again reaches the other
+        // and makes the write exactly once.
+        first.stop();
+        // Typed again after the box: what the row holds in the end.
+        if (lines->State() != DataSetState::Browse)
+            lines->FieldByName(QStringLiteral("Kol"))->setAsString(QString::number(kol = 8));
+        QCOMPARE(press(), noError);
+        QCOMPARE(done(), 1);
+        QCOMPARE(session.count(QStringLiteral("orderNow")) + session.count(QStringLiteral("orderAll")),
+                 command == QLatin1String("insert")   ? 4
+                 : command == QLatin1String("delete") ? 2
+                                                      : 3);
+        QCOMPARE(session.count(QStringLiteral("orderAll"), QStringLiteral("number = 'B-2'")),
+                 command == QLatin1String("move") ? 1 : 0);
+        if (command != QLatin1String("move")) {
+            QCOMPARE(lines->State(), DataSetState::Browse);
+            QCOMPARE(lines->RecordCount(), command == QLatin1String("insert")   ? 4
+                                           : command == QLatin1String("delete") ? 2
+                                                                                : 3);
+        }
     }
 
     void aServerThatGoesAwayAndComesBack() {
