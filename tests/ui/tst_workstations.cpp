@@ -9,6 +9,7 @@
 #include "tests/support/CuttingProxy.h"
 #include "tests/support/Errors.h"
 #include "tests/ui/UiKit.h"
+#include "ui/dialogs/Unit4.h"
 
 #include <QProcess>
 
@@ -157,7 +158,8 @@ private slots:
             {"insert", "INSERT 0 1", "insert into \"ordernow\""},
             {"update", "UPDATE 1", "update \"ordernow\""},
             {"delete", "DELETE 1", "delete from \"ordernow\""},
-            {"move", QByteArray("COMMIT\0", 7), QByteArray("commit\0", 7)}};
+            {"move", QByteArray("COMMIT\0", 7), QByteArray("commit\0", 7)},
+            {"customer", "INSERT 0 1", "insert into customer"}};
         for (const auto &[command, answer, request] : commands) {
             QTest::addRow("%s, answered", command) << QString::fromLatin1(command) << true << answer;
             QTest::addRow("%s, never arrived", command) << QString::fromLatin1(command) << false << request;
@@ -214,7 +216,14 @@ private slots:
                 toSecondLine();
                 return errorOf([&] { lines->Delete(); });
             }
-            click(Form2->BitBtn10);
+            if (command == QLatin1String("customer")) {
+                Form4->Show();
+                Form4->LabeledEdit2->setText(QStringLiteral("Петрова"));
+                Form4->LabeledEdit3->setText(QStringLiteral("222"));
+                click(Form4->BitBtn2);
+            } else {
+                click(Form2->BitBtn10);
+            }
             const QStringList boxes = session.messages->texts(QStringLiteral("error"));
             session.messages->clear();
             return boxes.isEmpty() ? noError : boxes.join(QLatin1Char('|'));
@@ -227,6 +236,8 @@ private slots:
                                      {command == QLatin1String("insert") ? "N-1" : "B-2", kol});
             if (command == QLatin1String("delete"))
                 return 1 - session.count(QStringLiteral("orderNow"), QStringLiteral("number = 'B-2'"));
+            if (command == QLatin1String("customer"))
+                return session.count(QStringLiteral("customer"), QStringLiteral("lmane = 'Петрова'"));
             return session.count(QStringLiteral("orderAll")) / 3;
         };
 
@@ -236,10 +247,11 @@ private slots:
         QVERIFY2(box.contains(QStringLiteral("connection to the database server was lost")) &&
                      box.contains(QStringLiteral("is not known")),
                  qPrintable(box));
-        if (command != QLatin1String("move"))
-            QVERIFY2(box.contains(command == QLatin1String("delete") ? QStringLiteral("Delete again")
-                                                                     : QStringLiteral("Post again")),
-                     qPrintable(box));
+        const QString again = command == QLatin1String("delete")     ? QStringLiteral("Delete again")
+                              : command == QLatin1String("customer") ? QStringLiteral("first looked for")
+                              : command == QLatin1String("move")     ? QStringLiteral("pressing again")
+                                                                     : QStringLiteral("Post again");
+        QVERIFY2(box.contains(again), qPrintable(box));
         QCOMPARE(done(), answered ? 1 : 0);
         if (command == QLatin1String("insert") || command == QLatin1String("update"))
             QCOMPARE(lines->State(), command == QLatin1String("insert") ? DataSetState::Insert : DataSetState::Edit);
@@ -258,7 +270,7 @@ private slots:
                                                       : 3);
         QCOMPARE(session.count(QStringLiteral("orderAll"), QStringLiteral("number = 'B-2'")),
                  command == QLatin1String("move") ? 1 : 0);
-        if (command != QLatin1String("move")) {
+        if (command != QLatin1String("move") && command != QLatin1String("customer")) {
             QCOMPARE(lines->State(), DataSetState::Browse);
             QCOMPARE(lines->RecordCount(), command == QLatin1String("insert")   ? 4
                                            : command == QLatin1String("delete") ? 2

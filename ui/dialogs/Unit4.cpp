@@ -1,5 +1,6 @@
 #include "ui/dialogs/Unit4.h"
 #include "data/Unit3.h"
+#include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/views/TDBText.h"
 #include "data/views/ViewFactory.h"
@@ -83,9 +84,7 @@ void TForm4::BitBtn2Click() {
     if (LabeledEdit2->text().isEmpty() || LabeledEdit3->text().isEmpty())
         return;
     TDataModule3 *dm = DataModule3;
-    dm->ADOQuery3->SQL().setLine(
-        1, valuesLine({LabeledEdit1->text(), LabeledEdit2->text(), LabeledEdit3->text(), LabeledEdit4->text()}));
-    dm->ADOQuery3->ExecSQL();
+    addCustomer({LabeledEdit1->text(), LabeledEdit2->text(), LabeledEdit3->text(), LabeledEdit4->text()});
     dm->ADOQuery1->Close();
     dm->ADOQuery1->Open();
     if (Messages::confirm(QStringLiteral("Клиент успешно добавлен! Желаете добавить данные автомобиля?"))) {
@@ -97,6 +96,32 @@ void TForm4::BitBtn2Click() {
     }
     for (LabeledEdit *edit : {LabeledEdit1, LabeledEdit2, LabeledEdit3, LabeledEdit4})
         edit->clear();
+}
+
+void TForm4::addCustomer(const QStringList &values) {
+    TADOConnection &store = *DataModule3->ADOConnection1;
+    auto number = [&store](const QString &sql, const QVariantList &bound) {
+        const SqlDialect::Outcome outcome = store.run(sql, bound);
+        return outcome.rows.empty() ? 0 : outcome.rows.front().value(0).toLongLong();
+    };
+    qint64 after = 0;
+    if (m_unsureCustomer && m_unsureCustomer->values == values) {
+        after = std::exchange(m_unsureCustomer, std::nullopt)->after;
+        if (number(QStringLiteral("select count(*) from customer where idcust > ? and Name = ? and lmane = ? "
+                                  "and phone = ? and phone2 = ?"),
+                   QVariantList{after} + QVariantList(values.begin(), values.end())) > 0)
+            return; // the earlier try stood
+    } else {
+        after = number(QStringLiteral("select coalesce(max(idcust), 0) from customer"), {});
+    }
+    DataModule3->ADOQuery3->SQL().setLine(1, valuesLine(values));
+    try {
+        DataModule3->ADOQuery3->ExecSQL();
+    } catch (const EOutcomeUnknown &lost) {
+        m_unsureCustomer = UnsureCustomer{values, after};
+        throw EDatabaseError(lost.message() + QStringLiteral(" Press again: the customer is first looked for, so it "
+                                                             "is added once."));
+    }
 }
 
 void TForm4::BitBtn1Click() {

@@ -1,6 +1,9 @@
 #pragma once
 #include "platform/FormWindow.h"
 
+#include <QStringList>
+#include <optional>
+
 class LabeledEdit;
 class PictureButton;
 class QGroupBox;
@@ -27,6 +30,17 @@ public:
 
     void BitBtn2Click();
     void BitBtn1Click();
+
+private:
+    /// A customer sent to the server that never answered: the values, and the
+    /// highest number before it, so that pressing again first looks for it.
+    struct UnsureCustomer {
+        QStringList values;
+        qint64 after = 0;
+    };
+    std::optional<UnsureCustomer> m_unsureCustomer;
+    /// Adds the customer once, also when an earlier try may have stored it.
+    void addCustomer(const QStringList &values);
 };
 
 extern TForm4 *Form4;
