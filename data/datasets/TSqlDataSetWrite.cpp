@@ -85,14 +85,13 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     try {
         if (inserting) {
             // A key of its own before the row is sent, so that a row whose
-            // outcome is never told can be looked for by it.
+            // outcome is never told can be looked for by it; a new one for each
+            // try, since a key taken before a failover may go to another row.
             const QString keyName = rowKey();
             QVariant reserved;
             const qsizetype typed = names.indexOf(keyName, 0);
             if (typed >= 0)
                 reserved = bound[typed];
-            else if (unsure)
-                reserved = unsure->key;
             else {
                 conn.ensureConnected();
                 reserved = dialect.reserveKey(conn.database(), uniqueTable());

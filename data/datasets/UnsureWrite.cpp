@@ -5,7 +5,9 @@ bool UnsureWrite::stood(StoreConnection &store, const QString &target, const QSt
     const SqlDialect &dialect = store.dialect();
     QString condition = rowKey + QStringLiteral(" = ?");
     QVariantList values{key};
-    if (kind == Kind::Update)
+    // An insert's values too: after a failover the new server may hand the
+    // same key to another workstation's row when this one never arrived.
+    if (kind != Kind::Delete)
         for (int i = 0; i < names.size(); ++i) {
             condition += QStringLiteral(" and ") + dialect.nullSafeEquals(names[i]);
             values.append(bound[i]);

@@ -21,8 +21,8 @@ struct UnsureWrite {
     std::vector<int> columns;     // the storage columns written
     std::vector<QVariant> values; // the whole row as written
 
-    /// Whether the write stands in the store now: the row is there (insert),
-    /// holds the written values (update), or is gone (delete).
+    /// Whether the write stands in the store now: the row is there with the
+    /// written values (insert, update), or is gone (delete).
     bool stood(StoreConnection &store, const QString &target, const QString &rowKey) const;
     /// The box: the store's words, then what pressing again does.
     static QString text(Kind kind, const QString &storeText);
