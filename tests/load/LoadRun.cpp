@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -67,6 +68,19 @@ double percentile(QList<double> values, double share) {
     return values.at(std::max<qsizetype>(0, at));
 }
 
+/// The machine's processor ticks so far: busy ones and all of them.
+QPair<qint64, qint64> processorTicks() {
+    QFile stat(QStringLiteral("/proc/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {0, 0};
+    const QList<QByteArray> f = stat.readLine().simplified().split(' ');
+    qint64 all = 0;
+    for (int i = 1; i < f.size(); ++i)
+        all += f[i].toLongLong();
+    const qint64 idle = f.value(4).toLongLong() + f.value(5).toLongLong(); // idle and waiting for the disk
+    return {all - idle, all};
+}
+
 QString scriptPath() { return QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-cluster.sh"); }
 
 /// Runs a program to its end within the time given; its output, or an error.
@@ -97,6 +111,8 @@ struct LoadRun::State {
     QMap<QString, int> reasons;
     qint64 primaryStopped = 0, promoted = 0;
     double startingCurrent = 0; // orderNow's total before the workstations start
+    qint64 workstationCpuMs = 0;
+    qint64 busyTicks = 0, allTicks = 0; // the machine's, over the run
 
     void print(const QString &text) {
         result.report += text + QLatin1Char('\n');
@@ -122,6 +138,7 @@ void LoadRun::State::take(int index, const QString &said) {
         station.ready = true;
     } else if (what == QLatin1String("end")) {
         station.ended = true;
+        workstationCpuMs += w.value(1).toLongLong();
     } else if (what == QLatin1String("begin") && w.size() == 6) {
         Line line{index, w[1].toInt(), w[3].toLongLong(), w[4].toInt(), w[5].toDouble(), false};
         if (lines.contains(w[2]))
@@ -250,6 +267,7 @@ LoadRun::Result LoadRun::run() {
         loop.processEvents(QEventLoop::WaitForMoreEvents, 200);
     QElapsedTimer work;
     work.start();
+    const QPair<qint64, qint64> ticksBefore = processorTicks();
     bool failed = false;
     const qint64 limit = qint64(o.seconds) * 1000 + 240000;
     while (running() > 0 && work.elapsed() < limit) {
@@ -274,6 +292,9 @@ LoadRun::Result LoadRun::run() {
         }
     }
     const qint64 elapsed = work.elapsed();
+    const QPair<qint64, qint64> ticksAfter = processorTicks();
+    s.busyTicks = ticksAfter.first - ticksBefore.first;
+    s.allTicks = ticksAfter.second - ticksBefore.second;
     for (int i = 0; i < o.workstations; ++i) {
         QProcess &p = *s.stations[size_t(i)].process;
         if (p.state() != QProcess::NotRunning) {
@@ -450,6 +471,20 @@ void LoadRun::State::figures(qint64 elapsedMs) {
               .arg(result.ordersMoved)
               .arg(minutes, 0, 'f', 2)
               .arg(minutes > 0 ? result.ordersMoved / minutes : 0, 0, 'f', 1));
+    // Where the time goes: the workstations' own processor time against the
+    // machine's (the server, this driver and anything else on it make the rest).
+    if (allTicks > 0) {
+        const double cores = double(QThread::idealThreadCount());
+        const double busy = double(busyTicks) / double(allTicks);
+        const double busySeconds = busy * cores * double(elapsedMs) / 1000.0;
+        print(QStringLiteral("processor: the machine's %1 cores %2% busy over the run (%3 core-seconds); the "
+                             "workstations used %4 core-seconds, the server and the rest %5")
+                  .arg(cores)
+                  .arg(busy * 100, 0, 'f', 0)
+                  .arg(busySeconds, 0, 'f', 0)
+                  .arg(double(workstationCpuMs) / 1000.0, 0, 'f', 0)
+                  .arg(busySeconds - double(workstationCpuMs) / 1000.0, 0, 'f', 0));
+    }
     QMap<QString, double> baseline;
     if (!options.compareFile.isEmpty()) {
         QFile file(options.compareFile);

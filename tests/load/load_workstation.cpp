@@ -17,7 +17,7 @@
 //   cmd NAME MS WALL_MS ok|fail             one press of a control
 //   box NAME TEXT                           an error or information box it raised
 //   fault TEXT                              the program did what it must not
-//   end
+//   end CPU_MS                              its own processor time, user and system
 #include "app/DrevalonApplication.h"
 #include "data/views/TDBEdit.h"
 #include "data/views/TDBNavigator.h"
@@ -37,6 +37,7 @@
 #include <QToolButton>
 
 #include <cerrno>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using UiKit::click;
@@ -366,6 +367,10 @@ int main(int argc, char **argv) {
                 *boxes)
         .run();
     Startup::destroyAll();
-    say(QStringLiteral("end"));
+    rusage used{};
+    ::getrusage(RUSAGE_SELF, &used);
+    const qint64 cpuMs = (qint64(used.ru_utime.tv_sec) + used.ru_stime.tv_sec) * 1000 +
+                         (used.ru_utime.tv_usec + used.ru_stime.tv_usec) / 1000;
+    say(QStringLiteral("end %1").arg(cpuMs));
     return 0;
 }
