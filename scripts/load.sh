@@ -5,9 +5,10 @@
 # (pg-cluster.sh) whose primary is stopped halfway and whose standby is
 # promoted a moment later; stops it again at the end.
 #   load.sh [--workstations N] [--minutes M | --seconds S] [--failover]
-#           [--customers C] [--archive A] [--compare] [--double-post]
+#           [--customers C] [--archive A] [--think MS] [--compare] [--double-post]
 # --compare runs one workstation first (at most 3 minutes) and sets each
-# command's p95 under load against its median alone.
+# command's p95 under load against its median alone. --think pauses each
+# workstation before each press (MS on average), as a user reading and typing.
 # Exit status 0 when no invariant was broken and no workstation saw a fault.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,6 +24,7 @@ while [ $# -gt 0 ]; do
     --archive) archive=$2; shift 2 ;;
     --compare) compare=1; shift ;;
     --double-post) extra+=(--double-post); shift ;;
+    --think) extra+=(--think "$2"); shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done

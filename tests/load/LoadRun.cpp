@@ -226,12 +226,14 @@ LoadRun::Result LoadRun::run() {
         db.close();
     }
 
-    s.print(QStringLiteral("load: %1 workstation(s), %2 s, %3 customers, %4 archive lines%5")
+    s.print(QStringLiteral("load: %1 workstation(s), %2 s, %3 customers, %4 archive lines%5%6")
                 .arg(o.workstations)
                 .arg(o.seconds)
                 .arg(o.customers)
                 .arg(o.archive)
-                .arg(o.failover ? QStringLiteral(", failover halfway") : QString()));
+                .arg(o.failover ? QStringLiteral(", failover halfway") : QString())
+                .arg(o.thinkMs > 0 ? QStringLiteral(", a pause of %1 ms on average before each press").arg(o.thinkMs)
+                                   : QStringLiteral(", no pause between presses")));
     QEventLoop loop;
     s.stations.resize(size_t(o.workstations));
     for (int i = 0; i < o.workstations; ++i) {
@@ -256,6 +258,8 @@ LoadRun::Result LoadRun::run() {
                          o.connection, o.workDir + QStringLiteral("/ws%1").arg(i)};
         if (o.doublePost)
             args.append(QStringLiteral("--double-post"));
+        if (o.thinkMs > 0)
+            args.append({QStringLiteral("--think"), QString::number(o.thinkMs)});
         p->start(QStringLiteral(DREVALON_LOAD_WORKSTATION), args);
     }
     const auto running = [&s] {
@@ -328,6 +332,8 @@ LoadRun::Result LoadRun::run() {
     else
         s.check(db, elapsed);
     db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("load-check"));
     s.figures(elapsed);
     return s.result;
 }

@@ -21,6 +21,7 @@ public:
         QString clusterDir;    ///< with a failover: the pair's directory (pg-cluster.sh)
         bool failover = false; ///< stop the primary halfway, promote the standby
         int promoteAfterMs = 1500;
+        int thinkMs = 0;         ///< a user's pause before each press, on average
         bool doublePost = false; ///< the workstations post some lines twice (to see the checks fail)
         QString workDir;         ///< car tables and logs
         QString summaryFile;     ///< per-command figures written here

@@ -35,10 +35,13 @@ int main(int argc, char **argv) {
                                      QStringLiteral("file"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("First workstation's seed."),
                                   QStringLiteral("n"), QStringLiteral("2311"));
+    const QCommandLineOption think(QStringLiteral("think"),
+                                   QStringLiteral("A user's pause before each press, on average (0: none)."),
+                                   QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption doublePost(QStringLiteral("double-post"),
                                         QStringLiteral("Workstations post some lines twice (the checks must fail)."));
-    parser.addOptions(
-        {connection, cluster, workstations, seconds, customers, archive, work, summary, compare, seed, doublePost});
+    parser.addOptions({connection, cluster, workstations, seconds, customers, archive, work, summary, compare, seed,
+                       think, doublePost});
     parser.process(app);
     if (!parser.isSet(connection))
         parser.showHelp(2);
@@ -55,6 +58,7 @@ int main(int argc, char **argv) {
     options.compareFile = parser.value(compare);
     options.seed = parser.value(seed).toUInt();
     options.doublePost = parser.isSet(doublePost);
+    options.thinkMs = std::max(0, parser.value(think).toInt());
     QTemporaryDir scratch;
     options.workDir = parser.isSet(work) ? parser.value(work) : scratch.path();
     const LoadRun::Result result = LoadRun(options).run();

@@ -5,7 +5,10 @@
 // after a short pause, with what was typed still there. It says what it typed
 // and what was confirmed, so the driver can check the server against it.
 //
-//   drevalon-load-workstation ID SEED SECONDS DATABASE ALIAS_DIR [--double-post]
+//   drevalon-load-workstation ID SEED SECONDS DATABASE ALIAS_DIR [--think MS] [--double-post]
+//
+// --think: a pause before each press, drawn between none and twice MS, for the
+// time a user takes to read and type; it is not part of the command's time.
 //
 // Lines it says (one write each):
 //   ready
@@ -63,8 +66,8 @@ bool staleRow(const QString &text) { return text.contains(QStringLiteral("Row ca
 
 class Workstation {
 public:
-    Workstation(int id, quint32 seed, int seconds, bool doublePost, ScriptedMessages &boxes)
-        : m_id(id), m_random(seed), m_seconds(seconds), m_doublePost(doublePost), m_boxes(boxes) {}
+    Workstation(int id, quint32 seed, int seconds, int thinkMs, bool doublePost, ScriptedMessages &boxes)
+        : m_id(id), m_random(seed), m_seconds(seconds), m_thinkMs(thinkMs), m_doublePost(doublePost), m_boxes(boxes) {}
 
     void run() {
         UiKit::unlockByPage();
@@ -89,6 +92,10 @@ private:
         Press result;
         QElapsedTimer span;
         span.start();
+        if (m_thinkMs > 0) {
+            QThread::msleep(m_random.bounded(2 * m_thinkMs + 1));
+            QCoreApplication::processEvents();
+        }
         for (int attempt = 0; attempt < 60 && span.elapsed() < 45000; ++attempt) {
             m_boxes.clear();
             QElapsedTimer timer;
@@ -323,6 +330,7 @@ private:
     int m_id;
     QRandomGenerator m_random;
     int m_seconds;
+    int m_thinkMs;
     bool m_doublePost;
     ScriptedMessages &m_boxes;
     QElapsedTimer m_clock;
@@ -337,7 +345,7 @@ int main(int argc, char **argv) {
     DrevalonApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 6) {
-        say(QStringLiteral("fault usage: ID SEED SECONDS DATABASE ALIAS_DIR [--double-post]"));
+        say(QStringLiteral("fault usage: ID SEED SECONDS DATABASE ALIAS_DIR [--think MS] [--double-post]"));
         return 2;
     }
     const int seconds = args.at(3).toInt();
@@ -363,8 +371,9 @@ int main(int argc, char **argv) {
         return 3;
     }
     say(QStringLiteral("ready"));
-    Workstation(args.at(1).toInt(), args.at(2).toUInt(), seconds, args.contains(QStringLiteral("--double-post")),
-                *boxes)
+    const qsizetype think = args.indexOf(QStringLiteral("--think"));
+    Workstation(args.at(1).toInt(), args.at(2).toUInt(), seconds, think > 0 ? args.value(think + 1).toInt() : 0,
+                args.contains(QStringLiteral("--double-post")), *boxes)
         .run();
     Startup::destroyAll();
     rusage used{};
