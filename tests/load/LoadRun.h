@@ -1,0 +1,49 @@
+#pragma once
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+/// One load run: the demo set loaded once onto the server, N workstation
+/// processes doing a shop's day against it (with a failover of a
+/// primary/standby pair in the middle when asked), and at the end the server
+/// and every car table checked against what the workstations typed and were
+/// told. It never writes to the stores itself after loading them.
+class LoadRun {
+public:
+    struct Options {
+        int workstations = 20;
+        int seconds = 600;
+        int customers = 400;
+        int archive = 20000;
+        QString connection;    ///< libpq's connection text of the server (or of both servers)
+        QString clusterDir;    ///< with a failover: the pair's directory (pg-cluster.sh)
+        bool failover = false; ///< stop the primary halfway, promote the standby
+        int promoteAfterMs = 1500;
+        int thinkMs = 0;         ///< a user's pause before each press, on average
+        bool doublePost = false; ///< the workstations post some lines twice (to see the checks fail)
+        QString workDir;         ///< car tables and logs
+        QString summaryFile;     ///< per-command figures written here
+        QString compareFile;     ///< and set against those of an earlier run
+        quint32 seed = 2311;
+    };
+    struct Result {
+        QStringList violations; ///< the invariants broken, each with its evidence
+        QStringList faults;     ///< what the workstations saw the program do wrong, or their crashes
+        int ordersMoved = 0;
+        int linesConfirmed = 0;
+        int totalsCompared = 0;
+        qint64 recoveryMs = -1; ///< failover: promotion to every workstation's next completed command
+        QString report;         ///< everything printed
+    };
+
+    explicit LoadRun(Options options);
+    ~LoadRun();
+    /// Runs the whole load; bounded in time by the options' seconds.
+    Result run();
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
+};
