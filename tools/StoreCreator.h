@@ -7,7 +7,8 @@
 // Makes one SQLite store file from a schema script and keeps it open for filling.
 // The file is built under a temporary name beside its target and takes the
 // target's name only in install(), so a failed run never leaves a half-made
-// store behind, nor destroys the one it was asked to replace.
+// store behind, nor destroys the one it was asked to replace. Without a
+// schema the file is left empty for its maker to fill.
 class StoreCreator {
 public:
     StoreCreator(QString targetPath, QString schemaResource);
