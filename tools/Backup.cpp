@@ -25,12 +25,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <libpq-fe.h>
 #include <memory>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include "BackupFile.h"
@@ -159,6 +161,8 @@ QString pgQuoted(const QString &name) {
 // Runs a client program of the server; false with its words when it fails.
 bool runClient(const QString &program, const QStringList &arguments, QString *error) {
     QProcess process;
+    // It goes with this tool: a killed restore must not go on without it.
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.start(program, arguments);
     if (!process.waitForStarted(-1)) {
         *error = QStringLiteral("%1 is not installed: apt install postgresql-client").arg(program);
@@ -353,12 +357,18 @@ QStringList backupsIn(const QDir &dir) {
     return names;
 }
 
+// Named by its moment; a second backup within the same second counts on from
+// the last of that second, so it never takes the name of one rotated away.
 QString newName(const QDir &dir) {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString name = QStringLiteral("drevalon-%1.backup").arg(stamp);
-    for (int n = 2; QFileInfo::exists(dir.filePath(name)); ++n)
-        name = QStringLiteral("drevalon-%1-%2.backup").arg(stamp).arg(n);
-    return name;
+    int last = 0;
+    for (const QString &name : backupsIn(dir)) {
+        const QRegularExpressionMatch m = backupName.match(name);
+        if (m.captured(1) == stamp)
+            last = std::max(last, m.captured(2).isEmpty() ? 1 : m.captured(2).toInt());
+    }
+    return last == 0 ? QStringLiteral("drevalon-%1.backup").arg(stamp)
+                     : QStringLiteral("drevalon-%1-%2.backup").arg(stamp).arg(last + 1);
 }
 
 // --- restoring ---------------------------------------------------------------
@@ -522,11 +532,18 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
         PQconninfoFree(options);
     }
     QStringList sessions, tables;
+    // A session that has just ended may linger a moment: asked again shortly.
+    for (int tries = 0; tries < 20; ++tries) {
+        if (!pgColumn(server.get(),
+                      "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                      "application_name = $1 AND pid <> pg_backend_pid()",
+                      {programName}, &sessions, &error))
+            return fail(error);
+        if (sessions.value(0).toInt() == 0)
+            break;
+        QThread::msleep(100);
+    }
     if (!pgColumn(server.get(),
-                  "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND application_name = $1 "
-                  "AND pid <> pg_backend_pid()",
-                  {programName}, &sessions, &error) ||
-        !pgColumn(server.get(),
                   "SELECT t FROM unnest(array['customer', 'orderall', 'ordernow', 'ip']) AS t "
                   "WHERE to_regclass(format('%I.%I', current_schema(), t)) IS NOT NULL",
                   {}, &tables, &error))
@@ -619,10 +636,12 @@ int take(const Stores &stores, const QString &dirPath, bool defaultDir, int keep
     if (!BackupFile::syncPath(dirPath, &error))
         return fail(error);
 
-    // Only now that the new one is whole on disk do the oldest go.
-    const QStringList all = backupsIn(dir);
+    // Only now that the new one is whole on disk do the oldest go; the new one
+    // stays even when a clock set back names it older than the rest.
+    QStringList all = backupsIn(dir);
+    all.removeAll(name);
     int removed = 0;
-    for (qsizetype i = keep; i < all.size(); ++i)
+    for (qsizetype i = keep - 1; i < all.size(); ++i)
         removed += QFile::remove(dir.filePath(all[i])) ? 1 : 0;
     if (removed > 0)
         BackupFile::syncPath(dirPath, &error);
