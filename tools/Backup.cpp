@@ -2,9 +2,11 @@
 // drevalon-stores --backup, --verify and --restore.
 //
 // A backup is built under a name no backup ever has (".drevalon-….partial",
-// hidden and of another ending), checked as --verify checks it, written to
-// disk and only then renamed to drevalon-<date>-<time>.backup: a run killed at
-// any moment leaves either the whole new file or nothing that looks like one.
+// hidden and of another ending) and marked unfinished inside, checked as
+// --verify checks it, and only then copied, marked finished and written to
+// disk, into the file drevalon-<date>-<time>.backup (see finish()): a run
+// killed at any moment leaves either the whole new file or nothing that
+// --verify takes for a backup.
 // A restore checks the backup, builds both stores beside their targets,
 // checks them and only then renames them into place.
 
@@ -33,6 +35,7 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "BackupFile.h"
@@ -48,7 +51,7 @@ namespace {
 
 const QString sqlite = QStringLiteral("QSQLITE");
 const QRegularExpression backupName(QStringLiteral("^drevalon-(\\d{8}-\\d{6})(?:-(\\d+))?\\.backup$"));
-const QRegularExpression leftoverName(QStringLiteral("^\\.drevalon-.*\\.partial(?:-journal|\\.dump)?$"));
+const QRegularExpression leftoverName(QStringLiteral("^\\.drevalon-.*\\.partial(?:-journal|\\.dump|\\.final)?$"));
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -87,7 +90,7 @@ QString heldMessage(const QStringList &held) {
 }
 
 void removeQuietly(const QString &path) {
-    for (const char *suffix : {"", "-journal", ".dump"})
+    for (const char *suffix : {"", "-journal", ".dump", ".final"})
         QFile::remove(path + QLatin1String(suffix));
 }
 
@@ -241,6 +244,9 @@ bool addFacts(const Connection &db, const QString &driver, const QStringList &ca
         !BackupFile::contentDigest(db, &digest, error))
         return false;
     facts.append({"digest", QString::fromLatin1(digest)});
+    // Marked unfinished: only the copy that takes the backup's name is marked finished.
+    if (!db.exec(QStringLiteral("PRAGMA application_id = %1").arg(BackupFile::unfinishedId), error))
+        return false;
     for (const auto &[key, value] : facts)
         if (!db.exec(QStringLiteral("INSERT INTO drevalon_backup VALUES ('%1', %2)")
                          .arg(QLatin1String(key), BackupFile::literal(value)),
@@ -340,6 +346,70 @@ bool writeFromServer(const Stores &stores, const QString &partial, QString *erro
     return addCarTable(db, stores.carTable, &carTables, error) &&
            addFacts(db, QStringLiteral("QPSQL"), carTables, {{"schema", schema}, {"server_fingerprint", fingerprint}},
                     error);
+}
+
+bool copyAll(int from, int to) {
+    struct stat info {};
+    if (::fstat(from, &info) != 0)
+        return false;
+    for (off_t done = 0; done < info.st_size;) {
+        ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(info.st_size - done), 0);
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            char buffer[1 << 16];
+            n = ::pread(from, buffer, sizeof buffer, done);
+            if (n > 0 && ::write(to, buffer, size_t(n)) != n)
+                return false;
+        }
+        if (n <= 0)
+            return n == 0 && done == info.st_size;
+        done += n;
+    }
+    return true;
+}
+
+// The finished backup appears under its name whole or not at all. Its bytes
+// are those of the checked partial file but for the mark of a finished one,
+// written into a file without a name (O_TMPFILE) that is then linked into
+// the directory. A filesystem without such files gets a hidden copy renamed
+// into place; a run killed between its end and the rename leaves that copy,
+// whole but hidden, for the next run to remove.
+bool finish(const QString &partial, const QString &dirPath, const QString &name, QString *error) {
+    const Descriptor dir(::open(QFile::encodeName(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor source(::open(QFile::encodeName(partial).constData(), O_RDONLY | O_CLOEXEC));
+    const QString copy = partial + QStringLiteral(".final");
+    // A test switch: the way taken where the filesystem has no such files.
+    const bool unnamed = !qEnvironmentVariableIsSet("DREVALON_BACKUP_NO_TMPFILE");
+    int fd = unnamed ? ::open(QFile::encodeName(dirPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0640) : -1;
+    const bool linked = fd >= 0;
+    if (!linked)
+        fd = ::open(QFile::encodeName(copy).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0640);
+    const Descriptor target(fd);
+    const unsigned char mark[4] = {(BackupFile::finishedId >> 24) & 0xff, (BackupFile::finishedId >> 16) & 0xff,
+                                   (BackupFile::finishedId >> 8) & 0xff, BackupFile::finishedId & 0xff};
+    if (dir.get() < 0 || source.get() < 0 || fd < 0 || !copyAll(source.get(), fd) ||
+        ::pwrite(fd, mark, sizeof mark, BackupFile::applicationIdOffset) != sizeof mark || ::fsync(fd) != 0) {
+        *error = QStringLiteral("cannot write the backup into %1: %2").arg(dirPath, systemError());
+        return false;
+    }
+    const QByteArray nameBytes = QFile::encodeName(name);
+    bool placed;
+    if (linked) {
+        const QByteArray self = QByteArray("/proc/self/fd/") + QByteArray::number(fd);
+        placed = ::linkat(fd, "", dir.get(), nameBytes.constData(), AT_EMPTY_PATH) == 0 ||
+                 ::linkat(AT_FDCWD, self.constData(), dir.get(), nameBytes.constData(), AT_SYMLINK_FOLLOW) == 0;
+    } else {
+        // Never over another file: a filesystem that cannot promise that gets
+        // a plain rename, the name being new and the directory locked.
+        const QByteArray from = QFile::encodeName(copy);
+        placed = ::fsync(dir.get()) == 0 &&
+                 (::renameat2(AT_FDCWD, from.constData(), dir.get(), nameBytes.constData(), RENAME_NOREPLACE) == 0 ||
+                  (errno == EINVAL && ::renameat(AT_FDCWD, from.constData(), dir.get(), nameBytes.constData()) == 0));
+    }
+    if (!placed || ::fsync(dir.get()) != 0) {
+        *error = QStringLiteral("cannot name the backup %1 in %2: %3").arg(name, dirPath, systemError());
+        return false;
+    }
+    return true;
 }
 
 // Backups named by their moment, newest first.
@@ -619,22 +689,10 @@ int take(const Stores &stores, const QString &dirPath, bool defaultDir, int keep
     BackupFile::Facts facts;
     bool ok =
         stores.driver == sqlite ? writeFromFiles(stores, partial, &error) : writeFromServer(stores, partial, &error);
-    ok = ok && BackupFile::check(partial, &facts, &error);
-    ok = ok && BackupFile::syncPath(partial, &error) && BackupFile::syncPath(dirPath, &error);
-    // Never over another file: a filesystem that cannot promise that gets a
-    // plain rename, the name being new and the directory locked.
-    const QByteArray from = QFile::encodeName(partial), to = QFile::encodeName(target);
-    if (ok && ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0 &&
-        (errno != EINVAL || std::rename(from.constData(), to.constData()) != 0)) {
-        error = QStringLiteral("cannot rename %1 to %2: %3").arg(partial, target, systemError());
-        ok = false;
-    }
-    if (!ok) {
-        removeQuietly(partial);
+    ok = ok && BackupFile::check(partial, &facts, &error, true) && finish(partial, dirPath, name, &error);
+    removeQuietly(partial);
+    if (!ok)
         return fail(QStringLiteral("no backup written into %1: %2; the earlier backups are kept").arg(dirPath, error));
-    }
-    if (!BackupFile::syncPath(dirPath, &error))
-        return fail(error);
 
     // Only now that the new one is whole on disk do the oldest go; the new one
     // stays even when a clock set back names it older than the rest.

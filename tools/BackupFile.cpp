@@ -238,7 +238,7 @@ bool contentDigest(const Connection &db, QByteArray *digest, QString *error) {
     return true;
 }
 
-bool check(const QString &path, Facts *facts, QString *error) {
+bool check(const QString &path, Facts *facts, QString *error, bool unfinished) {
     const QString notBackup = QStringLiteral("%1 is not a Drevalon backup").arg(path);
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -269,6 +269,14 @@ bool check(const QString &path, Facts *facts, QString *error) {
     if (!db.column(QStringLiteral("PRAGMA integrity_check"), &integrity, &reason) ||
         integrity != QStringList{QStringLiteral("ok")}) {
         *error = QStringLiteral("%1 is damaged: %2").arg(path, reason.isEmpty() ? integrity.value(0) : reason);
+        return false;
+    }
+    QStringList id;
+    const bool idRead = db.column(QStringLiteral("PRAGMA application_id"), &id, &reason);
+    if (!idRead || id.value(0).toInt() != (unfinished ? unfinishedId : finishedId)) {
+        *error = idRead && !unfinished && id.value(0).toInt() == unfinishedId
+                     ? QStringLiteral("%1 is an unfinished backup, left by a run that was cut short").arg(path)
+                     : notBackup;
         return false;
     }
     QStringList format;

@@ -13,6 +13,11 @@
 namespace BackupFile {
 
 inline constexpr int formatVersion = 1;
+// SQLite's application id (the header's bytes 68-71, big-endian) tells a
+// finished backup from the file it is made from, which --verify refuses.
+inline constexpr int applicationIdOffset = 68;
+inline constexpr int finishedId = 0x44525642;   // "DRVB"
+inline constexpr int unfinishedId = 0x44525650; // "DRVP"
 
 // One SQLite connection, closed with its owner.
 class Connection {
@@ -57,8 +62,9 @@ struct Facts {
     QString schema; // on a server: the schema its tables came from
     QStringList carTables;
 };
-// Everything --verify checks; the message says why a file is refused.
-bool check(const QString &path, Facts *facts, QString *error);
+// Everything --verify checks; the message says why a file is refused. The
+// backup's own run also checks its file before it is marked finished.
+bool check(const QString &path, Facts *facts, QString *error, bool unfinished = false);
 // Writes the server archive held in the file to `target`.
 bool extractDump(const Connection &db, const QString &target, QString *error);
 
