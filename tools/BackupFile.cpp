@@ -129,40 +129,64 @@ const Shipped &shipped() {
     return schema;
 }
 
-void addNumber(QCryptographicHash &hash, quint64 value) {
-    const quint64 little = qToLittleEndian(value);
-    hash.addData(QByteArrayView(reinterpret_cast<const char *>(&little), sizeof little));
-}
+// Values are gathered and hashed a buffer at a time: a call per value would
+// cost more than the hashing.
+class Digest {
+public:
+    void add(const void *bytes, qsizetype size) {
+        m_buffer.append(static_cast<const char *>(bytes), size);
+        if (m_buffer.size() >= (1 << 16))
+            flush();
+    }
+    void addNumber(quint64 value) {
+        const quint64 little = qToLittleEndian(value);
+        add(&little, sizeof little);
+    }
+    QByteArray result() {
+        flush();
+        return m_hash.result().toHex();
+    }
 
-bool digestTable(const Connection &db, const QString &table, QCryptographicHash &hash, QString *error) {
+private:
+    void flush() {
+        m_hash.addData(m_buffer);
+        m_buffer.clear();
+    }
+    QCryptographicHash m_hash{QCryptographicHash::Blake2b_256};
+    QByteArray m_buffer;
+};
+
+bool digestTable(const Connection &db, const QString &table, Digest &digest, QString *error) {
     sqlite3_stmt *statement = nullptr;
     const QByteArray sql = QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoted(table)).toUtf8();
     if (sqlite3_prepare_v2(db.get(), sql.constData(), -1, &statement, nullptr) != SQLITE_OK) {
         *error = db.lastError();
         return false;
     }
-    hash.addData(table.toUtf8());
+    const QByteArray name = table.toUtf8();
+    digest.addNumber(quint64(name.size()));
+    digest.add(name.constData(), name.size());
     const int columns = sqlite3_column_count(statement);
     int status;
     while ((status = sqlite3_step(statement)) == SQLITE_ROW) {
         for (int i = 0; i < columns; ++i) {
-            const int type = sqlite3_column_type(statement, i);
-            hash.addData(QByteArrayView(reinterpret_cast<const char *>(&type), 1));
+            const char type = char(sqlite3_column_type(statement, i));
+            digest.add(&type, 1);
             switch (type) {
-            case SQLITE_INTEGER: addNumber(hash, quint64(sqlite3_column_int64(statement, i))); break;
+            case SQLITE_INTEGER: digest.addNumber(quint64(sqlite3_column_int64(statement, i))); break;
             case SQLITE_FLOAT: {
                 const double value = sqlite3_column_double(statement, i);
                 quint64 bits;
                 std::memcpy(&bits, &value, sizeof bits);
-                addNumber(hash, bits);
+                digest.addNumber(bits);
                 break;
             }
             case SQLITE_NULL: break;
             default: {
                 const void *bytes = sqlite3_column_blob(statement, i);
                 const int size = sqlite3_column_bytes(statement, i);
-                addNumber(hash, quint64(size));
-                hash.addData(QByteArrayView(static_cast<const char *>(bytes), size));
+                digest.addNumber(quint64(size));
+                digest.add(bytes, size);
             }
             }
         }
@@ -230,11 +254,11 @@ bool contentDigest(const Connection &db, QByteArray *digest, QString *error) {
                                   "ORDER BY name"),
                    &tables, error))
         return false;
-    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    Digest hash;
     for (const QString &table : tables)
         if (!digestTable(db, table, hash, error))
             return false;
-    *digest = hash.result().toHex();
+    *digest = hash.result();
     return true;
 }
 
