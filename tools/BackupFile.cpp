@@ -288,19 +288,22 @@ bool check(const QString &path, Facts *facts, QString *error, bool unfinished) {
     Connection db;
     if (!db.open(path, SQLITE_OPEN_READONLY, error))
         return false;
-    QStringList integrity;
     QString reason;
+    QStringList id;
+    if (!db.column(QStringLiteral("PRAGMA application_id"), &id, &reason)) {
+        *error = QStringLiteral("%1 is damaged: %2").arg(path, reason);
+        return false;
+    }
+    if (id.value(0).toInt() != (unfinished ? unfinishedId : finishedId)) {
+        *error = !unfinished && id.value(0).toInt() == unfinishedId
+                     ? QStringLiteral("%1 is an unfinished backup, left by a run that was cut short").arg(path)
+                     : notBackup;
+        return false;
+    }
+    QStringList integrity;
     if (!db.column(QStringLiteral("PRAGMA integrity_check"), &integrity, &reason) ||
         integrity != QStringList{QStringLiteral("ok")}) {
         *error = QStringLiteral("%1 is damaged: %2").arg(path, reason.isEmpty() ? integrity.value(0) : reason);
-        return false;
-    }
-    QStringList id;
-    const bool idRead = db.column(QStringLiteral("PRAGMA application_id"), &id, &reason);
-    if (!idRead || id.value(0).toInt() != (unfinished ? unfinishedId : finishedId)) {
-        *error = idRead && !unfinished && id.value(0).toInt() == unfinishedId
-                     ? QStringLiteral("%1 is an unfinished backup, left by a run that was cut short").arg(path)
-                     : notBackup;
         return false;
     }
     QStringList format;
