@@ -36,8 +36,17 @@ struct Run {
 };
 
 // The store tool; `fileLimit` > 0 gives it that much room per file, as a full disk would.
-Run tool(const QStringList &arguments, qint64 fileLimit = 0) {
+// The tool takes the way of a filesystem without unnamed files.
+void useNamedCopy(QProcess &process) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DREVALON_BACKUP_NO_TMPFILE"), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+}
+
+Run tool(const QStringList &arguments, qint64 fileLimit = 0, bool namedCopy = false) {
     QProcess process;
+    if (namedCopy)
+        useNamedCopy(process);
     if (fileLimit > 0)
         process.setChildProcessModifier([fileLimit] {
             const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
@@ -381,8 +390,10 @@ private slots:
         QStringList written;
         for (int i = 0; i < 5; ++i) {
             const Run run = tool(arguments + QStringList{QStringLiteral("--backup"), dir.path(),
-                                                         QStringLiteral("--keep"), QStringLiteral("3")});
+                                                         QStringLiteral("--keep"), QStringLiteral("3")},
+                                 0, i % 2 == 1);
             QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            QCOMPARE(tool({QStringLiteral("--verify"), writtenBackup(run)}).exitCode, 0);
             written.append(QFileInfo(writtenBackup(run)).fileName());
         }
         QCOMPARE(written.size(), 5);
@@ -442,11 +453,8 @@ private slots:
             // Every other backup takes the way of a filesystem without unnamed files.
             const bool namedCopy = !restoring && round % 4 == 2;
             QProcess process;
-            if (namedCopy) {
-                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-                environment.insert(QStringLiteral("DREVALON_BACKUP_NO_TMPFILE"), QStringLiteral("1"));
-                process.setProcessEnvironment(environment);
-            }
+            if (namedCopy)
+                useNamedCopy(process);
             process.start(QStringLiteral(DREVALON_STORES_BINARY),
                           arguments + (restoring
                                            ? QStringList{QStringLiteral("--restore"), backup, QStringLiteral("--force")}
