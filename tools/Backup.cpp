@@ -540,6 +540,22 @@ QStringList databaseTablesIn(const QString &file, const QStringList &carTables, 
     return tables;
 }
 
+// A restored store keeps the owner, group and permissions of the one it
+// replaces: the shop's users must still write it after root restored it.
+bool keepAccess(const QString &target, const QString &staging, QString *error) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0)
+        return true;
+    const QByteArray path = QFile::encodeName(staging);
+    if (::chmod(path.constData(), info.st_mode & 07777) != 0 ||
+        (::geteuid() == 0 && ::chown(path.constData(), info.st_uid, info.st_gid) != 0)) {
+        *error =
+            QStringLiteral("cannot give %1 the owner and permissions of %2: %3").arg(staging, target, systemError());
+        return false;
+    }
+    return true;
+}
+
 bool syncDirOf(const QString &path, QString *error) {
     return BackupFile::syncPath(QFileInfo(path).absolutePath(), error);
 }
@@ -571,7 +587,9 @@ int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Fa
     const bool filled = database.create(&error) && cars.create(&error) &&
                         fillFrom(file, database.database(), databaseTables, true, &error) &&
                         fillFrom(file, cars.database(), facts.carTables, false, &error);
-    if (!filled || !database.prepareInstall(force, &error) || !cars.prepareInstall(force, &error))
+    if (!filled || !keepAccess(stores.database, database.stagingPath(), &error) ||
+        !keepAccess(stores.carTable, cars.stagingPath(), &error) || !database.prepareInstall(force, &error) ||
+        !cars.prepareInstall(force, &error))
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
     // The car table first, the database last: a restore killed between the two
     // renames has left the database, the shop's years of orders, as it was.
@@ -646,7 +664,8 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     if (!QDir().mkpath(QFileInfo(stores.carTable).absolutePath()))
         return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(stores.carTable).absolutePath()));
     StoreCreator cars(stores.carTable, QString());
-    const bool filled = cars.create(&error) && fillFrom(file, cars.database(), facts.carTables, false, &error);
+    const bool filled = cars.create(&error) && fillFrom(file, cars.database(), facts.carTables, false, &error) &&
+                        keepAccess(stores.carTable, cars.stagingPath(), &error);
     if (!filled)
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
     if (!runClient(QStringLiteral("pg_restore"),

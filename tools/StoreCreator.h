@@ -21,6 +21,8 @@ public:
 
     bool create(QString *error);
     QSqlDatabase database() const { return m_db; }
+    // The file being made, until install() names it.
+    QString stagingPath() const { return m_staging; }
     // Gives the finished file the target's name; an occupied target is
     // replaced only when asked to.
     bool install(bool replace, QString *error) { return prepareInstall(replace, error) && completeInstall(error); }

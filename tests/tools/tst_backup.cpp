@@ -224,11 +224,21 @@ private slots:
         QVERIFY(backupName.match(QFileInfo(file).fileName()).hasMatch());
         qInfo("%d lines committed before the backup, %d while it ran", before, during);
 
-        // Back over the stores, the writer's later lines go and every earlier one is there.
+        // Back over the stores, the writer's later lines go and every earlier one is there;
+        // the files stay writable for whom they were.
+        const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+        const QFile::Permissions userBits = QFile::ReadUser | QFile::WriteUser | QFile::ExeUser;
+        QStringList files{stores.carTablePath()};
+        if (!TestStores::onServer())
+            files.append(stores.databasePath());
+        for (const QString &path : std::as_const(files))
+            QVERIFY(QFile::setPermissions(path, shared));
         const Run restored =
             tool(storeArguments(settings) + QStringList{QStringLiteral("--restore"), file, QStringLiteral("--force")});
         QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
         QVERIFY(storesIntegral(stores));
+        for (const QString &path : std::as_const(files))
+            QCOMPARE(QFile::permissions(path) & ~userBits, shared);
         const QStringList numbers =
             stores.column(QStringLiteral("select number from orderAll where Firm = 'Writer' order by RowKey"));
         QVERIFY(numbers.size() >= before);
