@@ -13,7 +13,8 @@ if(DREVALON_INSTALLED_LAYOUT)
   file(RELATIVE_PATH drevalon_stores_default "${CMAKE_INSTALL_FULL_BINDIR}"
        "${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/lib/drevalon")
   set(drevalon_alias_default "${drevalon_stores_default}")
-  file(RELATIVE_PATH drevalon_backup_default "${CMAKE_INSTALL_FULL_BINDIR}" "/var/backups/drevalon")
+  file(RELATIVE_PATH drevalon_backup_default "${CMAKE_INSTALL_FULL_BINDIR}"
+       "${CMAKE_INSTALL_FULL_LOCALSTATEDIR}/backups/drevalon")
   set(drevalon_report_default "${drevalon_data_default}/Project1.rav")
   # The games are not part of the package; a shop puts its own there.
   set(drevalon_games_default "/usr/local/games/drevalon")
