@@ -451,7 +451,7 @@ private slots:
         const qint64 backupTime = std::max<qint64>(clock.restart(), 20);
         QVERIFY(tool(arguments + QStringList{QStringLiteral("--verify"), backup}).exitCode == 0);
         const qint64 verifyTime = std::max<qint64>(clock.elapsed(), 20);
-        int cut = 0;
+        int cut = 0, mixed = 0, leftBehind = 0;
         for (int round = 0; round < rounds; ++round) {
             const bool restoring = round % 2 == 1;
             if (restoring && state == oldState) {
@@ -473,7 +473,8 @@ private slots:
             // A restore first checks the backup as --verify does: the cut falls after that as often.
             const qint64 span = restoring ? 2 * verifyTime + backupTime : backupTime;
             const int wait = int(random.bounded(span * 12 / 10 + 1));
-            if (!process.waitForFinished(wait)) {
+            const bool killed = !process.waitForFinished(wait);
+            if (killed) {
                 ::kill(pid_t(process.processId()), SIGKILL);
                 ++cut;
             }
@@ -490,6 +491,7 @@ private slots:
                     QVERIFY(nowCars == cars || nowState == oldState);
                 else
                     QVERIFY(nowState == state || nowCars == oldCars);
+                mixed += (nowState == state) != (nowCars == cars) ? 1 : 0;
                 state = nowState;
                 cars = nowCars;
             } else {
@@ -497,18 +499,25 @@ private slots:
                 QCOMPARE(nowCars, cars);
             }
             // In the backup directory: whole backups, and nothing else that passes for one.
+            bool left = false;
             for (const QString &name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden)) {
                 if (name == QLatin1String(".drevalon-backup.lock"))
                     continue;
+                left = left || name.startsWith(QLatin1Char('.'));
                 const Run verified = tool({QStringLiteral("--verify"), dir.filePath(name)});
-                // That way's copy may be whole when the kill fell just before its rename.
-                if (!(namedCopy && name.endsWith(QLatin1String(".partial.final"))))
+                // The named copy's way (only it makes these) may leave its copy whole when the kill
+                // fell just before the rename; the next run removes it.
+                if (!name.endsWith(QLatin1String(".partial.final")))
                     QVERIFY2(backupName.match(name).hasMatch() == (verified.exitCode == 0),
                              qPrintable(name + QLatin1Char(' ') + verified.err));
                 QVERIFY2(backupName.match(name).hasMatch() || name.startsWith(QLatin1Char('.')), qPrintable(name));
             }
+            leftBehind += !restoring && killed && left ? 1 : 0;
         }
-        qInfo("%d rounds, %d cut by the kill", rounds, cut);
+        qInfo("%d rounds, %d cut by the kill; %d killed backups left a hidden unfinished file, %d restores one store "
+              "restored "
+              "and the other not",
+              rounds, cut, leftBehind, mixed);
         // The next backup clears what the killed ones left.
         QVERIFY(tool(arguments + QStringList{QStringLiteral("--backup"), dir.path()}).exitCode == 0);
         for (const QString &name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))
