@@ -65,8 +65,9 @@ int main(int argc, char *argv[]) {
                        "car table drevalonParadox.db, always an SQLite file, in the alias directory. Both are "
                        "made together, empty unless demo data is asked for; on a server everything is one "
                        "transaction, so a failed run leaves the server as it was.\n"
-                       "Exit status: 0 created, 1 error, 2 a store exists already and --force was not "
-                       "given."));
+                       "It also backs both up into one file, checks such a file and restores it.\n"
+                       "Exit status: 0 done, 1 error (a refused backup file included), 2 a store exists already "
+                       "and --force was not given, or the program holds the stores a restore would replace."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption demoOption(
