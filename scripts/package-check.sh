@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # CI: builds the Debian package (scripts/package.sh) and nothing it does not
 # ship, checks its control fields and copyright file, validates its desktop
-# entry and AppStream metainfo, unpacks it into a clean directory, creates demo
-# stores there with the unpacked store tool (the installed layout's paths are
-# relative to the programs, so they land in the unpacked var/lib/drevalon), and
-# starts the unpacked program on an X server of its own until its main window
-# "Drevalon" is shown, with no error box.
+# entry, AppStream metainfo and the daily backup's systemd units, unpacks it
+# into a clean directory, creates demo stores there with the unpacked store
+# tool (the installed layout's paths are relative to the programs, so they
+# land in the unpacked var/lib/drevalon), backs them up, verifies and restores
+# the backup, and starts the unpacked program on an X server of its own until
+# its main window "Drevalon" is shown, with no error box.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -69,6 +70,21 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 test -f "$root/usr/share/icons/hicolor/scalable/apps/drevalon.svg"
 test -f "$root/usr/share/drevalon/Project1.rav"
+# The daily backup: its units are in the package and valid. systemd-analyze
+# wants the program named by ExecStart, so it is pointed at the unpacked one;
+# any complaint fails, not only errors.
+units=$root/usr/lib/systemd/system
+test -f "$units/drevalon-backup.service"
+test -f "$units/drevalon-backup.timer"
+test -d "$root/var/backups/drevalon"
+grep -qx 'ExecStart=/usr/bin/drevalon-stores --backup' "$units/drevalon-backup.service"
+grep -qx 'Persistent=true' "$units/drevalon-backup.timer"
+mkdir "$root/units"
+sed "s|^ExecStart=/usr/bin/|ExecStart=$root/usr/bin/|" "$units/drevalon-backup.service" >"$root/units/drevalon-backup.service"
+cp "$units/drevalon-backup.timer" "$root/units/"
+complaints=$(cd "$root/units" && systemd-analyze verify ./drevalon-backup.service ./drevalon-backup.timer 2>&1) || {
+  echo "package-check: systemd-analyze verify failed: $complaints" >&2; exit 1; }
+if [ -n "$complaints" ]; then echo "package-check: systemd-analyze verify: $complaints" >&2; exit 1; fi
 # Debian's copyright file, machine-readable, naming the licence of LICENSE.
 copyright=$root/usr/share/doc/drevalon/copyright
 grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$copyright"
@@ -83,6 +99,12 @@ done
 "$root/usr/bin/drevalon-stores" --demo
 test -s "$root/var/lib/drevalon/drevalon.sqlite"
 test -s "$root/var/lib/drevalon/drevalonParadox.db"
+# The unpacked store tool backs them up into the unpacked backups' directory,
+# as the timer's service does, and the backup restores.
+"$root/usr/bin/drevalon-stores" --backup
+backup=$(ls "$root"/var/backups/drevalon/drevalon-*.backup)
+"$root/usr/bin/drevalon-stores" --verify "$backup"
+"$root/usr/bin/drevalon-stores" --restore "$backup" --force
 
 # The web engine of the mini browser will not run its sandbox as root.
 if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi

@@ -15,7 +15,7 @@ packages=(
   openbox x11-utils
   poppler-utils clang-format
   clang-14 libclang-rt-14-dev
-  dpkg-dev desktop-file-utils appstream xdotool
+  dpkg-dev desktop-file-utils appstream xdotool systemd postgresql-client
 )
 missing=()
 for p in "${packages[@]}"; do

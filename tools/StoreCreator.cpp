@@ -87,12 +87,15 @@ bool StoreCreator::occupied(const QString &path) {
 }
 
 bool StoreCreator::create(QString *error) {
-    QFile schemaFile(m_schemaResource);
-    if (!schemaFile.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read the schema %1").arg(m_schemaResource);
-        return false;
+    QString script;
+    if (!m_schemaResource.isEmpty()) {
+        QFile schemaFile(m_schemaResource);
+        if (!schemaFile.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("cannot read the schema %1").arg(m_schemaResource);
+            return false;
+        }
+        script = QString::fromUtf8(schemaFile.readAll());
     }
-    const QString script = QString::fromUtf8(schemaFile.readAll());
 
     removeLeftByKilledRuns(m_target);
     const QString staging = m_target + QStringLiteral(".creating-%1").arg(QCoreApplication::applicationPid());
@@ -108,7 +111,7 @@ bool StoreCreator::create(QString *error) {
         *error = QStringLiteral("cannot create %1: %2").arg(m_staging, m_db.lastError().text());
         return false;
     }
-    return runScript(script, error);
+    return script.isEmpty() || runScript(script, error);
 }
 
 bool StoreCreator::runScript(const QString &script, QString *error) {

@@ -7,7 +7,8 @@
 // Makes one SQLite store file from a schema script and keeps it open for filling.
 // The file is built under a temporary name beside its target and takes the
 // target's name only in install(), so a failed run never leaves a half-made
-// store behind, nor destroys the one it was asked to replace.
+// store behind, nor destroys the one it was asked to replace. Without a
+// schema the file is left empty for its maker to fill.
 class StoreCreator {
 public:
     StoreCreator(QString targetPath, QString schemaResource);
@@ -20,6 +21,8 @@ public:
 
     bool create(QString *error);
     QSqlDatabase database() const { return m_db; }
+    // The file being made, until install() names it.
+    QString stagingPath() const { return m_staging; }
     // Gives the finished file the target's name; an occupied target is
     // replaced only when asked to.
     bool install(bool replace, QString *error) { return prepareInstall(replace, error) && completeInstall(error); }

@@ -10,6 +10,7 @@
 
 #include <DrevalonBuild.h>
 
+#include "Backup.h"
 #include "StoreJob.h"
 #include "platform/ProgramPath.h"
 
@@ -64,8 +65,9 @@ int main(int argc, char *argv[]) {
                        "car table drevalonParadox.db, always an SQLite file, in the alias directory. Both are "
                        "made together, empty unless demo data is asked for; on a server everything is one "
                        "transaction, so a failed run leaves the server as it was.\n"
-                       "Exit status: 0 created, 1 error, 2 a store exists already and --force was not "
-                       "given."));
+                       "It also backs both up into one file, checks such a file and restores it.\n"
+                       "Exit status: 0 done, 1 error (a refused backup file included), 2 a store exists already "
+                       "and --force was not given, or the program holds the stores a restore would replace."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption demoOption(
@@ -111,12 +113,47 @@ int main(int argc, char *argv[]) {
         QStringLiteral("force"),
         QStringLiteral("Replace stores that exist already: the files, or on a server the tables customer, "
                        "orderAll, orderNow and IP of the schema, with whatever depends on them."));
+    const QString buildBackupDir = ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::backupDir));
+    const QCommandLineOption backupOption(
+        QStringLiteral("backup"),
+        QStringLiteral("Instead of creating the stores, write one dated backup of both into the directory given "
+                       "after the options (default: %1), checked before it takes its name, and keep the newest "
+                       "--keep of them. The program may be running meanwhile.")
+            .arg(buildBackupDir));
+    const QCommandLineOption keepOption(
+        QStringLiteral("keep"), QStringLiteral("With --backup: how many backups to keep, from 1 to 10000. Default 14."),
+        QStringLiteral("n"));
+    const QCommandLineOption verifyOption(QStringLiteral("verify"),
+                                          QStringLiteral("Check a backup through without restoring it."),
+                                          QStringLiteral("file"));
+    const QCommandLineOption restoreOption(
+        QStringLiteral("restore"),
+        QStringLiteral("Put a backup back in place of the stores (--database, --alias-dir): refused while the "
+                       "program holds them open, and over existing stores without --force; the backup is checked "
+                       "first, and a failed restore leaves the stores as they were."),
+        QStringLiteral("file"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
-                       aliasOption, forceOption});
+                       aliasOption, forceOption, backupOption, keepOption, verifyOption, restoreOption});
+    parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("With --backup: where the backup goes."),
+                                 QStringLiteral("[dir]"));
     parser.process(app);
-    if (!parser.positionalArguments().isEmpty())
-        return fail(
-            QStringLiteral("unexpected argument '%1'; see --help").arg(parser.positionalArguments().constFirst()));
+    const int modes =
+        int(parser.isSet(backupOption)) + int(parser.isSet(verifyOption)) + int(parser.isSet(restoreOption));
+    if (modes > 1)
+        return fail(QStringLiteral("--backup, --verify and --restore go one at a time"));
+    const bool backup = parser.isSet(backupOption);
+    if (parser.positionalArguments().size() > (backup ? 1 : 0))
+        return fail(QStringLiteral("unexpected argument '%1'; see --help")
+                        .arg(parser.positionalArguments().value(backup ? 1 : 0)));
+    if (modes > 0 && (parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption) ||
+                      parser.isSet(distinctOption)))
+        return fail(QStringLiteral("demo data is for creating stores, not with --backup, --verify or --restore"));
+    if (parser.isSet(verifyOption))
+        return Backup::verify(absolute(parser.value(verifyOption)));
+    qint64 keep = 14;
+    QString keepError;
+    if (!readCount(parser, keepOption, 10000, &keep, &keepError) || keep < 1)
+        return fail(keepError.isEmpty() ? QStringLiteral("--keep wants a whole number from 1 to 10000") : keepError);
 
     StoreJob::Request request;
     request.force = parser.isSet(forceOption);
@@ -153,6 +190,14 @@ int main(int argc, char *argv[]) {
         return fail(QStringLiteral("the database and the alias directory must not be empty"));
     request.carTable = absolute(QDir(aliasDir).filePath(carTableName));
 
+    if (modes > 0) {
+        const Backup::Stores stores{driver, driver == postgres ? database : absolute(database), request.carTable};
+        if (parser.isSet(restoreOption))
+            return Backup::restore(stores, absolute(parser.value(restoreOption)), request.force);
+        const QStringList dir = parser.positionalArguments();
+        return Backup::take(stores, dir.isEmpty() ? buildBackupDir : absolute(dir.constFirst()), dir.isEmpty(),
+                            int(keep));
+    }
     if (driver == postgres) {
         request.database = database;
         return StoreJob::createOnServer(request);

@@ -60,6 +60,7 @@ bool LocalEngine::ensureTable(const QString &tableName) {
     SqliteDialect::attach(db, file, schema);
     m_attached.append(schema);
     static_cast<SqliteDialect &>(*m_dialect).setPlace(QStringLiteral("the car table"), file);
+    static_cast<SqliteDialect &>(*m_dialect).hold(file);
     return true;
 }
 

@@ -130,8 +130,13 @@ FieldType parameterType(Oid type) {
 
 void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
     // The whole connection text goes to the client library as it stands; Qt
-    // only adds what its own fields hold, and they stay empty.
-    db.setConnectOptions(database);
+    // only adds what its own fields hold, and they stay empty. The program
+    // names itself unless the text does, so the store tool's restore sees it.
+    const QString start = database.trimmed();
+    const bool uri = start.startsWith(QLatin1String("postgresql://")) || start.startsWith(QLatin1String("postgres://"));
+    db.setConnectOptions(uri ? database + (database.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
+                                   QStringLiteral("fallback_application_name=drevalon")
+                             : database + QStringLiteral(" fallback_application_name=drevalon"));
     if (!db.open())
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2")
                                  .arg(database, StoreConnection::textOf(db.lastError()).simplified()));

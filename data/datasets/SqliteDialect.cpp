@@ -18,8 +18,11 @@
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 sqlite3 *handleOf(const QSqlDatabase &db) {
@@ -302,7 +305,21 @@ bool SqliteDialect::connectionLost(const QSqlDatabase &db) const {
     return !m_identity.isEmpty() && identityOf(m_file) != m_identity;
 }
 
+void SqliteDialect::hold(const QString &file) {
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Never waits: a restore under way has its own lock and its own checks.
+    ::flock(fd, LOCK_SH | LOCK_NB);
+    m_holds.push_back(std::shared_ptr<int>(new int(fd), [](int *held) {
+        ::close(*held);
+        delete held;
+    }));
+}
+
 void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
+    // A connection opened again (its file was replaced) holds the new file only.
+    m_holds.clear();
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI"));
     db.setDatabaseName(uriOf(database));
     if (!QFileInfo::exists(database))
@@ -320,6 +337,7 @@ void SqliteDialect::open(QSqlDatabase &db, const QString &database) {
     }
     registerFunctions(db);
     setPlace(QStringLiteral("the database"), database);
+    hold(database);
 }
 
 void SqliteDialect::openMemory(QSqlDatabase &db) {

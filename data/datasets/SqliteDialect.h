@@ -1,6 +1,9 @@
 #pragma once
 #include "data/datasets/SqlDialect.h"
 
+#include <memory>
+#include <vector>
+
 /// SQLite: files opened read-write without ever creating a missing one, rows
 /// named by rowid, column origins from the statement, and the conversion of
 /// dates to day.month.year text that the statements use.
@@ -37,6 +40,9 @@ public:
     /// What the store's files are called in errors ("the car table"), and the
     /// file the errors are about.
     void setPlace(const QString &what, const QString &file);
+    /// Takes a shared flock on a store file for as long as this connection
+    /// lives: the store tool's restore refuses to replace a held store.
+    void hold(const QString &file);
 
 private:
     SelectResult selectRows(const QSqlDatabase &db, const QString &sql, const QVariantList &values,
@@ -49,4 +55,7 @@ private:
     QString m_what = QStringLiteral("the database");
     QString m_file;
     QByteArray m_identity; // device and inode of the file opened
+    // Closing one of these drops this process's SQLite locks on that file
+    // (POSIX), so they go only once the connection on it is closed.
+    std::vector<std::shared_ptr<int>> m_holds;
 };

@@ -1,0 +1,759 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// drevalon-stores --backup, --verify and --restore.
+//
+// A backup is built under a name no backup ever has (".drevalon-….partial",
+// hidden and of another ending) and marked unfinished inside, checked as
+// --verify checks it, and only then copied, marked finished and written to
+// disk, into the file drevalon-<date>-<time>.backup (see finish()): a run
+// killed at any moment leaves either the whole new file or nothing that
+// --verify takes for a backup.
+// A restore checks the backup, builds both stores beside their targets,
+// checks them and only then renames them into place.
+
+#include "Backup.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QTemporaryFile>
+#include <QTextStream>
+#include <QThread>
+#include <QUrl>
+#include <QVariant>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <libpq-fe.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "BackupFile.h"
+#include "StoreCreator.h"
+#include "StoreJob.h"
+
+using BackupFile::Connection;
+using StoreJob::fail;
+
+namespace Backup {
+
+namespace {
+
+const QString sqlite = QStringLiteral("QSQLITE");
+const QRegularExpression backupName(QStringLiteral("^drevalon-(\\d{8}-\\d{6})(?:-(\\d+))?\\.backup$"));
+const QRegularExpression leftoverName(QStringLiteral("^\\.drevalon-.*\\.partial(?:-journal|\\.dump|\\.final)?$"));
+
+QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
+
+// A file descriptor closed with its owner.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The program holds each store it opens with a shared flock; an exclusive
+// one that cannot be had means it is running on them.
+bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>> *locks) {
+    auto fd = std::make_unique<Descriptor>(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd->get() < 0)
+        return false;
+    if (::flock(fd->get(), LOCK_EX | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    locks->push_back(std::move(fd));
+    return false;
+}
+
+QString heldMessage(const QStringList &held) {
+    return QStringLiteral("the program holds the stores open (%1): close Drevalon on every workstation that uses "
+                          "them and try again")
+        .arg(held.join(QStringLiteral(", ")));
+}
+
+void removeQuietly(const QString &path) {
+    for (const char *suffix : {"", "-journal", ".dump", ".final"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+// --- libpq, for the server's side -----------------------------------------
+
+using PgConnection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+using PgResult = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+PgConnection connectTo(const QString &text, QString *error) {
+    const QByteArray utf8 = text.toUtf8();
+    // Named so that a restore does not take this tool for the program.
+    const char *keys[] = {"dbname", "application_name", nullptr};
+    const char *values[] = {utf8.constData(), "drevalon-stores", nullptr};
+    PgConnection connection(PQconnectdbParams(keys, values, 1), PQfinish);
+    if (PQstatus(connection.get()) != CONNECTION_OK) {
+        *error = QStringLiteral("cannot connect with %1: %2")
+                     .arg(text, QString::fromUtf8(PQerrorMessage(connection.get())).simplified());
+        connection.reset();
+    }
+    return connection;
+}
+
+// The first column of every row of a query with text parameters.
+bool pgColumn(PGconn *connection, const char *sql, const QStringList &parameters, QStringList *values, QString *error) {
+    QByteArrayList utf8;
+    std::vector<const char *> raw;
+    for (const QString &parameter : parameters)
+        utf8.append(parameter.toUtf8());
+    for (const QByteArray &parameter : std::as_const(utf8))
+        raw.push_back(parameter.constData());
+    PgResult result(PQexecParams(connection, sql, int(raw.size()), nullptr, raw.data(), nullptr, nullptr, 0), PQclear);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+        *error = QString::fromUtf8(PQerrorMessage(connection)).simplified();
+        return false;
+    }
+    values->clear();
+    for (int row = 0; row < PQntuples(result.get()); ++row)
+        values->append(QString::fromUtf8(PQgetvalue(result.get(), row, 0)));
+    return true;
+}
+
+QString currentSchema(PGconn *connection, QString *error) {
+    QStringList schema;
+    if (!pgColumn(connection, "SELECT current_schema()", {}, &schema, error))
+        return QString();
+    if (schema.value(0).isEmpty())
+        *error = QStringLiteral("the connection's search path names no existing schema");
+    return schema.value(0);
+}
+
+// The store's tables in the schema, as "table(col,...)" like the file's own.
+QString serverFingerprint(PGconn *connection, const QString &schema, QString *error) {
+    QStringList parts;
+    for (const QString &table : BackupFile::databaseTables()) {
+        QStringList columns;
+        if (!pgColumn(connection,
+                      "SELECT lower(column_name) FROM information_schema.columns "
+                      "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position",
+                      {schema, table.toLower()}, &columns, error))
+            return QString();
+        parts.append(table.toLower() + QLatin1Char('(') + columns.join(QLatin1Char(',')) + QLatin1Char(')'));
+    }
+    return parts.join(QLatin1Char(';'));
+}
+
+QString pgQuoted(const QString &name) {
+    QString body = name;
+    return QLatin1Char('"') + body.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// Runs a client program of the server; false with its words when it fails.
+bool runClient(const QString &program, const QStringList &arguments, QString *error) {
+    QProcess process;
+    // It goes with this tool: a killed restore must not go on without it.
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1)) {
+        *error = QStringLiteral("%1 is not installed: apt install postgresql-client").arg(program);
+        return false;
+    }
+    process.waitForFinished(-1);
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("%1 failed: %2")
+                     .arg(program, QString::fromUtf8(process.readAllStandardError()).simplified());
+        return false;
+    }
+    return true;
+}
+
+// --- writing a backup ------------------------------------------------------
+
+QString carUri(const QString &path) {
+    return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()) + QStringLiteral("?mode=ro");
+}
+
+// Adds the car table's objects and rows from its file, read in one
+// transaction, and the sequence its key counts in.
+bool addCarTable(const Connection &db, const QString &carTable, QStringList *tables, QString *error) {
+    if (!QFileInfo(carTable).isFile()) {
+        *error = QStringLiteral("the car table %1 does not exist").arg(carTable);
+        return false;
+    }
+    QList<QStringList> objects;
+    bool ok = db.exec(QStringLiteral("ATTACH %1 AS car").arg(BackupFile::literal(carUri(carTable))), error) &&
+              db.exec(QStringLiteral("BEGIN"), error) &&
+              db.rows(QStringLiteral("SELECT type, name, sql FROM car.sqlite_master WHERE sql IS NOT NULL AND "
+                                     "name NOT LIKE 'sqlite_%' ORDER BY type <> 'table', rowid"),
+                      &objects, error);
+    for (const QStringList &object : std::as_const(objects)) {
+        if (!ok)
+            break;
+        ok = db.exec(object[2], error);
+        if (ok && object[0] == QLatin1String("table")) {
+            tables->append(object[1]);
+            ok = db.exec(QStringLiteral("INSERT INTO main.%1 SELECT * FROM car.%1").arg(BackupFile::quoted(object[1])),
+                         error);
+        }
+    }
+    QStringList sequence;
+    if (ok)
+        ok = db.column(QStringLiteral("SELECT name FROM car.sqlite_master WHERE name = 'sqlite_sequence'"), &sequence,
+                       error);
+    if (ok && !sequence.isEmpty()) {
+        QStringList names;
+        for (const QString &table : std::as_const(*tables))
+            names.append(BackupFile::literal(table));
+        ok = db.exec(QStringLiteral("DELETE FROM main.sqlite_sequence WHERE name IN (%1); INSERT INTO "
+                                    "main.sqlite_sequence SELECT * FROM car.sqlite_sequence")
+                         .arg(names.join(QLatin1Char(','))),
+                     error);
+    }
+    ok = ok && db.exec(QStringLiteral("COMMIT"), error);
+    if (!ok)
+        db.exec(QStringLiteral("ROLLBACK"), error);
+    QString ignored;
+    db.exec(QStringLiteral("DETACH car"), &ignored);
+    return ok;
+}
+
+// The metadata and the digest of every row, written last.
+bool addFacts(const Connection &db, const QString &driver, const QStringList &carTables,
+              const QList<std::pair<const char *, QString>> &more, QString *error) {
+    QList<std::pair<const char *, QString>> facts{{"format", QString::number(BackupFile::formatVersion)},
+                                                  {"made_at", QDateTime::currentDateTime().toString(Qt::ISODate)},
+                                                  {"driver", driver},
+                                                  {"car_tables", carTables.join(QLatin1Char(','))},
+                                                  {"program_version", QCoreApplication::applicationVersion()}};
+    facts += more;
+    QByteArray digest;
+    if (!db.exec(QStringLiteral("CREATE TABLE drevalon_backup (key TEXT PRIMARY KEY, value TEXT)"), error) ||
+        !BackupFile::contentDigest(db, &digest, error))
+        return false;
+    facts.append({"digest", QString::fromLatin1(digest)});
+    // Marked unfinished: only the copy that takes the backup's name is marked finished.
+    if (!db.exec(QStringLiteral("PRAGMA application_id = %1").arg(BackupFile::unfinishedId), error))
+        return false;
+    for (const auto &[key, value] : facts)
+        if (!db.exec(QStringLiteral("INSERT INTO drevalon_backup VALUES ('%1', %2)")
+                         .arg(QLatin1String(key), BackupFile::literal(value)),
+                     error))
+            return false;
+    return true;
+}
+
+// The database through SQLite's online backup, consistent while the program
+// writes: the copy is taken under one read lock.
+bool copyDatabaseFile(const Connection &target, const QString &database, QString *error) {
+    if (!QFileInfo(database).isFile()) {
+        *error = QStringLiteral("the database %1 does not exist").arg(database);
+        return false;
+    }
+    Connection source;
+    if (!source.open(database, SQLITE_OPEN_READONLY, error))
+        return false;
+    sqlite3_busy_timeout(source.get(), 10000);
+    sqlite3_backup *backup = sqlite3_backup_init(target.get(), "main", source.get(), "main");
+    if (!backup) {
+        *error = target.lastError();
+        return false;
+    }
+    int status;
+    for (int tries = 0; (status = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || status == SQLITE_LOCKED;) {
+        if (++tries > 600)
+            break;
+        QThread::msleep(50);
+    }
+    sqlite3_backup_finish(backup);
+    if (status != SQLITE_DONE) {
+        *error = QStringLiteral("reading %1: %2").arg(database, QString::fromUtf8(sqlite3_errstr(status)));
+        return false;
+    }
+    return target.exec(QStringLiteral("PRAGMA journal_mode = DELETE"), error);
+}
+
+bool writeFromFiles(const Stores &stores, const QString &partial, QString *error) {
+    Connection db;
+    QStringList carTables;
+    return db.open(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, error) &&
+           copyDatabaseFile(db, stores.database, error) && addCarTable(db, stores.carTable, &carTables, error) &&
+           addFacts(db, stores.driver, carTables, {}, error);
+}
+
+// pg_dump's archive of the store's tables, held as one blob.
+bool writeFromServer(const Stores &stores, const QString &partial, QString *error) {
+    const PgConnection server = connectTo(stores.database, error);
+    if (!server)
+        return false;
+    const QString schema = currentSchema(server.get(), error);
+    if (schema.isEmpty())
+        return false;
+    const QString fingerprint = serverFingerprint(server.get(), schema, error);
+    if (fingerprint.isEmpty())
+        return false;
+    const QString dump = partial + QStringLiteral(".dump");
+    QStringList arguments{QStringLiteral("--format=custom"), QStringLiteral("--no-password"),
+                          QStringLiteral("--file=") + dump, QStringLiteral("--dbname=") + stores.database};
+    for (const QString &table : BackupFile::databaseTables())
+        arguments.append(QStringLiteral("--table=%1.%2").arg(pgQuoted(schema), pgQuoted(table.toLower())));
+    if (!runClient(QStringLiteral("pg_dump"), arguments, error))
+        return false;
+
+    Connection db;
+    QFile archive(dump);
+    if (!archive.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read %1: %2").arg(dump, archive.errorString());
+        return false;
+    }
+    if (!db.open(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, error) ||
+        !db.exec(QStringLiteral("CREATE TABLE drevalon_backup_dump (dump BLOB); INSERT INTO drevalon_backup_dump "
+                                "(rowid, dump) VALUES (1, zeroblob(%1))")
+                     .arg(archive.size()),
+                 error))
+        return false;
+    sqlite3_blob *blob = nullptr;
+    if (sqlite3_blob_open(db.get(), "main", "drevalon_backup_dump", "dump", 1, 1, &blob) != SQLITE_OK) {
+        *error = db.lastError();
+        return false;
+    }
+    bool ok = true;
+    for (int offset = 0; ok && !archive.atEnd();) {
+        const QByteArray chunk = archive.read(1 << 20);
+        ok = !chunk.isEmpty() && sqlite3_blob_write(blob, chunk.constData(), int(chunk.size()), offset) == SQLITE_OK;
+        offset += int(chunk.size());
+    }
+    sqlite3_blob_close(blob);
+    archive.close();
+    QFile::remove(dump);
+    if (!ok) {
+        *error = db.lastError();
+        return false;
+    }
+    QStringList carTables;
+    return addCarTable(db, stores.carTable, &carTables, error) &&
+           addFacts(db, QStringLiteral("QPSQL"), carTables, {{"schema", schema}, {"server_fingerprint", fingerprint}},
+                    error);
+}
+
+bool copyAll(int from, int to) {
+    struct stat info {};
+    if (::fstat(from, &info) != 0)
+        return false;
+    for (off_t done = 0; done < info.st_size;) {
+        ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(info.st_size - done), 0);
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            char buffer[1 << 16];
+            n = ::pread(from, buffer, sizeof buffer, done);
+            if (n > 0 && ::write(to, buffer, size_t(n)) != n)
+                return false;
+        }
+        if (n <= 0)
+            return n == 0 && done == info.st_size;
+        done += n;
+    }
+    return true;
+}
+
+// The finished backup appears under its name whole or not at all. Its bytes
+// are those of the checked partial file but for the mark of a finished one,
+// written into a file without a name (O_TMPFILE) that is then linked into
+// the directory. A filesystem without such files gets a hidden copy renamed
+// into place; a run killed between its end and the rename leaves that copy,
+// whole but hidden, for the next run to remove.
+bool finish(const QString &partial, const QString &dirPath, const QString &name, QString *error) {
+    const Descriptor dir(::open(QFile::encodeName(dirPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Descriptor source(::open(QFile::encodeName(partial).constData(), O_RDONLY | O_CLOEXEC));
+    const QString copy = partial + QStringLiteral(".final");
+    // A test switch: the way taken where the filesystem has no such files.
+    const bool unnamed = !qEnvironmentVariableIsSet("DREVALON_BACKUP_NO_TMPFILE");
+    int fd = unnamed ? ::open(QFile::encodeName(dirPath).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0640) : -1;
+    const bool linked = fd >= 0;
+    if (!linked)
+        fd = ::open(QFile::encodeName(copy).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0640);
+    const Descriptor target(fd);
+    const unsigned char mark[4] = {(BackupFile::finishedId >> 24) & 0xff, (BackupFile::finishedId >> 16) & 0xff,
+                                   (BackupFile::finishedId >> 8) & 0xff, BackupFile::finishedId & 0xff};
+    if (dir.get() < 0 || source.get() < 0 || fd < 0 || !copyAll(source.get(), fd) ||
+        ::pwrite(fd, mark, sizeof mark, BackupFile::applicationIdOffset) != sizeof mark || ::fsync(fd) != 0) {
+        *error = QStringLiteral("cannot write the backup into %1: %2").arg(dirPath, systemError());
+        return false;
+    }
+    const QByteArray nameBytes = QFile::encodeName(name);
+    bool placed;
+    if (linked) {
+        const QByteArray self = QByteArray("/proc/self/fd/") + QByteArray::number(fd);
+        placed = ::linkat(fd, "", dir.get(), nameBytes.constData(), AT_EMPTY_PATH) == 0 ||
+                 ::linkat(AT_FDCWD, self.constData(), dir.get(), nameBytes.constData(), AT_SYMLINK_FOLLOW) == 0;
+    } else {
+        // Never over another file: a filesystem that cannot promise that gets
+        // a plain rename, the name being new and the directory locked.
+        const QByteArray from = QFile::encodeName(copy);
+        placed = ::fsync(dir.get()) == 0 &&
+                 (::renameat2(AT_FDCWD, from.constData(), dir.get(), nameBytes.constData(), RENAME_NOREPLACE) == 0 ||
+                  (errno == EINVAL && ::renameat(AT_FDCWD, from.constData(), dir.get(), nameBytes.constData()) == 0));
+    }
+    if (!placed || ::fsync(dir.get()) != 0) {
+        *error = QStringLiteral("cannot name the backup %1 in %2: %3").arg(name, dirPath, systemError());
+        return false;
+    }
+    return true;
+}
+
+// Backups named by their moment, newest first.
+QStringList backupsIn(const QDir &dir) {
+    QList<std::pair<std::pair<QString, int>, QString>> found;
+    for (const QString &name : dir.entryList(QDir::Files)) {
+        const QRegularExpressionMatch m = backupName.match(name);
+        if (m.hasMatch())
+            found.append({{m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt()}, name});
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QStringList names;
+    for (const auto &entry : std::as_const(found))
+        names.append(entry.second);
+    return names;
+}
+
+// Named by its moment; a second backup within the same second counts on from
+// the last of that second, so it never takes the name of one rotated away.
+QString newName(const QDir &dir) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    int last = 0;
+    for (const QString &name : backupsIn(dir)) {
+        const QRegularExpressionMatch m = backupName.match(name);
+        if (m.captured(1) == stamp)
+            last = std::max(last, m.captured(2).isEmpty() ? 1 : m.captured(2).toInt());
+    }
+    return last == 0 ? QStringLiteral("drevalon-%1.backup").arg(stamp)
+                     : QStringLiteral("drevalon-%1-%2.backup").arg(stamp).arg(last + 1);
+}
+
+// --- restoring ---------------------------------------------------------------
+
+sqlite3 *handleOf(const QSqlDatabase &db) {
+    const QVariant handle = db.driver()->handle();
+    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
+               ? *static_cast<sqlite3 *const *>(handle.constData())
+               : nullptr;
+}
+
+// Fills an empty staging store with the objects and rows of the given
+// tables from the backup: tables and indexes, rows, then triggers, so none
+// fires on the copy.
+bool fillFrom(const QString &file, const QSqlDatabase &staging, const QStringList &tables, bool withVersion,
+              QString *error) {
+    sqlite3 *raw = handleOf(staging);
+    if (!raw) {
+        *error = QStringLiteral("the QSQLITE driver gives no SQLite handle");
+        return false;
+    }
+    const auto run = [raw, error](const QString &sql) {
+        char *message = nullptr;
+        if (sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
+            return true;
+        *error = QString::fromUtf8(message ? message : sqlite3_errmsg(raw));
+        sqlite3_free(message);
+        return false;
+    };
+    QStringList names;
+    for (const QString &table : tables)
+        names.append(BackupFile::literal(table));
+    const QString chosen = names.join(QLatin1Char(','));
+    Connection backup;
+    QList<QStringList> objects;
+    QStringList version;
+    if (!backup.open(file, SQLITE_OPEN_READONLY, error) ||
+        !backup.rows(QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL AND name NOT "
+                                    "LIKE 'sqlite_%' AND tbl_name IN (%1) ORDER BY type NOT IN ('table', 'index'), "
+                                    "type <> 'table', rowid")
+                         .arg(chosen),
+                     &objects, error) ||
+        !backup.column(QStringLiteral("PRAGMA user_version"), &version, error))
+        return false;
+    if (!run(QStringLiteral("ATTACH %1 AS backup; BEGIN").arg(BackupFile::literal(file))))
+        return false;
+    bool ok = true, rowsCopied = false;
+    for (const QStringList &object : std::as_const(objects)) {
+        const bool late = object[0] != QLatin1String("table") && object[0] != QLatin1String("index");
+        if (late && !rowsCopied) {
+            for (const QString &table : tables)
+                ok = ok &&
+                     run(QStringLiteral("INSERT INTO main.%1 SELECT * FROM backup.%1").arg(BackupFile::quoted(table)));
+            rowsCopied = true;
+        }
+        ok = ok && run(object[2]);
+    }
+    for (const QString &table : tables)
+        ok = ok && (rowsCopied ||
+                    run(QStringLiteral("INSERT INTO main.%1 SELECT * FROM backup.%1").arg(BackupFile::quoted(table))));
+    // The keys handed out stay handed out: the sequences as they were.
+    ok = ok && run(QStringLiteral("DELETE FROM main.sqlite_sequence WHERE name IN (%1); INSERT INTO "
+                                  "main.sqlite_sequence SELECT * FROM backup.sqlite_sequence WHERE name IN (%1)")
+                       .arg(chosen));
+    if (ok && withVersion)
+        ok = run(QStringLiteral("PRAGMA main.user_version = %1").arg(version.value(0).toLongLong()));
+    ok = ok && run(QStringLiteral("COMMIT"));
+    char *message = nullptr;
+    if (!ok) {
+        sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, &message);
+        sqlite3_free(message);
+    }
+    sqlite3_exec(raw, "DETACH backup", nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (!ok)
+        return false;
+    Connection check;
+    QStringList integrity;
+    if (!check.open(staging.databaseName(), SQLITE_OPEN_READONLY, error) ||
+        !check.column(QStringLiteral("PRAGMA integrity_check"), &integrity, error) ||
+        integrity != QStringList{QStringLiteral("ok")}) {
+        *error = QStringLiteral("the restored %1 fails its check: %2")
+                     .arg(staging.databaseName(), integrity.value(0, *error));
+        return false;
+    }
+    return true;
+}
+
+QStringList databaseTablesIn(const QString &file, const QStringList &carTables, QString *error) {
+    Connection backup;
+    QStringList tables;
+    if (!backup.open(file, SQLITE_OPEN_READONLY, error) ||
+        !backup.column(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+                                      "'sqlite_%' AND name NOT IN ('drevalon_backup', 'drevalon_backup_dump') "
+                                      "ORDER BY rowid"),
+                       &tables, error))
+        return {};
+    tables.removeIf([&](const QString &table) { return carTables.contains(table, Qt::CaseInsensitive); });
+    return tables;
+}
+
+// A restored store keeps the owner, group and permissions of the one it
+// replaces: the shop's users must still write it after root restored it.
+bool keepAccess(const QString &target, const QString &staging, QString *error) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0)
+        return true;
+    const QByteArray path = QFile::encodeName(staging);
+    if (::chmod(path.constData(), info.st_mode & 07777) != 0 ||
+        (::geteuid() == 0 && ::chown(path.constData(), info.st_uid, info.st_gid) != 0)) {
+        *error =
+            QStringLiteral("cannot give %1 the owner and permissions of %2: %3").arg(staging, target, systemError());
+        return false;
+    }
+    return true;
+}
+
+bool syncDirOf(const QString &path, QString *error) {
+    return BackupFile::syncPath(QFileInfo(path).absolutePath(), error);
+}
+
+int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force) {
+    std::vector<std::unique_ptr<Descriptor>> locks;
+    QStringList held, existing;
+    for (const QString &path : {stores.database, stores.carTable}) {
+        if (heldByProgram(path, &locks))
+            held.append(path);
+        if (StoreCreator::occupied(path))
+            existing.append(path);
+    }
+    if (!held.isEmpty())
+        return fail(heldMessage(held), StoreJob::Refused);
+    if (!existing.isEmpty() && !force)
+        return fail(QStringLiteral("not overwriting the existing %1 (--force replaces them)")
+                        .arg(existing.join(QStringLiteral(", "))),
+                    StoreJob::Refused);
+    QString error;
+    for (const QString &path : {stores.database, stores.carTable})
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+            return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(path).absolutePath()));
+    const QStringList databaseTables = databaseTablesIn(file, facts.carTables, &error);
+    if (databaseTables.isEmpty())
+        return fail(error.isEmpty() ? QStringLiteral("%1 holds no database tables").arg(file) : error);
+    StoreCreator database(stores.database, QString());
+    StoreCreator cars(stores.carTable, QString());
+    const bool filled = database.create(&error) && cars.create(&error) &&
+                        fillFrom(file, database.database(), databaseTables, true, &error) &&
+                        fillFrom(file, cars.database(), facts.carTables, false, &error);
+    if (!filled || !keepAccess(stores.database, database.stagingPath(), &error) ||
+        !keepAccess(stores.carTable, cars.stagingPath(), &error) || !database.prepareInstall(force, &error) ||
+        !cars.prepareInstall(force, &error))
+        return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
+    // The car table first, the database last: a restore killed between the two
+    // renames has left the database, the shop's years of orders, as it was.
+    if (!cars.completeInstall(&error) || !database.completeInstall(&error) || !syncDirOf(stores.carTable, &error) ||
+        !syncDirOf(stores.database, &error))
+        return fail(error);
+    return StoreJob::Created;
+}
+
+int restoreServer(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force) {
+    QString error;
+    const PgConnection server = connectTo(stores.database, &error);
+    if (!server)
+        return fail(error);
+    const QString schema = currentSchema(server.get(), &error);
+    if (schema.isEmpty())
+        return fail(error);
+    if (schema != facts.schema)
+        return fail(QStringLiteral("%1 holds the tables of the schema %2, but the connection's first schema is %3; "
+                                   "name it with options='-c search_path=%2'")
+                        .arg(file, facts.schema, schema));
+    // The program names its connections; the connection text may give it another name.
+    QString programName = QStringLiteral("drevalon");
+    if (PQconninfoOption *options = PQconninfoParse(stores.database.toUtf8().constData(), nullptr)) {
+        for (PQconninfoOption *option = options; option->keyword; ++option)
+            if (qstrcmp(option->keyword, "application_name") == 0 && option->val && *option->val)
+                programName = QString::fromUtf8(option->val);
+        PQconninfoFree(options);
+    }
+    QStringList sessions, tables;
+    // A session that has just ended may linger a moment: asked again shortly.
+    for (int tries = 0; tries < 20; ++tries) {
+        if (!pgColumn(server.get(),
+                      "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                      "application_name = $1 AND pid <> pg_backend_pid()",
+                      {programName}, &sessions, &error))
+            return fail(error);
+        if (sessions.value(0).toInt() == 0)
+            break;
+        QThread::msleep(100);
+    }
+    if (!pgColumn(server.get(),
+                  "SELECT t FROM unnest(array['customer', 'orderall', 'ordernow', 'ip']) AS t "
+                  "WHERE to_regclass(format('%I.%I', current_schema(), t)) IS NOT NULL",
+                  {}, &tables, &error))
+        return fail(error);
+    std::vector<std::unique_ptr<Descriptor>> locks;
+    QStringList held;
+    if (sessions.value(0).toInt() > 0)
+        held.append(QStringLiteral("%1 session(s) of %2 on the server").arg(sessions.value(0), programName));
+    if (heldByProgram(stores.carTable, &locks))
+        held.append(stores.carTable);
+    if (!held.isEmpty())
+        return fail(heldMessage(held), StoreJob::Refused);
+    QStringList existing;
+    if (!tables.isEmpty())
+        existing.append(QStringLiteral("tables %1 in the schema %2").arg(tables.join(QStringLiteral(", ")), schema));
+    if (StoreCreator::occupied(stores.carTable))
+        existing.append(stores.carTable);
+    if (!existing.isEmpty() && !force)
+        return fail(QStringLiteral("not overwriting the existing %1 (--force replaces them)")
+                        .arg(existing.join(QStringLiteral(", "))),
+                    StoreJob::Refused);
+
+    // The car table is made first, the server's transaction next, and the car
+    // table takes its name only once the server has committed.
+    QTemporaryFile dump;
+    Connection backup;
+    if (!dump.open() || !backup.open(file, SQLITE_OPEN_READONLY, &error) ||
+        !BackupFile::extractDump(backup, dump.fileName(), &error))
+        return fail(error.isEmpty() ? QStringLiteral("cannot make a temporary file for the server archive") : error);
+    if (!QDir().mkpath(QFileInfo(stores.carTable).absolutePath()))
+        return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(stores.carTable).absolutePath()));
+    StoreCreator cars(stores.carTable, QString());
+    const bool filled = cars.create(&error) && fillFrom(file, cars.database(), facts.carTables, false, &error) &&
+                        keepAccess(stores.carTable, cars.stagingPath(), &error);
+    if (!filled)
+        return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
+    if (!runClient(QStringLiteral("pg_restore"),
+                   {QStringLiteral("--single-transaction"), QStringLiteral("--clean"), QStringLiteral("--if-exists"),
+                    QStringLiteral("--no-owner"), QStringLiteral("--exit-on-error"), QStringLiteral("--no-password"),
+                    QStringLiteral("--dbname=") + stores.database, dump.fileName()},
+                   &error))
+        return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
+    if (!cars.install(force, &error) || !syncDirOf(stores.carTable, &error))
+        return fail(QStringLiteral("the database is restored on the server, but the car table is not: %1").arg(error));
+    return StoreJob::Created;
+}
+
+} // namespace
+
+int take(const Stores &stores, const QString &dirPath, bool defaultDir, int keep) {
+    const QDir dir(dirPath);
+    if (!dir.exists()) {
+        if (!defaultDir || !QDir().mkpath(dirPath))
+            return fail(QStringLiteral("the backup directory %1 does not exist").arg(dirPath));
+    }
+    // One run at a time per directory, for the whole run: the leftovers
+    // removed below are then surely those of runs that are over.
+    const QString lockPath = dir.filePath(QStringLiteral(".drevalon-backup.lock"));
+    const Descriptor lock(::open(QFile::encodeName(lockPath).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0660));
+    if (lock.get() < 0)
+        return fail(QStringLiteral("cannot write in the backup directory %1: %2").arg(dirPath, systemError()));
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return fail(QStringLiteral("another backup into %1 is under way").arg(dirPath));
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        if (leftoverName.match(name).hasMatch())
+            QFile::remove(dir.filePath(name));
+
+    const QString name = newName(dir);
+    const QString partial = dir.filePath(QStringLiteral(".%1-%2.partial")
+                                             .arg(QFileInfo(name).completeBaseName())
+                                             .arg(QCoreApplication::applicationPid()));
+    const QString target = dir.filePath(name);
+    QString error;
+    BackupFile::Facts facts;
+    bool ok =
+        stores.driver == sqlite ? writeFromFiles(stores, partial, &error) : writeFromServer(stores, partial, &error);
+    ok = ok && BackupFile::check(partial, &facts, &error, true) && finish(partial, dirPath, name, &error);
+    removeQuietly(partial);
+    if (!ok)
+        return fail(QStringLiteral("no backup written into %1: %2; the earlier backups are kept").arg(dirPath, error));
+
+    // Only now that the new one is whole on disk do the oldest go; the new one
+    // stays even when a clock set back names it older than the rest.
+    QStringList all = backupsIn(dir);
+    all.removeAll(name);
+    int removed = 0;
+    for (qsizetype i = keep - 1; i < all.size(); ++i)
+        removed += QFile::remove(dir.filePath(all[i])) ? 1 : 0;
+    if (removed > 0)
+        BackupFile::syncPath(dirPath, &error);
+    QTextStream out(stdout);
+    out << "drevalon-stores: backed up the stores to " << target << " (" << QFileInfo(target).size() << " bytes)";
+    if (removed > 0)
+        out << "; removed " << removed << " older backup(s), keeping the newest " << keep;
+    out << Qt::endl;
+    return StoreJob::Created;
+}
+
+int verify(const QString &file) {
+    BackupFile::Facts facts;
+    QString error;
+    if (!BackupFile::check(file, &facts, &error))
+        return fail(error);
+    QTextStream(stdout) << "drevalon-stores: " << file << " is a sound backup of the stores (" << facts.driver
+                        << "), made " << facts.madeAt << Qt::endl;
+    return StoreJob::Created;
+}
+
+int restore(const Stores &stores, const QString &file, bool force) {
+    BackupFile::Facts facts;
+    QString error;
+    if (!BackupFile::check(file, &facts, &error))
+        return fail(error + QStringLiteral("; the stores are left as they were"));
+    if (facts.driver != stores.driver)
+        return fail(QStringLiteral("%1 holds a database kept with %2, but these stores keep it with %3")
+                        .arg(file, facts.driver, stores.driver));
+    const int code =
+        stores.driver == sqlite ? restoreFiles(stores, file, facts, force) : restoreServer(stores, file, facts, force);
+    if (code == StoreJob::Created)
+        QTextStream(stdout) << "drevalon-stores: restored the stores from " << file << " (made " << facts.madeAt << ")"
+                            << Qt::endl;
+    return code;
+}
+
+} // namespace Backup
