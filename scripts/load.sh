@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Many workstations doing a shop's day against one PostgreSQL server, then the
-# server checked against what they typed (tests/load). Starts a throwaway
+# server checked against what they typed (bench/load). Starts a throwaway
 # server (pg-throwaway.sh), or with --failover a primary/standby pair
 # (pg-cluster.sh) whose primary is stopped halfway and whose standby is
 # promoted a moment later; stops it again at the end.
@@ -54,7 +54,7 @@ run() {
   local status=0
   mkdir -p "$work/run$count"
   echo "== $count workstation(s), $length s$([ "$pair" -eq 1 ] && echo ", failover halfway"); load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$build/tests/load/drevalon-load" --connection "$connection" --workstations "$count" --seconds "$length" \
+  "$build/bench/load/drevalon-load" --connection "$connection" --workstations "$count" --seconds "$length" \
     --customers "$customers" --archive "$archive" --work "$work/run$count" \
     $([ "$pair" -eq 1 ] && echo --cluster "$server") "$@" || status=$?
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

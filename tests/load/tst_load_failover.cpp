@@ -3,7 +3,7 @@
 // was told it stored is on the promoted server exactly once, no line is there
 // twice, no car lost its customer, and every workstation works again after the
 // promotion. DREVALON_LOAD_SECONDS sets the length of the day (40 by default).
-#include "tests/load/LoadRun.h"
+#include "bench/load/LoadRun.h"
 
 #include <QDir>
 #include <QProcess>

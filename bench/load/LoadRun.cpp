@@ -1,4 +1,4 @@
-#include "tests/load/LoadRun.h"
+#include "bench/load/LoadRun.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,7 @@
 // pair, then the invariants checked against the server. scripts/load.sh starts
 // the server and runs this; exit status 0 when nothing was lost, doubled or
 // otherwise wrong, 1 otherwise.
-#include "tests/load/LoadRun.h"
+#include "bench/load/LoadRun.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
