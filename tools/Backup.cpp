@@ -71,10 +71,12 @@ private:
     int m_fd;
 };
 
-// The program holds each store it opens with a shared flock; an exclusive
-// one that cannot be had means it is running on them.
+// The program holds each store it opens with a shared flock on the file
+// `<store>.inuse` beside it (SqliteDialect::hold); an exclusive one that cannot
+// be had means it is running on them. No such file: it never opened them.
 bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>> *locks) {
-    auto fd = std::make_unique<Descriptor>(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+    const QByteArray beside = QFile::encodeName(path + QLatin1String(".inuse"));
+    auto fd = std::make_unique<Descriptor>(::open(beside.constData(), O_RDONLY | O_CLOEXEC));
     if (fd->get() < 0)
         return false;
     if (::flock(fd->get(), LOCK_EX | LOCK_NB) != 0)

@@ -306,9 +306,14 @@ bool SqliteDialect::connectionLost(const QSqlDatabase &db) const {
 }
 
 void SqliteDialect::hold(const QString &file) {
-    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC);
+    // A file beside the store, never the store itself: closing any descriptor
+    // of the store's file would drop every SQLite lock this process holds on
+    // it (POSIX), also another connection's in the middle of a write. The
+    // store tool looks for the same name.
+    const QByteArray beside = QFile::encodeName(file + QLatin1String(".inuse"));
+    const int fd = ::open(beside.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
-        return;
+        return; // a directory the user may not write: nothing to see by
     // Never waits: a restore under way has its own lock and its own checks.
     ::flock(fd, LOCK_SH | LOCK_NB);
     m_holds.push_back(std::shared_ptr<int>(new int(fd), [](int *held) {

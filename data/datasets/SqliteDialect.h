@@ -40,8 +40,8 @@ public:
     /// What the store's files are called in errors ("the car table"), and the
     /// file the errors are about.
     void setPlace(const QString &what, const QString &file);
-    /// Takes a shared flock on a store file for as long as this connection
-    /// lives: the store tool's restore refuses to replace a held store.
+    /// Takes a shared flock on the file `<store>.inuse` for as long as this
+    /// connection lives: the store tool's restore refuses to replace a held store.
     void hold(const QString &file);
 
 private:
@@ -55,7 +55,5 @@ private:
     QString m_what = QStringLiteral("the database");
     QString m_file;
     QByteArray m_identity; // device and inode of the file opened
-    // Closing one of these drops this process's SQLite locks on that file
-    // (POSIX), so they go only once the connection on it is closed.
     std::vector<std::shared_ptr<int>> m_holds;
 };

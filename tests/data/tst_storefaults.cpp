@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class TestStoreFaults : public QObject {
@@ -34,6 +35,25 @@ class TestStoreFaults : public QObject {
     void retypeSurname(const QString &text) {
         customers()->Edit();
         customers()->FieldByName(QStringLiteral("Фамилия"))->setAsString(text);
+    }
+    // POSIX locks this process holds on a file, from /proc/locks
+    // ("1: POSIX  ADVISORY  WRITE PID MAJOR:MINOR:INODE START END").
+    static int posixLocksOn(const QString &path) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            return -1;
+        QFile locks(QStringLiteral("/proc/locks"));
+        if (!locks.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray pid = QByteArray::number(::getpid());
+        const QByteArray inode = ':' + QByteArray::number(qulonglong(info.st_ino));
+        int count = 0;
+        for (const QByteArray &line : locks.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            if (parts.size() >= 6 && parts[1] == "POSIX" && parts[4] == pid && parts[5].endsWith(inode))
+                ++count;
+        }
+        return count;
     }
     void start() {
         anna = stores->addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
@@ -79,6 +99,27 @@ private slots:
         sqlite3_close(other);
         QCOMPARE(surname(), QStringLiteral("Иванова"));
         postsOnceItIsGone(QStringLiteral("Смирнова"));
+    }
+
+    // Two connections of one program on the store: the one that ends must not
+    // take the other's write lock with it, or another program could write
+    // into the middle of that write.
+    void aConnectionEndingKeepsAnothersWriteLock() {
+        start();
+        TADOConnection &writer = *module->ADOConnection1;
+        StoreTransaction transaction(writer);
+        writer.run(QStringLiteral("insert into customer(Name, lmane, phone) values ('Пётр', 'Петров', '222')"));
+        const int heldWhileWriting = posixLocksOn(stores->databasePath());
+        QVERIFY(heldWhileWriting > 0);
+        {
+            TADOConnection other(QStringLiteral("other"));
+            other.setStore(stores->settings().driver, stores->databasePath());
+            other.Open();
+        }
+        // The kernel's own list: the locks this process holds on the store.
+        QCOMPARE(posixLocksOn(stores->databasePath()), heldWhileWriting);
+        transaction.commit();
+        QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 2);
     }
 
     void deletedThenReplaced() {
