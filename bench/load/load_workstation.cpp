@@ -27,6 +27,7 @@
 #include "platform/ErrorFunnel.h"
 #include "platform/LabeledEdit.h"
 #include "platform/PictureButton.h"
+#include "tests/support/SayLine.h"
 #include "tests/ui/UiKit.h"
 #include "ui/dialogs/Unit4.h"
 
@@ -47,18 +48,7 @@ using UiKit::click;
 
 namespace {
 
-void say(const QString &line) {
-    const QByteArray bytes = (QString(line).replace(QLatin1Char('\n'), QLatin1Char(' ')) + QLatin1Char('\n')).toUtf8();
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            _exit(4); // nobody listens any more
-        written += n;
-    }
-}
+void say(const QString &line) { sayLine(line); }
 
 // A refusal of a row read before another workstation changed it: pressing
 // again gives the same box, so the user gives up on that edit.

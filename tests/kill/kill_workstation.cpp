@@ -11,6 +11,7 @@
 #include "platform/LabeledEdit.h"
 #include "platform/PictureButton.h"
 #include "tests/kill/KillPlan.h"
+#include "tests/support/SayLine.h"
 #include "tests/ui/UiKit.h"
 #include "ui/dialogs/Unit4.h"
 #include "ui/dialogs/Unit5.h"
@@ -27,20 +28,7 @@ using UiKit::click;
 
 namespace {
 
-// Straight to the descriptor: nothing said may still sit in a buffer when the
-// kill comes, and nothing is said before the step it names has returned.
-void say(const QString &line) {
-    const QByteArray bytes = (line + QLatin1Char('\n')).toUtf8();
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            _exit(4); // nobody listens any more
-        written += n;
-    }
-}
+void say(const QString &line) { sayLine(line); }
 
 [[noreturn]] void giveUp(const QString &what) {
     say(QStringLiteral("error ") + QString(what).replace(QLatin1Char('\n'), QLatin1Char(' ')));
