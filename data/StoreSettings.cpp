@@ -2,6 +2,7 @@
 
 #include "DrevalonBuild.h"
 #include "platform/ProgramPath.h"
+#include "platform/Workstation.h"
 
 StoreSettings StoreSettings::fromBuild() {
     const QString driver = QString::fromUtf8(DrevalonBuild::storeDriver);
@@ -9,5 +10,6 @@ StoreSettings StoreSettings::fromBuild() {
     // A server's connection text is no path.
     if (driver == QLatin1String("QSQLITE"))
         database = ProgramPath::resolve(database);
-    return {driver, database, ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::aliasDir))};
+    return {driver, database, ProgramPath::resolve(QString::fromUtf8(DrevalonBuild::aliasDir)),
+            Workstation::name(QString::fromUtf8(DrevalonBuild::workstation))};
 }

@@ -3,6 +3,7 @@
 #include "data/datasets/StoreLog.h"
 #include "platform/CreationOrder.h"
 #include "platform/ErrorFunnel.h"
+#include "platform/Workstation.h"
 
 #include <QSysInfo>
 
@@ -40,7 +41,7 @@ QString connectionString(const QString &database) {
 
 TDataModule3::TDataModule3(const StoreSettings &settings, const std::function<void(TDataModule3 &)> &bindPending,
                            QObject *parent)
-    : QObject(parent), m_creationSerial(CreationOrder::next()) {
+    : QObject(parent), m_creationSerial(CreationOrder::next()), m_workstation(Workstation::name(settings.workstation)) {
     setObjectName(QStringLiteral("DataModule3"));
     createComponents(settings);
     writeStatements();
@@ -139,14 +140,16 @@ void TDataModule3::writeStatements() {
         {QStringLiteral("insert into drevalonParadox(model,vin,dvs,kpp,idcust)"), QString(), QString(), QString()});
     ADOQuery6->SQL().setLines({QStringLiteral("select sum(cena*Kol) as [Сумма за промежуток]"),
                                QStringLiteral("from orderAll"), QStringLiteral(" ")});
-    ADOQuery7->SQL().setLines(
-        {QStringLiteral("select sum(Kol*Cena) as [Сумма заказа]"), QStringLiteral("from orderNow")});
+    // Each statement over orderNow ends in a slot for the workstation's lines,
+    // written once the database is known (keepOrderLinesApart).
+    ADOQuery7->SQL().setLines({QStringLiteral("select sum(Kol*Cena) as [Сумма заказа]"),
+                               QStringLiteral("from orderNow"), QStringLiteral(" ")});
     ADOQuery8->SQL().setLines({QStringLiteral("select c.name, c.lmane, n.firm, n.number, n.description, n.Kol, n.cena"),
                                QStringLiteral("from customer c join ordernow n "),
-                               QStringLiteral("on n.idcust=c.idcust")});
+                               QStringLiteral("on n.idcust=c.idcust"), QStringLiteral(" ")});
     // Rows of the check list are order lines: deleting one removes it from orderNow only.
     ADOQuery8->setUniqueTable(QStringLiteral("ordernow"));
-    ADOQuery9->SQL().setLines({QStringLiteral("delete from ordernow")});
+    ADOQuery9->SQL().setLines({QStringLiteral("delete from ordernow"), QStringLiteral(" ")});
 
     ADOQuery1->setPrepared(true);
     ADOQuery2->setFiltered(true);
@@ -208,6 +211,7 @@ void TDataModule3::bringUp() {
     // and is taken when its dataset's turn comes; datasets that hold the same
     // rows of one table share one reading.
     ADOQuery2->prefetchWith(*ADOTable1);
+    keepOrderLinesApart();
     // Without a connection there is nothing to read ahead: each open tries
     // again in its turn, and says why it failed.
     if (ADOConnection1->Connected()) {
@@ -225,6 +229,47 @@ void TDataModule3::bringUp() {
     bringUpServer([this] { ADOQuery7->Open(); });
     bringUpServer([this] { ADOTable3->Open(); });
     bringUpServer([this] { ADOQuery8->Open(); });
+}
+
+void TDataModule3::keepOrderLinesApart() {
+    // The store says; one that cannot be asked now is taken to be as this
+    // program makes them, so that no line is ever written without its
+    // workstation (an older store then refuses the statements, and says so).
+    if (ADOConnection1->Connected()) {
+        try {
+            m_ownOrderLines = ADOConnection1->dialect().hasColumn(
+                ADOConnection1->database(), QStringLiteral("orderNow"), QStringLiteral("station"));
+        } catch (...) {
+            qCDebug(storeLog).noquote() << "order lines taken to be kept apart; the store did not tell:"
+                                        << caughtErrorText();
+        }
+    }
+    if (!m_ownOrderLines) {
+        qCWarning(storeLog).noquote() << "the database is from before each workstation kept its own order: every "
+                                         "order line is shared by all workstations until drevalon-stores --upgrade";
+        return;
+    }
+    ADOTable2->setScope(QStringLiteral("station"), m_workstation);
+    narrowToWorkstation(*ADOQuery7, 2);
+    narrowToWorkstation(*ADOQuery8, 3, QStringLiteral("n"));
+    narrowToWorkstation(*ADOQuery9, 1);
+}
+
+void TDataModule3::narrowToWorkstation(TADOQuery &query, int line, const QString &qualifier) const {
+    if (!m_ownOrderLines) {
+        query.SQL().setLine(line, QStringLiteral(" "));
+        return;
+    }
+    // Named before the text names it, so the rebuilt parameters keep the value.
+    TParameters &parameters = query.Parameters();
+    TParameter *station = parameters.FindParam(QStringLiteral("station"));
+    if (!station) {
+        station = &parameters.AddParameter();
+        station->Name = QStringLiteral("station");
+    }
+    station->Value = m_workstation;
+    const QString column = qualifier.isEmpty() ? QStringLiteral("station") : qualifier + QStringLiteral(".station");
+    query.SQL().setLine(line, QStringLiteral("where %1 = :station").arg(column));
 }
 
 TDataSource *TDataModule3::findDataSource(const QString &name) const {

@@ -31,6 +31,17 @@ public:
     int creationSerial() const { return m_creationSerial; }
     TDataSet *findDataSet(const QString &name) const;
 
+    /// The name this workstation's order lines carry.
+    const QString &workstation() const { return m_workstation; }
+    /// Whether the database keeps each workstation's order lines apart; a
+    /// store made before it did shares one current order among all.
+    bool ownOrderLines() const { return m_ownOrderLines; }
+    /// Writes into line `line` of an order-line statement the condition that
+    /// narrows it to this workstation's lines (`qualifier`: the alias of
+    /// orderNow), with the name as the bound value of :station; " " on a
+    /// store that shares them.
+    void narrowToWorkstation(TADOQuery &query, int line, const QString &qualifier = QString()) const;
+
     TADOConnection *ADOConnection1;
     TADOQuery *ADOQuery1;
     TTable *Table1;
@@ -62,9 +73,14 @@ private:
     void declareFields();
     void linkComponents();
     void bringUp();
+    /// Tells from the database whether order lines are kept apart and narrows
+    /// every dataset over orderNow to this workstation's.
+    void keepOrderLinesApart();
 
     std::unique_ptr<LocalEngine> m_engine;
     int m_creationSerial;
+    QString m_workstation;
+    bool m_ownOrderLines = true;
 };
 
 /// The single instance, created at start-up after the main window.

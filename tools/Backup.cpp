@@ -40,9 +40,13 @@
 
 #include "BackupFile.h"
 #include "StoreCreator.h"
+#include "StoreHold.h"
 #include "StoreJob.h"
 
 using BackupFile::Connection;
+using StoreHold::Descriptor;
+using StoreHold::heldByProgram;
+using StoreHold::heldMessage;
 using StoreJob::fail;
 
 namespace Backup {
@@ -54,42 +58,6 @@ const QRegularExpression backupName(QStringLiteral("^drevalon-(\\d{8}-\\d{6})(?:
 const QRegularExpression leftoverName(QStringLiteral("^\\.drevalon-.*\\.partial(?:-journal|\\.dump|\\.final)?$"));
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
-
-// A file descriptor closed with its owner.
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// The program holds each store it opens with a shared flock on the file
-// `<store>.inuse` beside it (SqliteDialect::hold); an exclusive one that cannot
-// be had means it is running on them. No such file: it never opened them.
-bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>> *locks) {
-    const QByteArray beside = QFile::encodeName(path + QLatin1String(".inuse"));
-    auto fd = std::make_unique<Descriptor>(::open(beside.constData(), O_RDONLY | O_CLOEXEC));
-    if (fd->get() < 0)
-        return false;
-    if (::flock(fd->get(), LOCK_EX | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK;
-    locks->push_back(std::move(fd));
-    return false;
-}
-
-QString heldMessage(const QStringList &held) {
-    return QStringLiteral("the program holds the stores open (%1): close Drevalon on every workstation that uses "
-                          "them and try again")
-        .arg(held.join(QStringLiteral(", ")));
-}
 
 void removeQuietly(const QString &path) {
     for (const char *suffix : {"", "-journal", ".dump", ".final"})
@@ -613,14 +581,7 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
         return fail(QStringLiteral("%1 holds the tables of the schema %2, but the connection's first schema is %3; "
                                    "name it with options='-c search_path=%2'")
                         .arg(file, facts.schema, schema));
-    // The program names its connections; the connection text may give it another name.
-    QString programName = QStringLiteral("drevalon");
-    if (PQconninfoOption *options = PQconninfoParse(stores.database.toUtf8().constData(), nullptr)) {
-        for (PQconninfoOption *option = options; option->keyword; ++option)
-            if (qstrcmp(option->keyword, "application_name") == 0 && option->val && *option->val)
-                programName = QString::fromUtf8(option->val);
-        PQconninfoFree(options);
-    }
+    const QString programName = StoreHold::programName(stores.database);
     QStringList sessions, tables;
     // A session that has just ended may linger a moment: asked again shortly.
     for (int tries = 0; tries < 20; ++tries) {

@@ -248,6 +248,14 @@ QStringList databaseTables() { return shipped().database; }
 QStringList carTables() { return shipped().cars; }
 QString expectedFingerprint() { return shipped().fingerprint; }
 
+bool knownFingerprint(const QString &found) {
+    // A database from before each workstation kept its own order lines: the
+    // same tables, orderNow without its last column, which --upgrade adds.
+    static const QString before =
+        QString(expectedFingerprint()).replace(QStringLiteral(",rowkey,station)"), QStringLiteral(",rowkey)"));
+    return found == expectedFingerprint() || found == before;
+}
+
 bool contentDigest(const Connection &db, QByteArray *digest, QString *error) {
     QStringList tables;
     if (!db.column(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name <> 'drevalon_backup' "
@@ -348,7 +356,7 @@ bool check(const QString &path, Facts *facts, QString *error, bool unfinished) {
     bool carsListed = facts->carTables.size() == expectedCars.size();
     for (const QString &table : expectedCars)
         carsListed = carsListed && facts->carTables.contains(table, Qt::CaseInsensitive);
-    if (found != expectedFingerprint() || !carsListed) {
+    if (!knownFingerprint(found) || !carsListed) {
         // Named by the first table that differs, not by the whole list.
         const QStringList have = found.split(QLatin1Char(';')), need = expectedFingerprint().split(QLatin1Char(';'));
         qsizetype i = 0;

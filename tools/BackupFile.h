@@ -51,6 +51,9 @@ QStringList databaseTables();
 QStringList carTables();
 // The fingerprint of the shipped schema, for both stores.
 QString expectedFingerprint();
+// Whether a backup's tables are the program's: as they are now, or as an
+// earlier version made them that this one still opens.
+bool knownFingerprint(const QString &found);
 // A digest of every row of every table but drevalon_backup, so a changed
 // value that leaves SQLite's structure sound is still noticed.
 bool contentDigest(const Connection &db, QByteArray *digest, QString *error);

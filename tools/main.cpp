@@ -11,8 +11,10 @@
 #include <DrevalonBuild.h>
 
 #include "Backup.h"
+#include "Stations.h"
 #include "StoreJob.h"
 #include "platform/ProgramPath.h"
+#include "platform/Workstation.h"
 
 using StoreJob::fail;
 
@@ -132,22 +134,46 @@ int main(int argc, char *argv[]) {
                        "program holds them open, and over existing stores without --force; the backup is checked "
                        "first, and a failed restore leaves the stores as they were."),
         QStringLiteral("file"));
+    const QString buildWorkstation = Workstation::name(QString::fromUtf8(DrevalonBuild::workstation));
+    const QCommandLineOption upgradeOption(
+        QStringLiteral("upgrade"),
+        QStringLiteral("Bring a database made before each workstation kept its own current order up to it, in one "
+                       "transaction: the order lines already there go to --workstation. Refused while the program "
+                       "holds the database."));
+    const QCommandLineOption stationsOption(
+        QStringLiteral("stations"),
+        QStringLiteral("List every workstation that has current order lines, with their number and sum."));
+    const QCommandLineOption handOverOption(
+        QStringLiteral("hand-over"),
+        QStringLiteral("Give the current order lines of the workstation <name> (\"\": of none) to --workstation, "
+                       "e.g. those of a retired counter."),
+        QStringLiteral("name"));
+    const QCommandLineOption workstationOption(
+        QStringLiteral("workstation"),
+        QStringLiteral("With --upgrade and --hand-over: the workstation that gets the lines. Default: %1, as the "
+                       "program names this one.")
+            .arg(buildWorkstation),
+        QStringLiteral("name"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
-                       aliasOption, forceOption, backupOption, keepOption, verifyOption, restoreOption});
+                       aliasOption, forceOption, backupOption, keepOption, verifyOption, restoreOption, upgradeOption,
+                       stationsOption, handOverOption, workstationOption});
     parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("With --backup: where the backup goes."),
                                  QStringLiteral("[dir]"));
     parser.process(app);
-    const int modes =
-        int(parser.isSet(backupOption)) + int(parser.isSet(verifyOption)) + int(parser.isSet(restoreOption));
+    const int modes = int(parser.isSet(backupOption)) + int(parser.isSet(verifyOption)) +
+                      int(parser.isSet(restoreOption)) + int(parser.isSet(upgradeOption)) +
+                      int(parser.isSet(stationsOption)) + int(parser.isSet(handOverOption));
     if (modes > 1)
-        return fail(QStringLiteral("--backup, --verify and --restore go one at a time"));
+        return fail(QStringLiteral("--backup, --verify, --restore, --upgrade, --stations and --hand-over go one at a "
+                                   "time"));
     const bool backup = parser.isSet(backupOption);
     if (parser.positionalArguments().size() > (backup ? 1 : 0))
         return fail(QStringLiteral("unexpected argument '%1'; see --help")
                         .arg(parser.positionalArguments().value(backup ? 1 : 0)));
     if (modes > 0 && (parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption) ||
                       parser.isSet(distinctOption)))
-        return fail(QStringLiteral("demo data is for creating stores, not with --backup, --verify or --restore"));
+        return fail(QStringLiteral("demo data is for creating stores, not with --backup, --verify, --restore, "
+                                   "--upgrade, --stations or --hand-over"));
     if (parser.isSet(verifyOption))
         return Backup::verify(absolute(parser.value(verifyOption)));
     qint64 keep = 14;
@@ -192,6 +218,14 @@ int main(int argc, char *argv[]) {
 
     if (modes > 0) {
         const Backup::Stores stores{driver, driver == postgres ? database : absolute(database), request.carTable};
+        const QString workstation =
+            parser.isSet(workstationOption) ? parser.value(workstationOption).trimmed() : buildWorkstation;
+        if (parser.isSet(upgradeOption))
+            return Stations::upgrade(stores, workstation);
+        if (parser.isSet(stationsOption))
+            return Stations::list(stores);
+        if (parser.isSet(handOverOption))
+            return Stations::handOver(stores, parser.value(handOverOption), workstation);
         if (parser.isSet(restoreOption))
             return Backup::restore(stores, absolute(parser.value(restoreOption)), request.force);
         const QStringList dir = parser.positionalArguments();

@@ -510,7 +510,25 @@ std::vector<FieldType> PostgresDialect::describeParameters(const QSqlDatabase &d
                                                            const ParsedStatement &parsed) const {
     (void)text;
     PGconn *conn = connectedHandle(db);
-    Result described = describeStatement(conn, serverText(parsed.sql).toUtf8());
+    // A text being rewritten line by line is described at every step, and a
+    // step may not parse: inside a transaction that must not abort it.
+    const bool inTransaction = PQtransactionStatus(conn) == PQTRANS_INTRANS;
+    Result described = wrap(nullptr);
+    if (inTransaction) {
+        Result saved = wrap(PQexec(conn, "savepoint drevalon_describe"));
+        if (!succeeded(saved.get()))
+            failWith(conn, saved.get());
+        try {
+            described = describeStatement(conn, serverText(parsed.sql).toUtf8());
+        } catch (...) {
+            wrap(PQexec(conn, "rollback to savepoint drevalon_describe"));
+            wrap(PQexec(conn, "release savepoint drevalon_describe"));
+            throw;
+        }
+        wrap(PQexec(conn, "release savepoint drevalon_describe"));
+    } else {
+        described = describeStatement(conn, serverText(parsed.sql).toUtf8());
+    }
     std::vector<FieldType> types;
     for (int i = 0; i < PQnparams(described.get()); ++i)
         types.push_back(parameterType(PQparamtype(described.get(), i)));
@@ -536,6 +554,15 @@ bool PostgresDialect::hasTable(const QSqlDatabase &db, const QString &schema, co
     const Outcome outcome =
         executeAsWritten(db, QStringLiteral("select to_regclass($1) is not null"), {qualifiedName(schema, table)});
     return !outcome.rows.empty() && outcome.rows.front().value(0).toBool();
+}
+
+bool PostgresDialect::hasColumn(const QSqlDatabase &db, const QString &table, const QString &column) const {
+    const Outcome outcome = executeAsWritten(
+        db,
+        QStringLiteral("select count(*) from pg_attribute where attrelid = to_regclass($1) and attname = lower($2) "
+                       "and attnum > 0 and not attisdropped"),
+        {quoteIdentifier(table), column});
+    return !outcome.rows.empty() && outcome.rows.front().value(0).toInt() > 0;
 }
 
 QString PostgresDialect::insertStatement(const QString &target, const QStringList &quotedColumns,

@@ -32,6 +32,7 @@ public:
     QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,
                              const QString &index) const override;
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
+    bool hasColumn(const QSqlDatabase &db, const QString &table, const QString &column) const override;
     QString insertStatement(const QString &target, const QStringList &quotedColumns,
                             const QString &rowKey) const override;
     QString updateStatement(const QString &target, const QStringList &quotedColumns, const QString &condition,

@@ -139,6 +139,10 @@ QString SqlDialect::selectAllStatement(const QString &target) const {
     return QStringLiteral("select * from ") + target;
 }
 
+QString SqlDialect::selectWhereEqualStatement(const QString &target, const QString &quotedColumn) const {
+    return selectAllStatement(target) + QStringLiteral(" where ") + quotedColumn + QStringLiteral(" = ?");
+}
+
 QString SqlDialect::rereadStatement(const QString &keyedSelect, const QString &keyName) const {
     return QStringLiteral("select * from (") + keyedSelect + QStringLiteral(") as t where ") +
            quoteIdentifier(keyName) + QStringLiteral(" = ?");

@@ -106,6 +106,9 @@ public:
     }
     /// Whether the table exists.
     virtual bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const = 0;
+    /// Whether the table (found as an unqualified name is) has the column,
+    /// letter case ignored. Throws with the store's text when it cannot tell.
+    virtual bool hasColumn(const QSqlDatabase &db, const QString &table, const QString &column) const = 0;
     /// A value as the store wants it bound. Throws nulRefusal() for a text
     /// holding a NUL character.
     virtual QVariant toStore(const QVariant &value) const;
@@ -122,6 +125,8 @@ public:
     virtual QString nullSafeEquals(const QString &quotedColumn) const;
     /// Every column of a table.
     virtual QString selectAllStatement(const QString &target) const;
+    /// Every column of the rows of a table whose column equals the next marker.
+    virtual QString selectWhereEqualStatement(const QString &target, const QString &quotedColumn) const;
     /// One row of a statement that carries the row key under `keyName`.
     virtual QString rereadStatement(const QString &keyedSelect, const QString &keyName) const;
     /// A row with the given columns (none: every column takes its default).

@@ -570,6 +570,16 @@ bool SqliteDialect::hasTable(const QSqlDatabase &db, const QString &schema, cons
     return q.exec() && q.next();
 }
 
+bool SqliteDialect::hasColumn(const QSqlDatabase &db, const QString &table, const QString &column) const {
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("select count(*) from pragma_table_info(?) where name = ? collate nocase"));
+    q.addBindValue(table);
+    q.addBindValue(column);
+    if (!q.exec() || !q.next())
+        throw EDatabaseError(StoreConnection::textOf(q.lastError()));
+    return q.value(0).toInt() > 0;
+}
+
 QVariant SqliteDialect::changeStamp(const QSqlDatabase &db, const QString &schema) const {
     // data_version moves with commits of other connections, total_changes with
     // the rows this one writes, schema_version with a table made or dropped

@@ -28,6 +28,7 @@ public:
     std::optional<OrderRules> orderRules(const QSqlDatabase &db, const QString &sql,
                                          const std::vector<ColumnInfo> &keys) const override;
     bool hasTable(const QSqlDatabase &db, const QString &schema, const QString &table) const override;
+    bool hasColumn(const QSqlDatabase &db, const QString &table, const QString &column) const override;
     /// Registers the functions the statements need on an open connection.
     static void registerFunctions(const QSqlDatabase &db);
 

@@ -294,6 +294,7 @@ void TDataSet::insertRow(bool append) {
         for (size_t i = 0; i < key->size() && i < keyColumns.size(); ++i)
             m_buffer[keyColumns[i]] = (*key)[i];
     }
+    newRowDefaults(m_buffer);
     m_original = m_buffer;
     m_state = DataSetState::Insert;
     m_bof = m_eof = false;

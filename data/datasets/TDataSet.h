@@ -106,6 +106,9 @@ protected:
     virtual void writeRow(int storageRow, bool inserting, const std::vector<QVariant> &values,
                           const std::vector<QVariant> &original) = 0;
     virtual void deleteRow(int storageRow) = 0;
+    /// Values a new row holds before anything is typed, by storage column,
+    /// besides its master's key; like that key, they are not typing.
+    virtual void newRowDefaults(std::vector<QVariant> &values) const { (void)values; }
     /// Names of the fields the rows are ordered by (the dataset's index).
     virtual QStringList indexFieldNames() const { return {}; }
     /// Whether the store changed since the rows were read, so that a master

@@ -62,6 +62,8 @@ CREATE TABLE orderAll (
     RowKey      INTEGER PRIMARY KEY AUTOINCREMENT
 );
 
+-- Every workstation composes its own order: station names the one that typed
+-- the line (last, as drevalon-stores --upgrade adds it to an older store).
 CREATE TABLE orderNow (
     idcust      INTEGER,
     Firm        NVARCHAR(50),
@@ -69,8 +71,11 @@ CREATE TABLE orderNow (
     description NVARCHAR(100),
     kol         INTEGER,
     cena        REAL,
-    RowKey      INTEGER PRIMARY KEY AUTOINCREMENT
+    RowKey      INTEGER PRIMARY KEY AUTOINCREMENT,
+    station     NVARCHAR(100)
 );
+
+CREATE INDEX orderNow_station ON orderNow (station);
 
 CREATE TABLE IP (
     Name    NVARCHAR(100),

@@ -81,6 +81,8 @@ bool TestStores::onServer() { return qEnvironmentVariable("DREVALON_TEST_STORE")
 TestStores::TestStores() {
     const QString schemaDir = QStringLiteral(DREVALON_SOURCE_DIR "/data/schema");
     m_settings.aliasDir = m_dir.filePath(QStringLiteral("alias"));
+    // Bound, never written into a statement: a quote in it is just text.
+    m_settings.workstation = QStringLiteral("Касса №1 'у окна'");
     QDir().mkpath(m_settings.aliasDir);
     createFrom(carTablePath(), schemaDir + QStringLiteral("/drevalonParadox.sqlite.sql"));
     if (!onServer()) {
@@ -178,7 +180,21 @@ void TestStores::addArchived(qint64 customer, const QString &firm, const QString
 }
 
 void TestStores::addCurrent(qint64 customer, const QString &firm, const QString &number, const QString &description,
-                            int kol, double cena) const {
-    sql(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"),
-        {customer, firm, number, description, kol, cena});
+                            int kol, double cena, const QString &station) const {
+    if (m_sharedOrder) {
+        sql(QStringLiteral(
+                "insert into orderNow(idcust, Firm, number, description, kol, cena) values (?, ?, ?, ?, ?, ?)"),
+            {customer, firm, number, description, kol, cena});
+        return;
+    }
+    sql(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena, station) "
+                       "values (?, ?, ?, ?, ?, ?, ?)"),
+        {customer, firm, number, description, kol, cena, station.isNull() ? m_settings.workstation : station});
+}
+
+void TestStores::makeSharedOrder() {
+    if (m_schema.isEmpty())
+        sql(QStringLiteral("drop index orderNow_station"));
+    sql(QStringLiteral("alter table orderNow drop column station"));
+    m_sharedOrder = true;
 }

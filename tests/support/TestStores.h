@@ -20,6 +20,15 @@ public:
     static bool onServer();
     /// A second program's view of the same database (its own connection).
     StoreSettings sharedSettings() const { return m_settings; }
+    /// The same stores as another workstation of the shop sees them.
+    StoreSettings settingsOf(const QString &workstation) const {
+        StoreSettings other = m_settings;
+        other.workstation = workstation;
+        return other;
+    }
+    /// Makes the database one of before each workstation kept its own order
+    /// lines: orderNow without its station column.
+    void makeSharedOrder();
 
     bool isValid() const { return m_dir.isValid(); }
     const StoreSettings &settings() const { return m_settings; }
@@ -50,8 +59,9 @@ public:
                 const QString &kpp = QString()) const;
     void addArchived(qint64 customer, const QString &firm, const QString &number, const QString &description, int kol,
                      double cena, const QString &date) const;
+    /// An order line of this run's workstation, or of the one named.
     void addCurrent(qint64 customer, const QString &firm, const QString &number, const QString &description, int kol,
-                    double cena) const;
+                    double cena, const QString &station = QString()) const;
 
 private:
     QVariantList run(const QString &statement, const QVariantList &values) const;
@@ -60,4 +70,5 @@ private:
     StoreSettings m_settings;
     QString m_schema; // on a server: the schema holding this run's tables
     QString m_server; // and the server's connection text
+    bool m_sharedOrder = false;
 };

@@ -115,7 +115,7 @@ private slots:
         openModule();
         auto *grid = Views::grid(window.get(), "Any", "DataSource5", {}, true, QRect(10, 10, 600, 200));
         QVERIFY(window->showActive());
-        QCOMPARE(titles(grid), (QStringList{"idcust", "Firm", "number", "description", "kol", "cena"}));
+        QCOMPARE(titles(grid), (QStringList{"idcust", "Firm", "number", "description", "kol", "cena", "station"}));
         module->DataSource5->setDataSet(module->ADOQuery5);
         QCOMPARE(titles(grid), QStringList());
         module->ADOQuery5->SQL().setLines({"select Name as [Имя], phone from customer"});

@@ -111,6 +111,9 @@ void TForm2::BitBtn10Click() {
         move->SQL().add(QStringLiteral("insert INTO [orderAll](idcust,Firm,number,description,kol,cena)"));
         move->SQL().add(QStringLiteral("SELECT idcust,Firm,number,description,kol,cena"));
         move->SQL().add(QStringLiteral("from [orderNow] "));
+        // This workstation's lines only, in the copy and in the delete alike.
+        move->SQL().add(QString());
+        dm->narrowToWorkstation(*move, 3);
         // The copy and the delete stand or fall together: a line is never
         // archived twice, nor lost between the two tables.
         StoreTransaction transaction(*dm->ADOConnection1);
