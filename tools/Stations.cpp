@@ -66,13 +66,14 @@ public:
     bool run(const QString &sql, const QVariantList &values, QString *error,
              const std::function<void(const QSqlQuery &)> &row = {}, int *affected = nullptr) {
         QSqlQuery query(m_db);
-        if (!query.prepare(sql)) {
+        // The server prepares no ALTER or CREATE: a statement without values runs as it is.
+        if (!values.isEmpty() && !query.prepare(sql)) {
             *error = query.lastError().text().simplified();
             return false;
         }
         for (const QVariant &value : values)
             query.addBindValue(value);
-        if (!query.exec()) {
+        if (!(values.isEmpty() ? query.exec(sql) : query.exec())) {
             *error = query.lastError().text().simplified();
             return false;
         }

@@ -100,7 +100,10 @@ TestStores::TestStores() {
         qFatal("cannot read the server schema");
     runOnServer(serverText(), QStringLiteral("create schema ") + m_schema, {});
     m_settings.driver = QStringLiteral("QPSQL");
-    m_settings.database = serverText() + QStringLiteral(" options='-c search_path=%1'").arg(m_schema);
+    // The program's sessions carry this run's name, so that a tool looking for
+    // them sees this run's program, not another suite's on the same server.
+    m_settings.database =
+        serverText() + QStringLiteral(" options='-c search_path=%1' application_name=drevalon-%1").arg(m_schema);
     runOnServer(m_settings.database, QString::fromUtf8(file.readAll()), {});
 }
 

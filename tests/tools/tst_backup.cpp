@@ -8,6 +8,7 @@
 
 #include "data/datasets/LocalEngine.h"
 #include "data/datasets/TADOConnection.h"
+#include "tests/support/StoreTool.h"
 #include "tests/support/TestStores.h"
 
 #include <QDirIterator>
@@ -26,47 +27,14 @@
 #include <thread>
 #include <unistd.h>
 
+using StoreTool::Run;
+using StoreTool::storeArguments;
+using StoreTool::tool;
+using StoreTool::useNamedCopy;
+
 namespace {
 
 const QRegularExpression backupName(QStringLiteral("^drevalon-\\d{8}-\\d{6}(-\\d+)?\\.backup$"));
-
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
-// The store tool; `fileLimit` > 0 gives it that much room per file, as a full disk would.
-// The tool takes the way of a filesystem without unnamed files.
-void useNamedCopy(QProcess &process) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DREVALON_BACKUP_NO_TMPFILE"), QStringLiteral("1"));
-    process.setProcessEnvironment(environment);
-}
-
-Run tool(const QStringList &arguments, qint64 fileLimit = 0, bool namedCopy = false) {
-    QProcess process;
-    if (namedCopy)
-        useNamedCopy(process);
-    if (fileLimit > 0)
-        process.setChildProcessModifier([fileLimit] {
-            const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            ::signal(SIGXFSZ, SIG_IGN); // a write past it fails instead of killing
-        });
-    process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QStringList storeArguments(const StoreSettings &settings) {
-    return {QStringLiteral("--driver"),    settings.driver,  QStringLiteral("--database"), settings.database,
-            QStringLiteral("--alias-dir"), settings.aliasDir};
-}
 
 QString writtenBackup(const Run &run) {
     const QRegularExpressionMatch m =

@@ -37,9 +37,10 @@ struct Session {
     ~Session() { Startup::destroyAll(); }
 
     /// Creates the program's objects over the stores as they are now and shows
-    /// the main window, on the customer page unless told otherwise.
-    void start(bool onCustomerPage = true) {
-        Startup::createAll(stores.settings());
+    /// the main window, on the customer page unless told otherwise; as the
+    /// workstation named, or as this run's.
+    void start(bool onCustomerPage = true, const QString &workstation = QString()) {
+        Startup::createAll(workstation.isEmpty() ? stores.settings() : stores.settingsOf(workstation));
         Form2->show();
         if (onCustomerPage)
             Form2->PageControl1->setCurrentWidget(Form2->TabSheet1);
