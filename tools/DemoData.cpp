@@ -29,11 +29,12 @@ constexpr double highestPrice = 12500.0;
 
 } // namespace
 
-DemoData::DemoData(Counts counts, QDate today, Archive archive)
-    : m_counts(counts), m_today(today), m_archive(archive), m_maleNames(DemoCatalogue::maleNames()),
-      m_femaleNames(DemoCatalogue::femaleNames()), m_surnames(DemoCatalogue::surnames()),
-      m_mobiles(DemoCatalogue::mobilePrefixes()), m_cities(DemoCatalogue::cityPrefixes()),
-      m_models(DemoCatalogue::carModels()), m_parts(DemoCatalogue::parts()), m_makers(DemoCatalogue::makers()) {}
+DemoData::DemoData(Counts counts, QDate today, Archive archive, QString workstation)
+    : m_counts(counts), m_today(today), m_archive(archive), m_workstation(std::move(workstation)),
+      m_maleNames(DemoCatalogue::maleNames()), m_femaleNames(DemoCatalogue::femaleNames()),
+      m_surnames(DemoCatalogue::surnames()), m_mobiles(DemoCatalogue::mobilePrefixes()),
+      m_cities(DemoCatalogue::cityPrefixes()), m_models(DemoCatalogue::carModels()), m_parts(DemoCatalogue::parts()),
+      m_makers(DemoCatalogue::makers()) {}
 
 bool DemoData::write(DemoTarget &database, SqliteDemoTarget &carTable, QString *error) {
     m_written = Written();
@@ -196,6 +197,7 @@ bool DemoData::writeCurrentOrder(DemoTarget &database, QString *error) {
     DemoRandom random(currentSeed);
     DemoRows::OrderLine line;
     line.idcust = m_idcusts.front();
+    line.station = m_workstation;
     const int lines = 2 + random.below(3);
     for (int l = 0; l < lines; ++l) {
         const DemoCatalogue::Part &part = random.pick(m_parts);

@@ -36,7 +36,8 @@ public:
     // descriptions that hardly repeat, many makers and six years of dates.
     enum class Archive { Catalogue, Distinct };
 
-    DemoData(Counts counts, QDate today, Archive archive = Archive::Catalogue);
+    // The current order is that of `workstation`, which opens on it.
+    DemoData(Counts counts, QDate today, Archive archive = Archive::Catalogue, QString workstation = QString());
 
     // Hands the rows to the targets and finishes both; on failure the caller
     // drops both targets with whatever they were given.
@@ -58,6 +59,7 @@ private:
     Counts m_counts;
     QDate m_today;
     Archive m_archive;
+    QString m_workstation;
     QStringList m_maleNames, m_femaleNames, m_surnames, m_mobiles, m_cities;
     QVector<DemoCatalogue::CarModel> m_models;
     QVector<DemoCatalogue::Part> m_parts;

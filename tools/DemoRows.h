@@ -33,7 +33,8 @@ struct OrderLine {
     QString description;
     int kol = 0;
     double cena = 0.0;
-    QString date; // yyyy-MM-dd; archive lines only
+    QString date;    // yyyy-MM-dd; archive lines only
+    QString station; // the workstation composing it; current lines only
 };
 
 using Shop = DemoCatalogue::Shop;

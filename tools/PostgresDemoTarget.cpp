@@ -10,7 +10,7 @@ QByteArray copyStatement(int table) {
         "",
         "COPY customer (idcust, name, lmane, phone, phone2) FROM STDIN",
         "COPY orderall (idcust, firm, number, description, kol, cena, date) FROM STDIN",
-        "COPY ordernow (idcust, firm, number, description, kol, cena) FROM STDIN",
+        "COPY ordernow (idcust, firm, number, description, kol, cena, station) FROM STDIN",
         "COPY ip (name, address, phone, inn) FROM STDIN",
     };
     return QByteArray(statements[table]);
@@ -63,6 +63,8 @@ bool PostgresDemoTarget::orderLine(const DemoRows::OrderLine &row, bool dated, Q
     m_copy.number(row.cena);
     if (dated) // ISO dates read the same whatever the server's DateStyle
         m_copy.text(row.date);
+    else
+        m_copy.text(row.station);
     return m_copy.endRow(error);
 }
 

@@ -44,7 +44,7 @@ int createOnServer(const Request &request) {
     StoreCreator carStore(request.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
     if (!carStore.create(&error))
         return fail(error);
-    DemoData demo(request.counts, QDate::currentDate(), request.archive);
+    DemoData demo(request.counts, QDate::currentDate(), request.archive, request.workstation);
     if (request.demo) {
         PostgresDemoTarget database(server.connection());
         SqliteDemoTarget cars(carStore.database());

@@ -13,7 +13,8 @@ SqliteDemoTarget::SqliteDemoTarget(QSqlDatabase database)
                 "VALUES (?, ?, ?, ?, ?, ?, ?)",
                 QSqlQuery(database)},
       m_current{"the current order",
-                "INSERT INTO orderNow (idcust, Firm, number, description, kol, cena) VALUES (?, ?, ?, ?, ?, ?)",
+                "INSERT INTO orderNow (idcust, Firm, number, description, kol, cena, station) "
+                "VALUES (?, ?, ?, ?, ?, ?, ?)",
                 QSqlQuery(database)},
       m_shop{"the shop's requisites", "INSERT INTO IP (Name, Address, Phone, INN) VALUES (?, ?, ?, ?)",
              QSqlQuery(database)},
@@ -70,6 +71,7 @@ bool SqliteDemoTarget::currentLine(const DemoRows::OrderLine &row, QString *erro
     q.bindValue(3, row.description);
     q.bindValue(4, row.kol);
     q.bindValue(5, row.cena);
+    q.bindValue(6, row.station);
     return run(m_current, error);
 }
 

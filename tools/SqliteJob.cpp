@@ -58,7 +58,7 @@ int createInFiles(const Request &request) {
     StoreCreator carStore(request.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
     if (!databaseStore.create(&error) || !carStore.create(&error))
         return fail(error);
-    DemoData demo(request.counts, QDate::currentDate(), request.archive);
+    DemoData demo(request.counts, QDate::currentDate(), request.archive, request.workstation);
     if (request.demo) {
         SqliteDemoTarget database(databaseStore.database());
         SqliteDemoTarget cars(carStore.database());

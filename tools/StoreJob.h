@@ -19,6 +19,8 @@ struct Request {
     bool demo = false;
     DemoData::Counts counts;
     DemoData::Archive archive = DemoData::Archive::Catalogue;
+    // Whose the demo's current order is.
+    QString workstation;
 };
 
 // Prints the message and gives the exit code.

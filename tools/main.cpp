@@ -150,8 +150,8 @@ int main(int argc, char *argv[]) {
         QStringLiteral("name"));
     const QCommandLineOption workstationOption(
         QStringLiteral("workstation"),
-        QStringLiteral("With --upgrade and --hand-over: the workstation that gets the lines. Default: %1, as the "
-                       "program names this one.")
+        QStringLiteral("With --upgrade and --hand-over: the workstation that gets the lines; with demo data, the "
+                       "one whose the current order is. Default: %1, as the program names this one.")
             .arg(buildWorkstation),
         QStringLiteral("name"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
@@ -187,6 +187,8 @@ int main(int argc, char *argv[]) {
                    parser.isSet(distinctOption);
     if (parser.isSet(distinctOption))
         request.archive = DemoData::Archive::Distinct;
+    request.workstation =
+        parser.isSet(workstationOption) ? parser.value(workstationOption).trimmed() : buildWorkstation;
     QString error;
     if (!readCount(parser, customersOption, maxCustomers, &request.counts.customers, &error) ||
         !readCount(parser, archiveOption, maxArchive, &request.counts.archive, &error))
@@ -218,8 +220,7 @@ int main(int argc, char *argv[]) {
 
     if (modes > 0) {
         const Backup::Stores stores{driver, driver == postgres ? database : absolute(database), request.carTable};
-        const QString workstation =
-            parser.isSet(workstationOption) ? parser.value(workstationOption).trimmed() : buildWorkstation;
+        const QString &workstation = request.workstation;
         if (parser.isSet(upgradeOption))
             return Stations::upgrade(stores, workstation);
         if (parser.isSet(stationsOption))

@@ -7,6 +7,9 @@
 //
 //   drevalon-load-workstation ID SEED SECONDS DATABASE ALIAS_DIR [--think MS] [--double-post]
 //
+// The day ends after SECONDS, or sooner when the driver puts a file named
+// "stop" in ALIAS_DIR.
+//
 // --think: a pause before each press, drawn between none and twice MS, for the
 // time a user takes to read and type; it is not part of the command's time.
 //
@@ -19,7 +22,8 @@
 //   car VIN CUSTOMER                        a car added to the local table
 //   cmd NAME MS WALL_MS ok|fail             one press of a control
 //   box NAME TEXT                           an error or information box it raised
-//   fault TEXT                              the program did what it must not
+//   fault TEXT                              the program did what it must not (such as
+//                                           showing a line another workstation typed)
 //   end CPU_MS                              its own processor time, user and system
 #include "app/DrevalonApplication.h"
 #include "data/views/TDBEdit.h"
@@ -34,7 +38,9 @@
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QThread>
@@ -56,14 +62,16 @@ bool staleRow(const QString &text) { return text.contains(QStringLiteral("Row ca
 
 class Workstation {
 public:
-    Workstation(int id, quint32 seed, int seconds, int thinkMs, bool doublePost, ScriptedMessages &boxes)
-        : m_id(id), m_random(seed), m_seconds(seconds), m_thinkMs(thinkMs), m_doublePost(doublePost), m_boxes(boxes) {}
+    Workstation(int id, quint32 seed, int seconds, QString stopFile, int thinkMs, bool doublePost,
+                ScriptedMessages &boxes)
+        : m_id(id), m_random(seed), m_seconds(seconds), m_stopFile(std::move(stopFile)), m_thinkMs(thinkMs),
+          m_doublePost(doublePost), m_boxes(boxes) {}
 
     void run() {
         UiKit::unlockByPage();
         click(Form2->RadioButton2); // search by surname
         m_clock.start();
-        while (m_clock.elapsed() < qint64(m_seconds) * 1000) {
+        while (m_clock.elapsed() < qint64(m_seconds) * 1000 && !QFile::exists(m_stopFile)) {
             oneOrder();
             QCoreApplication::processEvents();
         }
@@ -116,6 +124,22 @@ private:
 
     int between(int low, int high) { return int(m_random.bounded(low, high + 1)); }
 
+    /// Every order line this workstation shows must be one it typed: its
+    /// numbers, and nobody else's, carry its id.
+    void checkOwnLines(const QString &after) {
+        TADOTable *lines = DataModule3->ADOTable2;
+        if (!lines->Active() || lines->State() != DataSetState::Browse)
+            return;
+        const QString mine = QStringLiteral("LOAD%1-").arg(m_id);
+        const TField &number = *lines->FieldByName(QStringLiteral("number"));
+        for (int row = 0; row < lines->RecordCount(); ++row) {
+            const QString shown = lines->valueAt(row, number).toString();
+            if (!shown.startsWith(mine))
+                say(QStringLiteral("fault after %1 the order lines show %2, which another workstation typed")
+                        .arg(after, shown));
+        }
+    }
+
     /// A customer of the order page's list, found by surname on the customer
     /// page and picked in both lists. Returns false when it could not be done.
     bool pickCustomer(int row) {
@@ -152,6 +176,7 @@ private:
                  });
              }).ok)
             return false;
+        checkOwnLines(QStringLiteral("a pick"));
         return true;
     }
 
@@ -303,6 +328,7 @@ private:
         for (int i = 0; i < count; ++i)
             if (!typeLine(order, i == count - 1, &totalShown))
                 break;
+        checkOwnLines(QStringLiteral("the total"));
         if (totalShown) {
             TADOQuery *total = DataModule3->ADOQuery7;
             const QVariant value = total->RecordCount() > 0 ? total->valueAt(0, *total->Fields(0)) : QVariant();
@@ -320,6 +346,7 @@ private:
     int m_id;
     QRandomGenerator m_random;
     int m_seconds;
+    QString m_stopFile;
     int m_thinkMs;
     bool m_doublePost;
     ScriptedMessages &m_boxes;
@@ -346,6 +373,8 @@ int main(int argc, char **argv) {
     settings.driver = QStringLiteral("QPSQL");
     settings.database = args.at(4);
     settings.aliasDir = args.at(5);
+    // Each process is a counter of its own, as each PC of a shop is.
+    settings.workstation = QStringLiteral("load-ws%1").arg(args.at(1));
     try {
         Startup::createAll(settings);
     } catch (const std::exception &error) {
@@ -362,8 +391,8 @@ int main(int argc, char **argv) {
     }
     say(QStringLiteral("ready"));
     const qsizetype think = args.indexOf(QStringLiteral("--think"));
-    Workstation(args.at(1).toInt(), args.at(2).toUInt(), seconds, think > 0 ? args.value(think + 1).toInt() : 0,
-                args.contains(QStringLiteral("--double-post")), *boxes)
+    Workstation(args.at(1).toInt(), args.at(2).toUInt(), seconds, QDir(args.at(5)).filePath(QStringLiteral("stop")),
+                think > 0 ? args.value(think + 1).toInt() : 0, args.contains(QStringLiteral("--double-post")), *boxes)
         .run();
     Startup::destroyAll();
     rusage used{};

@@ -125,7 +125,8 @@ private:
         say(QStringLiteral("done edit ") + number);
     }
 
-    /// A few hundred lines arrive at once, then the whole order goes to the archive.
+    /// A few hundred of this workstation's lines arrive at once, then the whole
+    /// order goes to the archive.
     void fillAndMove() {
         const qint64 owner = pickOrderCustomer();
         const QString prefix = nextNumber();
@@ -135,10 +136,10 @@ private:
         {
             StoreTransaction transaction(store);
             for (int i = 1; i <= count; ++i)
-                store.run(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena) "
-                                         "values (?, ?, ?, ?, ?, ?)"),
+                store.run(QStringLiteral("insert into orderNow(idcust, Firm, number, description, kol, cena, station) "
+                                         "values (?, ?, ?, ?, ?, ?, ?)"),
                           {owner, QStringLiteral("NGK"), QStringLiteral("%1/%2").arg(prefix).arg(i),
-                           QStringLiteral("Свеча зажигания"), 4, 320.25});
+                           QStringLiteral("Свеча зажигания"), 4, 320.25, DataModule3->workstation()});
             transaction.commit();
         }
         say(QStringLiteral("done fill ") + prefix);

@@ -103,7 +103,7 @@ TestStores::TestStores() {
     // The program's sessions carry this run's name, so that a tool looking for
     // them sees this run's program, not another suite's on the same server.
     m_settings.database =
-        serverText() + QStringLiteral(" options='-c search_path=%1' application_name=drevalon-%1").arg(m_schema);
+        serverText() + QStringLiteral(" application_name=drevalon-%1 options='-c search_path=%1'").arg(m_schema);
     runOnServer(m_settings.database, QString::fromUtf8(file.readAll()), {});
 }
 

@@ -8,6 +8,7 @@
 #include "platform/PictureButton.h"
 #include "tests/support/CuttingProxy.h"
 #include "tests/support/Errors.h"
+#include "tests/support/PrivateServer.h"
 #include "tests/ui/UiKit.h"
 #include "ui/dialogs/Unit4.h"
 
@@ -25,31 +26,6 @@ void edit(TADOQuery *customers, int row, const QString &field, const QString &va
     customers->FieldByName(field)->setAsString(value);
 }
 
-// A server of this test's own, to stop and start while the program runs.
-class PrivateServer {
-public:
-    PrivateServer() {
-        QProcess start;
-        start.start(QStringLiteral("bash"), {script()});
-        start.waitForFinished(120000);
-        m_text = QString::fromUtf8(start.readAllStandardOutput()).trimmed();
-        m_dir = QString::fromUtf8(start.readAllStandardError()).trimmed().split(QLatin1Char('\n')).last();
-    }
-    ~PrivateServer() { run(QStringLiteral("stop")); }
-    bool isValid() const { return m_text.startsWith(QStringLiteral("host=")); }
-    QString connectionText() const { return m_text; }
-    bool halt() const { return run(QStringLiteral("halt")); }
-    bool resume() const { return run(QStringLiteral("resume")); }
-
-private:
-    static QString script() { return QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-throwaway.sh"); }
-    bool run(const QString &command) const {
-        QProcess process;
-        process.start(QStringLiteral("bash"), {script(), command, m_dir});
-        return process.waitForFinished(120000) && process.exitCode() == 0;
-    }
-    QString m_text, m_dir;
-};
 } // namespace
 
 class TestWorkstations : public QObject {
@@ -290,10 +266,10 @@ private slots:
             QSKIP("the embedded store has no server to lose");
         PrivateServer server;
         QVERIFY2(server.isValid(), "no private server");
-        const QByteArray shared = qgetenv("DREVALON_TEST_PG");
-        qputenv("DREVALON_TEST_PG", server.connectionText().toUtf8());
-        auto session = std::make_unique<Session>();
-        qputenv("DREVALON_TEST_PG", shared);
+        auto session = [&] {
+            const PrivateServer::Use use(server);
+            return std::make_unique<Session>();
+        }();
         const qint64 anna =
             session->stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
         session->start();
