@@ -19,27 +19,13 @@
 #include <QtTest>
 #include <memory>
 
+#include "tests/support/StoreTool.h"
+
 namespace {
 
 const QString carTableFile = QStringLiteral("drevalonParadox.db");
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runTool(const QStringList &arguments) {
-    QProcess process;
-    process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
+using StoreTool::Run;
 
 // The two store paths inside one temporary directory.
 struct Place {
@@ -237,7 +223,7 @@ void TestStoreTool::createsEmptySchemaInMissingDirectories() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place{dir.filePath(QStringLiteral("a/b/shop.sqlite")), dir.filePath(QStringLiteral("c/d/drevalon"))};
-    const Run run = runTool(place.arguments());
+    const Run run = StoreTool::tool(place.arguments());
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(place.database) && run.out.contains(place.carTable()), qPrintable(run.out));
     QCOMPARE(run.out.trimmed().count(QLatin1Char('\n')), 0);
@@ -295,7 +281,7 @@ void TestStoreTool::refusesExistingStoresWithoutForce() {
     }
     const QStringList before = filesIn(dir.path());
 
-    const Run refused = runTool(place.arguments() << QStringLiteral("--demo"));
+    const Run refused = StoreTool::tool(place.arguments() << QStringLiteral("--demo"));
     QCOMPARE(refused.exitCode, 2);
     for (const QString &path : present)
         QVERIFY2(refused.err.contains(path), qPrintable(refused.err));
@@ -305,7 +291,7 @@ void TestStoreTool::refusesExistingStoresWithoutForce() {
     // The missing store is not made alone: both are created together.
     QCOMPARE(filesIn(dir.path()), before);
 
-    const Run forced = runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run forced = StoreTool::tool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(forced.exitCode, 0);
     const Store database(place.database);
     const Store cars(place.carTable());
@@ -317,7 +303,7 @@ void TestStoreTool::forceReplacesStoresAndTheirJournals() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
     // A journal left by a crash of the old store must not meet the new one.
     const QString journal = place.database + QStringLiteral("-journal");
     {
@@ -326,7 +312,7 @@ void TestStoreTool::forceReplacesStoresAndTheirJournals() {
         file.write(QByteArray(4096, '\x5a'));
     }
 
-    const Run run = runTool(place.arguments() << QStringLiteral("--force"));
+    const Run run = StoreTool::tool(place.arguments() << QStringLiteral("--force"));
     QCOMPARE(run.exitCode, 0);
     QVERIFY(!QFileInfo::exists(journal));
     const Store database(place.database);
@@ -341,7 +327,7 @@ void TestStoreTool::halfMadeStoresOfEndedRunsAreRemoved() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
     // A run killed part-way left its stores under its process number; that
     // process is gone. A number of a process still running is not touched.
     QProcess shell;
@@ -361,7 +347,7 @@ void TestStoreTool::halfMadeStoresOfEndedRunsAreRemoved() {
         file.write(QByteArray(4096, '\x5a'));
     }
 
-    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(place.arguments() << QStringLiteral("--demo") << QStringLiteral("--force")).exitCode, 0);
     for (const QString &path : left)
         QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
     for (const QString &path : kept)
@@ -396,7 +382,7 @@ void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything() {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
     arguments.replaceInStrings(QStringLiteral("%D"), dir.path());
-    const Run run = runTool(arguments);
+    const Run run = StoreTool::tool(arguments);
     QCOMPARE(run.exitCode, 1);
     QVERIFY(!run.err.trimmed().isEmpty());
     QCOMPARE(filesIn(dir.path()), QStringList(QStringLiteral("blocker")));
@@ -406,8 +392,8 @@ void TestStoreTool::demoIsDeterministic() {
     QTemporaryDir first, second;
     QVERIFY(first.isValid() && second.isValid());
     const Place a = placeIn(first), b = placeIn(second);
-    QCOMPARE(runTool(a.arguments() << QStringLiteral("--demo")).exitCode, 0);
-    QCOMPARE(runTool(b.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(a.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(b.arguments() << QStringLiteral("--demo")).exitCode, 0);
 
     const Store databaseA(a.database), databaseB(b.database);
     // Date follows today, which may change between the two runs.
@@ -428,7 +414,7 @@ void TestStoreTool::demoCustomersAndCarsArePlausible() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    const Run run = runTool(place.arguments() << QStringLiteral("--demo"));
+    const Run run = StoreTool::tool(place.arguments() << QStringLiteral("--demo"));
     QCOMPARE(run.exitCode, 0);
     const Store database(place.database);
     const Store cars(place.carTable());
@@ -488,7 +474,7 @@ void TestStoreTool::demoOrdersAndShopArePlausible() {
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
     const QDate today = QDate::currentDate();
-    QCOMPARE(runTool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
+    QCOMPARE(StoreTool::tool(place.arguments() << QStringLiteral("--demo")).exitCode, 0);
     const Store database(place.database);
     const QSet<qint64> idcusts = idcustsOf(database);
 
@@ -533,7 +519,7 @@ void TestStoreTool::countsAreHonoured() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    const Run run = runTool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
+    const Run run = StoreTool::tool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
                                               << QStringLiteral("--archive") << QStringLiteral("5000"));
     QCOMPARE(run.exitCode, 0);
     const Store database(place.database);
@@ -572,7 +558,7 @@ void TestStoreTool::distinctArchiveRepeatsNothing() {
     arguments << QStringLiteral("--customers") << QStringLiteral("50") << QStringLiteral("--archive")
               << QStringLiteral("4000") << QStringLiteral("--distinct");
     const QDate today = QDate::currentDate();
-    const Run run = runTool(arguments);
+    const Run run = StoreTool::tool(arguments);
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QStringLiteral("4000 archive lines")), qPrintable(run.out));
     const Store database = onServer ? Store(Store::Server{schema->connectionText()}) : Store(place.database);
@@ -612,7 +598,7 @@ void TestStoreTool::storeRulesHoldInCreatedDatabase() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
-    QCOMPARE(runTool(place.arguments()).exitCode, 0);
+    QCOMPARE(StoreTool::tool(place.arguments()).exitCode, 0);
     const Store database(place.database, true);
     QVERIFY(database.isOpen());
 
@@ -678,7 +664,7 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     const QStringList onlyTheCarTable{QStringLiteral("alias/drevalonParadox.db")};
 
     // Schema only: the four tables in the schema of the search path, empty.
-    const Run empty = runTool(schema.arguments(aliasDir));
+    const Run empty = StoreTool::tool(schema.arguments(aliasDir));
     QCOMPARE(empty.exitCode, 0);
     QVERIFY2(empty.out.contains(schema.name()) && empty.out.contains(carTable) &&
                  empty.out.contains(QStringLiteral("schema only")),
@@ -704,7 +690,7 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     QVERIFY2(change.exec(QStringLiteral("INSERT INTO customer (lmane) VALUES ('Метка')")),
              qPrintable(change.lastError().text()));
     const QStringList marked{QStringLiteral("Метка")};
-    const Run refused = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo"));
+    const Run refused = StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo"));
     QCOMPARE(refused.exitCode, 2);
     QVERIFY2(refused.err.contains(schema.name()) && refused.err.contains(carTable), qPrintable(refused.err));
     QVERIFY(refused.out.isEmpty());
@@ -716,7 +702,7 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     // old tables are back with their rows, and the car table is the old one.
     QVERIFY2(change.exec(QStringLiteral("DROP TABLE ip")), qPrintable(change.lastError().text()));
     QVERIFY2(change.exec(QStringLiteral("CREATE TYPE ip AS ENUM ('taken')")), qPrintable(change.lastError().text()));
-    const Run failed = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run failed = StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(failed.exitCode, 1);
     QVERIFY2(failed.err.contains(QStringLiteral("\"ip\"")), qPrintable(failed.err));
     QCOMPARE(server.column(QStringLiteral("SELECT trim(lmane) FROM customer")), marked);
@@ -730,9 +716,9 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     QVERIFY(fileDir.isValid());
     const Place files = placeIn(fileDir);
     const QDate day = QDate::currentDate();
-    const Run inFiles = runTool(files.arguments() << QStringLiteral("--demo"));
+    const Run inFiles = StoreTool::tool(files.arguments() << QStringLiteral("--demo"));
     QCOMPARE(inFiles.exitCode, 0);
-    const Run replaced = runTool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run replaced = StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(replaced.exitCode, 0);
     const bool sameDay = QDate::currentDate() == day;
     const QRegularExpression counts(QStringLiteral("\\(\\d+ customers.*\\)$"));
@@ -773,7 +759,7 @@ void TestStoreTool::serverStoreRulesHold() {
     QVERIFY(schema.isReady());
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const Run run = runTool(schema.arguments(dir.filePath(QStringLiteral("alias")))
+    const Run run = StoreTool::tool(schema.arguments(dir.filePath(QStringLiteral("alias")))
                             << QStringLiteral("--customers") << QStringLiteral("50") << QStringLiteral("--archive")
                             << QStringLiteral("400"));
     QCOMPARE(run.exitCode, 0);
