@@ -520,7 +520,7 @@ void TestStoreTool::countsAreHonoured() {
     QVERIFY(dir.isValid());
     const Place place = placeIn(dir);
     const Run run = StoreTool::tool(place.arguments() << QStringLiteral("--customers") << QStringLiteral("200")
-                                              << QStringLiteral("--archive") << QStringLiteral("5000"));
+                                                      << QStringLiteral("--archive") << QStringLiteral("5000"));
     QCOMPARE(run.exitCode, 0);
     const Store database(place.database);
     const Store cars(place.carTable());
@@ -702,7 +702,8 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     // old tables are back with their rows, and the car table is the old one.
     QVERIFY2(change.exec(QStringLiteral("DROP TABLE ip")), qPrintable(change.lastError().text()));
     QVERIFY2(change.exec(QStringLiteral("CREATE TYPE ip AS ENUM ('taken')")), qPrintable(change.lastError().text()));
-    const Run failed = StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run failed =
+        StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(failed.exitCode, 1);
     QVERIFY2(failed.err.contains(QStringLiteral("\"ip\"")), qPrintable(failed.err));
     QCOMPARE(server.column(QStringLiteral("SELECT trim(lmane) FROM customer")), marked);
@@ -718,7 +719,8 @@ void TestStoreTool::serverStoreIsTheSqliteOneAndReplacedOnlyWithForce() {
     const QDate day = QDate::currentDate();
     const Run inFiles = StoreTool::tool(files.arguments() << QStringLiteral("--demo"));
     QCOMPARE(inFiles.exitCode, 0);
-    const Run replaced = StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
+    const Run replaced =
+        StoreTool::tool(schema.arguments(aliasDir) << QStringLiteral("--demo") << QStringLiteral("--force"));
     QCOMPARE(replaced.exitCode, 0);
     const bool sameDay = QDate::currentDate() == day;
     const QRegularExpression counts(QStringLiteral("\\(\\d+ customers.*\\)$"));
@@ -760,8 +762,8 @@ void TestStoreTool::serverStoreRulesHold() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const Run run = StoreTool::tool(schema.arguments(dir.filePath(QStringLiteral("alias")))
-                            << QStringLiteral("--customers") << QStringLiteral("50") << QStringLiteral("--archive")
-                            << QStringLiteral("400"));
+                                    << QStringLiteral("--customers") << QStringLiteral("50")
+                                    << QStringLiteral("--archive") << QStringLiteral("400"));
     QCOMPARE(run.exitCode, 0);
     const Store server(Store::Server{schema.connectionText()});
     QVERIFY(server.isOpen());
