@@ -151,7 +151,7 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption workstationOption(
         QStringLiteral("workstation"),
         QStringLiteral("With --upgrade and --hand-over: the workstation that gets the lines; with demo data, the "
-                       "one whose the current order is. Default: %1, as the program names this one.")
+                       "one whose current order it is. Default: %1, as the program names this one.")
             .arg(buildWorkstation),
         QStringLiteral("name"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
@@ -187,8 +187,9 @@ int main(int argc, char *argv[]) {
                    parser.isSet(distinctOption);
     if (parser.isSet(distinctOption))
         request.archive = DemoData::Archive::Distinct;
+    // An empty name is no name: the lines would belong to nobody.
     request.workstation =
-        parser.isSet(workstationOption) ? parser.value(workstationOption).trimmed() : buildWorkstation;
+        parser.isSet(workstationOption) ? Workstation::name(parser.value(workstationOption)) : buildWorkstation;
     QString error;
     if (!readCount(parser, customersOption, maxCustomers, &request.counts.customers, &error) ||
         !readCount(parser, archiveOption, maxArchive, &request.counts.archive, &error))
