@@ -19,6 +19,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryFile>
 #include <QTextStream>
 #include <QThread>
@@ -423,13 +425,20 @@ sqlite3 *handleOf(const QSqlDatabase &db) {
 // Fills an empty staging store with the objects and rows of the given
 // tables from the backup: tables and indexes, rows, then triggers, so none
 // fires on the copy.
+// Copies the rows of `tables` from a checked backup into a store just made
+// from the shipped schema: only rows, column by named column, never any text
+// the file holds. A column the backup lacks (orderNow's station, in a backup
+// from before workstations kept their own lines) takes `station`'s name.
 bool fillFrom(const QString &file, const QSqlDatabase &staging, const QStringList &tables, bool withVersion,
-              QString *error) {
+              const QString &station, QString *error) {
     sqlite3 *raw = handleOf(staging);
     if (!raw) {
         *error = QStringLiteral("the QSQLITE driver gives no SQLite handle");
         return false;
     }
+    // The attached file is as untrusted here as when it was checked.
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     const auto run = [raw, error](const QString &sql) {
         char *message = nullptr;
         if (sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
@@ -442,36 +451,51 @@ bool fillFrom(const QString &file, const QSqlDatabase &staging, const QStringLis
     for (const QString &table : tables)
         names.append(BackupFile::literal(table));
     const QString chosen = names.join(QLatin1Char(','));
-    Connection backup;
-    QList<QStringList> objects;
+    Connection backup, made;
     QStringList version;
     if (!backup.open(file, SQLITE_OPEN_READONLY, error) ||
-        !backup.rows(QStringLiteral("SELECT type, name, sql FROM sqlite_master WHERE sql IS NOT NULL AND name NOT "
-                                    "LIKE 'sqlite_%' AND tbl_name IN (%1) ORDER BY type NOT IN ('table', 'index'), "
-                                    "type <> 'table', rowid")
-                         .arg(chosen),
-                     &objects, error) ||
-        !backup.column(QStringLiteral("PRAGMA user_version"), &version, error))
+        !backup.column(QStringLiteral("PRAGMA user_version"), &version, error) ||
+        !made.open(staging.databaseName(), SQLITE_OPEN_READONLY, error))
         return false;
+    // Each table's columns as the program's schema has them, and those of
+    // them the backup holds.
+    QList<QPair<QString, QStringList>> copies;
+    bool lacksStation = false;
+    for (const QString &table : tables) {
+        QStringList ours, theirs;
+        if (!made.column(QStringLiteral("SELECT name FROM pragma_table_info(%1)").arg(BackupFile::literal(table)),
+                         &ours, error) ||
+            !backup.column(QStringLiteral("SELECT name FROM pragma_table_info(%1)").arg(BackupFile::literal(table)),
+                           &theirs, error))
+            return false;
+        QStringList both;
+        for (const QString &column : std::as_const(ours)) {
+            if (theirs.contains(column, Qt::CaseInsensitive))
+                both.append(BackupFile::quoted(column));
+            else if (table.compare(QLatin1String("orderNow"), Qt::CaseInsensitive) == 0 &&
+                     column.compare(QLatin1String("station"), Qt::CaseInsensitive) == 0)
+                lacksStation = true;
+        }
+        copies.append({table, both});
+    }
     if (!run(QStringLiteral("ATTACH %1 AS backup; BEGIN").arg(BackupFile::literal(file))))
         return false;
-    bool ok = true, rowsCopied = false;
-    for (const QStringList &object : std::as_const(objects)) {
-        const bool late = object[0] != QLatin1String("table") && object[0] != QLatin1String("index");
-        if (late && !rowsCopied) {
-            for (const QString &table : tables)
-                ok = ok &&
-                     run(QStringLiteral("INSERT INTO main.%1 SELECT * FROM backup.%1").arg(BackupFile::quoted(table)));
-            rowsCopied = true;
-        }
-        ok = ok && run(object[2]);
+    bool ok = true;
+    for (const auto &[table, columns] : std::as_const(copies))
+        ok = ok && run(QStringLiteral("INSERT INTO main.%1 (%2) SELECT %2 FROM backup.%1")
+                           .arg(BackupFile::quoted(table), columns.join(QLatin1Char(','))));
+    if (ok && lacksStation) {
+        QSqlQuery give(staging);
+        give.prepare(QStringLiteral("UPDATE main.orderNow SET station = ?"));
+        give.addBindValue(station);
+        ok = give.exec();
+        if (!ok)
+            *error = give.lastError().text();
     }
-    for (const QString &table : tables)
-        ok = ok && (rowsCopied ||
-                    run(QStringLiteral("INSERT INTO main.%1 SELECT * FROM backup.%1").arg(BackupFile::quoted(table))));
     // The keys handed out stay handed out: the sequences as they were.
     ok = ok && run(QStringLiteral("DELETE FROM main.sqlite_sequence WHERE name IN (%1); INSERT INTO "
-                                  "main.sqlite_sequence SELECT * FROM backup.sqlite_sequence WHERE name IN (%1)")
+                                  "main.sqlite_sequence (name, seq) SELECT name, seq FROM backup.sqlite_sequence "
+                                  "WHERE name IN (%1)")
                        .arg(chosen));
     if (ok && withVersion)
         ok = run(QStringLiteral("PRAGMA main.user_version = %1").arg(version.value(0).toLongLong()));
@@ -530,7 +554,8 @@ bool syncDirOf(const QString &path, QString *error) {
     return BackupFile::syncPath(QFileInfo(path).absolutePath(), error);
 }
 
-int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force) {
+int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force,
+                 const QString &workstation) {
     std::vector<std::unique_ptr<Descriptor>> locks;
     QStringList held, existing;
     for (const QString &path : {stores.database, stores.carTable}) {
@@ -552,11 +577,11 @@ int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Fa
     const QStringList databaseTables = databaseTablesIn(file, facts.carTables, &error);
     if (databaseTables.isEmpty())
         return fail(error.isEmpty() ? QStringLiteral("%1 holds no database tables").arg(file) : error);
-    StoreCreator database(stores.database, QString());
-    StoreCreator cars(stores.carTable, QString());
+    StoreCreator database(stores.database, QStringLiteral(":/schema/database.sqlite.sql"));
+    StoreCreator cars(stores.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
     const bool filled = database.create(&error) && cars.create(&error) &&
-                        fillFrom(file, database.database(), databaseTables, true, &error) &&
-                        fillFrom(file, cars.database(), facts.carTables, false, &error);
+                        fillFrom(file, database.database(), databaseTables, true, workstation, &error) &&
+                        fillFrom(file, cars.database(), facts.carTables, false, workstation, &error);
     if (!filled || !keepAccess(stores.database, database.stagingPath(), &error) ||
         !keepAccess(stores.carTable, cars.stagingPath(), &error) || !database.prepareInstall(force, &error) ||
         !cars.prepareInstall(force, &error))
@@ -626,8 +651,9 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
         return fail(error.isEmpty() ? QStringLiteral("cannot make a temporary file for the server archive") : error);
     if (!QDir().mkpath(QFileInfo(stores.carTable).absolutePath()))
         return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(stores.carTable).absolutePath()));
-    StoreCreator cars(stores.carTable, QString());
-    const bool filled = cars.create(&error) && fillFrom(file, cars.database(), facts.carTables, false, &error) &&
+    StoreCreator cars(stores.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
+    const bool filled = cars.create(&error) &&
+                        fillFrom(file, cars.database(), facts.carTables, false, QString(), &error) &&
                         keepAccess(stores.carTable, cars.stagingPath(), &error);
     if (!filled)
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
@@ -703,7 +729,7 @@ int verify(const QString &file) {
     return StoreJob::Created;
 }
 
-int restore(const Stores &stores, const QString &file, bool force) {
+int restore(const Stores &stores, const QString &file, bool force, const QString &workstation) {
     BackupFile::Facts facts;
     QString error;
     if (!BackupFile::check(file, &facts, &error))
@@ -712,7 +738,8 @@ int restore(const Stores &stores, const QString &file, bool force) {
         return fail(QStringLiteral("%1 holds a database kept with %2, but these stores keep it with %3")
                         .arg(file, facts.driver, stores.driver));
     const int code =
-        stores.driver == sqlite ? restoreFiles(stores, file, facts, force) : restoreServer(stores, file, facts, force);
+        stores.driver == sqlite ? restoreFiles(stores, file, facts, force, workstation)
+                                : restoreServer(stores, file, facts, force);
     if (code == StoreJob::Created)
         QTextStream(stdout) << "drevalon-stores: restored the stores from " << file << " (made " << facts.madeAt << ")"
                             << Qt::endl;

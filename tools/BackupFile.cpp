@@ -22,6 +22,10 @@ bool Connection::open(const QString &path, int flags, QString *error) {
         return false;
     }
     sqlite3_extended_result_codes(m_db, 1);
+    // A file from elsewhere is data: its schema may not call functions with
+    // side effects, nor may anything write the schema's own text.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     return true;
 }
 
@@ -112,6 +116,10 @@ QStringList tablesOf(const QString &resource, Connection *db) {
 struct Shipped {
     QStringList database, cars;
     QString fingerprint;
+    // Every object as the program's schema makes it: the database's, the
+    // database's as made before each workstation kept its own order lines,
+    // and the car table's.
+    QStringList databaseObjects, databaseObjectsBefore, carObjects;
     Shipped() {
         Connection databaseDb, carDb;
         QString error;
@@ -121,6 +129,12 @@ struct Shipped {
         cars = tablesOf(QStringLiteral(":/schema/drevalonParadox.sqlite.sql"), &carDb);
         fingerprint = BackupFile::fingerprint(databaseDb, database, &error) + QLatin1Char(';') +
                       BackupFile::fingerprint(carDb, cars, &error);
+        BackupFile::objects(databaseDb, &databaseObjects, &error);
+        BackupFile::objects(carDb, &carObjects, &error);
+        if (!databaseDb.exec(QStringLiteral("DROP INDEX orderNow_station; ALTER TABLE orderNow DROP COLUMN station"),
+                             &error))
+            qFatal("the shipped schema cannot be taken back to before workstations: %s", qPrintable(error));
+        BackupFile::objects(databaseDb, &databaseObjectsBefore, &error);
     }
 };
 
@@ -248,6 +262,61 @@ QStringList databaseTables() { return shipped().database; }
 QStringList carTables() { return shipped().cars; }
 QString expectedFingerprint() { return shipped().fingerprint; }
 
+bool objects(const Connection &db, QStringList *described, QString *error) {
+    QList<QStringList> all;
+    if (!db.rows(QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE name NOT LIKE 'sqlite_%' "
+                                "AND name NOT IN ('drevalon_backup', 'drevalon_backup_dump')"),
+                 &all, error))
+        return false;
+    described->clear();
+    for (const QStringList &object : std::as_const(all)) {
+        QString line = object[0] + QLatin1Char(' ') + object[1] + QStringLiteral(" on ") + object[2] + QStringLiteral(": ");
+        // A table is what SQLite reads its columns to be, whatever text made
+        // it (an upgrade rewrites the text); anything else is its text.
+        if (object[0] == QLatin1String("table")) {
+            QList<QStringList> columns;
+            if (!db.rows(QStringLiteral("SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_info(%1)")
+                             .arg(literal(object[1])),
+                         &columns, error))
+                return false;
+            QStringList parts;
+            for (const QStringList &column : std::as_const(columns))
+                parts.append(column.join(QLatin1Char(' ')));
+            line += parts.join(QStringLiteral(", "));
+        } else {
+            line += object[3];
+        }
+        described->append(line);
+    }
+    described->sort();
+    return true;
+}
+
+bool knownObjects(const QStringList &found, const QString &driver, QString *difference) {
+    const Shipped &s = shipped();
+    QList<QStringList> accepted{s.carObjects};
+    if (driver == QLatin1String("QSQLITE"))
+        accepted = {s.databaseObjects + s.carObjects, s.databaseObjectsBefore + s.carObjects};
+    for (QStringList &objects : accepted) {
+        objects.sort();
+        if (objects == found)
+            return true;
+    }
+    // Named by the first object the file has that the program's stores do not, or lacks.
+    for (const QString &object : found)
+        if (!accepted.constFirst().contains(object) && !accepted.constLast().contains(object)) {
+            *difference = QStringLiteral("it holds %1").arg(object.simplified().left(200));
+            return false;
+        }
+    for (const QString &object : accepted.constFirst())
+        if (!found.contains(object)) {
+            *difference = QStringLiteral("it lacks %1").arg(object.simplified().left(200));
+            return false;
+        }
+    *difference = QStringLiteral("its objects are those of no version of this program");
+    return false;
+}
+
 bool knownFingerprint(const QString &found) {
     // A database from before each workstation kept its own order lines: the
     // same tables, orderNow without its last column, which --upgrade adds.
@@ -365,6 +434,18 @@ bool check(const QString &path, Facts *facts, QString *error, bool unfinished) {
         *error = QStringLiteral("%1 is a backup of other tables than this program's: it holds %2 where the program "
                                 "needs %3")
                      .arg(path, have.value(i, QStringLiteral("nothing")), need.value(i, need.constLast()));
+        return false;
+    }
+    // Only rows are ever taken from a backup: a trigger, view, index or table
+    // of its own, or a column the program's does not have, is refused.
+    QStringList described;
+    QString difference;
+    if (!objects(db, &described, &reason)) {
+        *error = QStringLiteral("%1 is damaged: %2").arg(path, reason);
+        return false;
+    }
+    if (!knownObjects(described, facts->driver, &difference)) {
+        *error = QStringLiteral("%1 holds other objects than this program's stores: %2").arg(path, difference);
         return false;
     }
     if (facts->driver == QLatin1String("QPSQL") && !checkDump(db, path, facts->schema, error))

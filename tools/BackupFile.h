@@ -51,6 +51,13 @@ QStringList databaseTables();
 QStringList carTables();
 // The fingerprint of the shipped schema, for both stores.
 QString expectedFingerprint();
+// Every object of a file but the backup's own, one line each, sorted: a
+// table as the columns SQLite reads, an index, trigger or view as its text.
+bool objects(const Connection &db, QStringList *described, QString *error);
+// Whether those are the objects of the program's stores (for `driver`: the
+// database and the car table, or a server's backup: the car table alone), as
+// this version makes them or as an earlier one did; else what differs.
+bool knownObjects(const QStringList &found, const QString &driver, QString *difference);
 // Whether a backup's tables are the program's: as they are now, or as an
 // earlier version made them that this one still opens.
 bool knownFingerprint(const QString &found);

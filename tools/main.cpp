@@ -132,7 +132,9 @@ int main(int argc, char *argv[]) {
         QStringLiteral("restore"),
         QStringLiteral("Put a backup back in place of the stores (--database, --alias-dir): refused while the "
                        "program holds them open, and over existing stores without --force; the backup is checked "
-                       "first, and a failed restore leaves the stores as they were."),
+                       "first (one holding any table, column, index, trigger or view the program's stores do not is "
+                       "refused), the stores are made from the program's own schema and only the backup's rows are "
+                       "copied in, and a failed restore leaves the stores as they were."),
         QStringLiteral("file"));
     const QString buildWorkstation = Workstation::name(QString::fromUtf8(DrevalonBuild::workstation));
     const QCommandLineOption upgradeOption(
@@ -150,8 +152,9 @@ int main(int argc, char *argv[]) {
         QStringLiteral("name"));
     const QCommandLineOption workstationOption(
         QStringLiteral("workstation"),
-        QStringLiteral("With --upgrade and --hand-over: the workstation that gets the lines; with demo data, the "
-                       "one whose current order it is. Default: %1, as the program names this one.")
+        QStringLiteral("With --upgrade, --hand-over and --restore of a backup from before workstations kept their "
+                       "own order lines: the workstation that gets the lines; with demo data, the one whose current "
+                       "order it is. Default: %1, as the program names this one.")
             .arg(buildWorkstation),
         QStringLiteral("name"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
@@ -229,7 +232,7 @@ int main(int argc, char *argv[]) {
         if (parser.isSet(handOverOption))
             return Stations::handOver(stores, parser.value(handOverOption), workstation);
         if (parser.isSet(restoreOption))
-            return Backup::restore(stores, absolute(parser.value(restoreOption)), request.force);
+            return Backup::restore(stores, absolute(parser.value(restoreOption)), request.force, workstation);
         const QStringList dir = parser.positionalArguments();
         return Backup::take(stores, dir.isEmpty() ? buildBackupDir : absolute(dir.constFirst()), dir.isEmpty(),
                             int(keep));

@@ -115,17 +115,22 @@ void patch(const QString &path, const std::function<void(QByteArray &)> &change)
     QCOMPARE(file.write(bytes), bytes.size());
 }
 
-void sqlOn(const QString &path, const QString &statement) {
+// Statements run on one connection to the file, in order.
+void sqlOn(const QString &path, const QStringList &statements) {
     const QString name = QUuid::createUuid().toString();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
+        if (!db.open())
+            qWarning() << "cannot open" << path;
         QSqlQuery q(db);
-        if (!db.open() || !q.exec(statement))
-            qWarning() << statement << q.lastError().text();
+        for (const QString &statement : statements)
+            if (!q.exec(statement))
+                qWarning() << statement << q.lastError().text();
     }
     QSqlDatabase::removeDatabase(name);
 }
+void sqlOn(const QString &path, const QString &statement) { sqlOn(path, QStringList{statement}); }
 
 } // namespace
 
@@ -351,6 +356,81 @@ private slots:
             QVERIFY2(again.exitCode == 0, qPrintable(again.err));
             QCOMPARE(stateOf(stores), state);
         }
+    }
+
+    // A backup that travelled (a stick, mail, another shop) is data: one whose
+    // objects are not the program's is refused by --verify and --restore
+    // alike, the stores stay as they were, and nothing it held ever runs.
+    void aCraftedBackupIsRefusedAndRunsNothing_data() {
+        QTest::addColumn<QStringList>("craft");
+        QTest::addColumn<bool>("databaseInFile"); // crafts the database's tables, which a server's backup keeps apart
+        QTest::addColumn<QString>("message");
+        const QString objects = QStringLiteral("holds other objects than this program's stores: ");
+        QTest::newRow("a trigger emptying the archive")
+            << QStringList{QStringLiteral(
+                   "create trigger evil after insert on orderNow begin delete from orderAll; end")}
+            << true << objects + "it holds trigger evil on orderNow";
+        QTest::newRow("a shipped trigger rewritten")
+            << QStringList{QStringLiteral("drop trigger customer_pad_insert"),
+                           QStringLiteral("create trigger customer_pad_insert after insert on customer begin "
+                                          "delete from orderAll; end")}
+            << true << objects + "it holds trigger customer_pad_insert on customer: CREATE TRIGGER";
+        QTest::newRow("a trigger on the car table")
+            << QStringList{QStringLiteral("create trigger evil after insert on drevalonParadox begin "
+                                          "delete from drevalonParadox; end")}
+            << false << objects + "it holds trigger evil on drevalonParadox";
+        QTest::newRow("a view") << QStringList{QStringLiteral("create view evil as select * from drevalonParadox")}
+                                << false << objects + "it holds view evil on evil";
+        QTest::newRow("an index of its own")
+            << QStringList{QStringLiteral("create index evil on drevalonParadox (Vin)")} << false
+            << objects + "it holds index evil on drevalonParadox";
+        QTest::newRow("an index of the program's dropped")
+            << QStringList{QStringLiteral("drop index _CUST")} << false << objects + "it lacks index _CUST";
+        // The text SQLite reads a table from, rewritten in place: the ATTACH
+        // of a restore would run it. It must never get that far.
+        QTest::newRow("a table's text rewritten")
+            << QStringList{QStringLiteral("pragma writable_schema = on"),
+                           QStringLiteral("update sqlite_master set sql = 'CREATE TABLE drevalonParadox (IdCar "
+                                          "INTEGER PRIMARY KEY AUTOINCREMENT, Model CHAR(30), Vin CHAR(17), DVS "
+                                          "CHAR(10), KPP CHAR(4), IdCust FLOAT, evil TEXT DEFAULT (1))' "
+                                          "where name = 'drevalonParadox'")}
+            << false << "is (damaged|a backup of other tables than this program's|" + objects + ")";
+    }
+    void aCraftedBackupIsRefusedAndRunsNothing() {
+        QFETCH(QStringList, craft);
+        QFETCH(bool, databaseInFile);
+        QFETCH(QString, message);
+        if (databaseInFile && TestStores::onServer())
+            QSKIP("a server's backup keeps the database in its archive, not in the file");
+        TestStores stores;
+        fill(stores, 200, QStringLiteral("Kept"));
+        const QStringList arguments = storeArguments(stores.settings());
+        QTemporaryDir dir;
+        const Run first = tool(arguments + QStringList{QStringLiteral("--backup"), dir.path()});
+        QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+        const QString crafted = dir.filePath(QStringLiteral("crafted.backup"));
+        QVERIFY(QFile::copy(writtenBackup(first), crafted));
+        sqlOn(crafted, craft);
+
+        const QString state = stateOf(stores), carState = carStateOf(stores);
+        const QMap<QString, QByteArray> files = filesOf(dir.path());
+        for (const QStringList &command :
+             {QStringList{QStringLiteral("--verify"), crafted},
+              arguments + QStringList{QStringLiteral("--restore"), crafted, QStringLiteral("--force")}}) {
+            const Run run = tool(command);
+            QVERIFY2(run.exitCode == 1, qPrintable(run.out + run.err));
+            QVERIFY2(QRegularExpression(QStringLiteral("^drevalon-stores: \\S+ ") + message).match(run.err).hasMatch(),
+                     qPrintable(run.err));
+            QCOMPARE(stateOf(stores), state);
+            QCOMPARE(carStateOf(stores), carState);
+            QVERIFY(filesOf(dir.path()) == files);
+        }
+        // The sound backup restores into stores made from the program's own schema.
+        const Run restored =
+            tool(arguments + QStringList{QStringLiteral("--restore"), writtenBackup(first), QStringLiteral("--force")});
+        QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
+        QCOMPARE(stateOf(stores), state);
+        QCOMPARE(stores.carScalar(QStringLiteral("select count(*) from sqlite_master where name = 'evil'")).toInt(), 0);
     }
 
     void rotation() {
