@@ -57,7 +57,32 @@ namespace {
 
 const QString sqlite = QStringLiteral("QSQLITE");
 const QRegularExpression backupName(QStringLiteral("^drevalon-(\\d{8}-\\d{6})(?:-(\\d+))?\\.backup$"));
-const QRegularExpression leftoverName(QStringLiteral("^\\.drevalon-.*\\.partial(?:-journal|\\.dump|\\.final)?$"));
+// A run's hidden file: its backup's moment and its process number, and what
+// SQLite and the server archive keep beside it.
+const QRegularExpression
+    leftoverName(QStringLiteral("^\\.drevalon-\\d{8}-\\d{6}(?:-\\d+)?-\\d+\\.partial(?:-journal|\\.dump|\\.final)?$"));
+
+// A plain file of the user this tool runs as: what a run of it left, never
+// a link, nor another user's file under a name like one of its own.
+bool ownFile(const QString &path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode) &&
+           info.st_uid == ::geteuid();
+}
+
+// A backup this tool finished: its own file, and the finished mark in the header.
+bool ownBackup(const QString &path) {
+    if (!ownFile(path))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray header = file.read(BackupFile::applicationIdOffset + 4);
+    if (header.size() < BackupFile::applicationIdOffset + 4 || !header.startsWith(QByteArray("SQLite format 3", 16)))
+        return false;
+    const auto byte = [&](int i) { return quint32(quint8(header[BackupFile::applicationIdOffset + i])); };
+    return int((byte(0) << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3)) == BackupFile::finishedId;
+}
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
 
@@ -685,7 +710,7 @@ int take(const Stores &stores, const QString &dirPath, bool defaultDir, int keep
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return fail(QStringLiteral("another backup into %1 is under way").arg(dirPath));
     for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        if (leftoverName.match(name).hasMatch())
+        if (leftoverName.match(name).hasMatch() && ownFile(dir.filePath(name)))
             QFile::remove(dir.filePath(name));
 
     const QString name = newName(dir);
@@ -704,8 +729,12 @@ int take(const Stores &stores, const QString &dirPath, bool defaultDir, int keep
 
     // Only now that the new one is whole on disk do the oldest go; the new one
     // stays even when a clock set back names it older than the rest.
+    // Counted and removed: backups this tool finished, as this user. A file
+    // named like one (another user's, or junk dated in the future) is not one.
     QStringList all = backupsIn(dir);
     all.removeAll(name);
+    all.erase(std::remove_if(all.begin(), all.end(), [&](const QString &n) { return !ownBackup(dir.filePath(n)); }),
+              all.end());
     int removed = 0;
     for (qsizetype i = keep - 1; i < all.size(); ++i)
         removed += QFile::remove(dir.filePath(all[i])) ? 1 : 0;
@@ -737,9 +766,8 @@ int restore(const Stores &stores, const QString &file, bool force, const QString
     if (facts.driver != stores.driver)
         return fail(QStringLiteral("%1 holds a database kept with %2, but these stores keep it with %3")
                         .arg(file, facts.driver, stores.driver));
-    const int code =
-        stores.driver == sqlite ? restoreFiles(stores, file, facts, force, workstation)
-                                : restoreServer(stores, file, facts, force);
+    const int code = stores.driver == sqlite ? restoreFiles(stores, file, facts, force, workstation)
+                                             : restoreServer(stores, file, facts, force);
     if (code == StoreJob::Created)
         QTextStream(stdout) << "drevalon-stores: restored the stores from " << file << " (made " << facts.madeAt << ")"
                             << Qt::endl;

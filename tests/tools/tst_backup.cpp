@@ -438,12 +438,26 @@ private slots:
         fill(stores, 100, QStringLiteral("Rotate"));
         const QStringList arguments = storeArguments(stores.settings());
         QTemporaryDir dir;
-        // Its own kind of leftover goes; anything else in the directory stays.
-        for (const QString &name : {QStringLiteral(".drevalon-20261210-070000-99999.partial"),
-                                    QStringLiteral("notes.txt"), QStringLiteral("drevalon-old.backup.txt")}) {
+        // Its own kind of leftover goes; anything else in the directory stays,
+        // a user's file named like a leftover and junk named like a backup from
+        // the future included (counted, it would push the real ones out).
+        const QStringList others{QStringLiteral("notes.txt"), QStringLiteral("drevalon-old.backup.txt"),
+                                 QStringLiteral(".drevalon-notes.partial"),
+                                 QStringLiteral("drevalon-20991231-235959.backup"),
+                                 QStringLiteral("drevalon-20991231-235958.backup")};
+        for (const QString &name : QStringList{QStringLiteral(".drevalon-20261210-070000-99999.partial")} + others) {
             QFile other(dir.filePath(name));
             QVERIFY(other.open(QIODevice::WriteOnly));
             other.write("x");
+        }
+        // A finished backup, another user's, named in the future: not this run's to count or remove.
+        if (::geteuid() == 0) {
+            QTemporaryDir elsewhere;
+            const Run theirs = tool(arguments + QStringList{QStringLiteral("--backup"), elsewhere.path()});
+            QVERIFY2(theirs.exitCode == 0, qPrintable(theirs.err));
+            QVERIFY(QFile::remove(dir.filePath(others.last())));
+            QVERIFY(QFile::copy(writtenBackup(theirs), dir.filePath(others.last())));
+            QVERIFY(::chown(QFile::encodeName(dir.filePath(others.last())).constData(), 65534, 65534) == 0);
         }
         QStringList written;
         for (int i = 0; i < 5; ++i) {
@@ -455,9 +469,9 @@ private slots:
             written.append(QFileInfo(writtenBackup(run)).fileName());
         }
         QCOMPARE(written.size(), 5);
-        const QStringList expected = QStringList{
-            written[2], written[3], written[4], QStringLiteral("drevalon-old.backup.txt"), QStringLiteral("notes.txt")};
-        QStringList present = QDir(dir.path()).entryList(QDir::Files);
+        const QStringList expected = QStringList{written[2], written[3], written[4]} + others;
+        QStringList present = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        present.removeAll(QStringLiteral(".drevalon-backup.lock"));
         QStringList sortedExpected = expected;
         sortedExpected.sort();
         present.sort();
@@ -469,7 +483,8 @@ private slots:
                                                         QStringLiteral("--keep"), QStringLiteral("1")},
                                 16 * 1024);
         QCOMPARE(failed.exitCode, 1);
-        present = QDir(dir.path()).entryList(QDir::Files);
+        present = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        present.removeAll(QStringLiteral(".drevalon-backup.lock"));
         present.sort();
         QCOMPARE(present, sortedExpected);
     }
