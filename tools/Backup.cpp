@@ -585,7 +585,7 @@ int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Fa
     QStringList held, existing;
     for (const QString &path : {stores.database, stores.carTable}) {
         if (heldByProgram(path, &locks))
-            held.append(path);
+            held.append(StoreHold::heldStore(path));
         if (StoreCreator::occupied(path))
             existing.append(path);
     }
@@ -654,7 +654,7 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     if (sessions.value(0).toInt() > 0)
         held.append(QStringLiteral("%1 session(s) of %2 on the server").arg(sessions.value(0), programName));
     if (heldByProgram(stores.carTable, &locks))
-        held.append(stores.carTable);
+        held.append(StoreHold::heldStore(stores.carTable));
     if (!held.isEmpty())
         return fail(heldMessage(held), StoreJob::Refused);
     QStringList existing;

@@ -134,7 +134,7 @@ QString notKeptApart(Database &db, const Backup::Stores &stores) {
 int upgrade(const Backup::Stores &stores, const QString &workstation) {
     std::vector<std::unique_ptr<StoreHold::Descriptor>> locks;
     if (stores.driver != postgres && StoreHold::heldByProgram(stores.database, &locks))
-        return fail(StoreHold::heldMessage({stores.database}), StoreJob::Refused);
+        return fail(StoreHold::heldMessage({StoreHold::heldStore(stores.database)}), StoreJob::Refused);
     Database db(stores);
     if (!db.error().isEmpty())
         return fail(db.error());

@@ -30,6 +30,9 @@ private:
 // The exclusive locks taken are kept in `locks`, so the program cannot start
 // on the stores while the job runs.
 bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>> *locks);
+// The store and who holds it ("pid 1234 drevalon of kassa2"), as the
+// system's lock table tells, for the message that refuses a job.
+QString heldStore(const QString &path);
 QString heldMessage(const QStringList &held);
 // The name the program's server sessions carry: its own, unless the
 // connection text gives another.

@@ -311,7 +311,9 @@ void SqliteDialect::hold(const QString &file) {
     // it (POSIX), also another connection's in the middle of a write. The
     // store tool looks for the same name.
     const QByteArray beside = QFile::encodeName(file + QLatin1String(".inuse"));
-    const int fd = ::open(beside.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Never through a link, and only the shop's users may open it: anyone who
+    // could hold it could make every restore refuse.
+    const int fd = ::open(beside.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0660);
     if (fd < 0)
         return; // a directory the user may not write: nothing to see by
     // Never waits: a restore under way has its own lock and its own checks.

@@ -122,6 +122,32 @@ private slots:
         QCOMPARE(stores->scalar(QStringLiteral("select count(*) from customer")).toInt(), 2);
     }
 
+    // The mark beside a store is the shop's users' alone and never followed
+    // elsewhere: a link put in its place makes nothing where it points.
+    void theMarkBesideAStoreIsNoLinkAndNobodyElses() {
+        if (TestStores::onServer())
+            QSKIP("a server's database has no file beside it");
+        stores = std::make_unique<TestStores>();
+        const QString mark = stores->databasePath() + QStringLiteral(".inuse");
+        const QString target = stores->databasePath() + QStringLiteral(".elsewhere");
+        QFile::remove(mark);
+        QVERIFY(QFile::link(target, mark));
+        {
+            TADOConnection linked(QStringLiteral("linked"));
+            linked.setStore(stores->settings().driver, stores->databasePath());
+            linked.Open();
+        }
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(QFile::remove(mark));
+        {
+            TADOConnection plain(QStringLiteral("plain"));
+            plain.setStore(stores->settings().driver, stores->databasePath());
+            plain.Open();
+        }
+        QVERIFY(QFileInfo(mark).isFile());
+        QCOMPARE(QFileInfo(mark).permissions() & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+    }
+
     void deletedThenReplaced() {
         start();
         const QString path = stores->databasePath();

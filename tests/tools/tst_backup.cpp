@@ -252,7 +252,8 @@ private slots:
         }
         QTest::newRow("restore: program open")
             << "restore" << int(ProgramOpen) << 2
-            << "the program holds the stores open \\(.+\\): close Drevalon on every workstation";
+            << "the program holds the stores open \\(.*held by pid \\d+ tst_backup of \\S+\\): close Drevalon on every "
+               "workstation";
         QTest::newRow("restore: existing stores")
             << "restore" << int(ExistingStores) << 2 << "not overwriting the existing .* \\(--force replaces them\\)";
     }
