@@ -11,9 +11,9 @@ function(drevalon_conninfo_value out value)
   set(${out} "${value}" PARENT_SCOPE)
 endfunction()
 
-# A server's connection text always holds "key=value"; a file path left in the
+# A server's connection text always holds "key=value" or is a URI; a file path left in the
 # cache from an SQLite build is not one.
-if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND NOT DREVALON_DATABASE MATCHES "="))
+if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND NOT DREVALON_DATABASE MATCHES "=|://"))
   if(DREVALON_STORE_DRIVER STREQUAL "QPSQL")
     drevalon_conninfo_value(name "${DREVALON_STORE_NAME}")
     set(text "dbname=${name}")
@@ -39,7 +39,9 @@ if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND 
 else()
   set(DREVALON_DATABASE_TEXT "${DREVALON_DATABASE}")
 endif()
-if(DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND DREVALON_DATABASE_TEXT MATCHES "password")
+# A password given as a word, or in a URI's "user:secret@".
+if(DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND (DREVALON_DATABASE_TEXT MATCHES "[Pp][Aa][Ss][Ss][Ww][Oo][Rr][Dd]"
+                                               OR DREVALON_DATABASE_TEXT MATCHES "://[^/@?]*:[^/@?]*@"))
   message(FATAL_ERROR "No password in the build: let the server trust the workstation, or use ~/.pgpass")
 endif()
 # As a C string in the generated settings header.

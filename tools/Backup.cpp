@@ -44,6 +44,7 @@
 #include "StoreCreator.h"
 #include "StoreHold.h"
 #include "StoreJob.h"
+#include "platform/ConnectionText.h"
 
 using BackupFile::Connection;
 using StoreHold::Descriptor;
@@ -159,8 +160,28 @@ QString pgQuoted(const QString &name) {
 }
 
 // Runs a client program of the server; false with its words when it fails.
-bool runClient(const QString &program, const QStringList &arguments, QString *error) {
+// pg_dump and pg_restore get the server through their environment, never on
+// their command line, which every user of the machine can read. Only the
+// database's name and the few words without a variable of their own (no
+// secret among them: a password is refused before) stay in --dbname, which
+// also keeps pg_restore restoring rather than printing.
+bool runClient(const QString &program, QStringList arguments, const QString &connection, QString *error) {
+    QList<ConnectionText::Word> words;
+    if (!ConnectionText::words(connection, &words)) {
+        *error = QStringLiteral("the connection text is not understood");
+        return false;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QStringList rest;
+    for (const ConnectionText::Word &word : std::as_const(words)) {
+        if (word.variable.isEmpty() || word.key == QLatin1String("dbname"))
+            rest.append(word.key + QLatin1Char('=') + ConnectionText::quoted(word.value));
+        if (!word.variable.isEmpty())
+            environment.insert(word.variable, word.value);
+    }
+    arguments.prepend(QStringLiteral("--dbname=") + (rest.isEmpty() ? connection : rest.join(QLatin1Char(' '))));
     QProcess process;
+    process.setProcessEnvironment(environment);
     // It goes with this tool: a killed restore must not go on without it.
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process.start(program, arguments);
@@ -303,10 +324,10 @@ bool writeFromServer(const Stores &stores, const QString &partial, QString *erro
         return false;
     const QString dump = partial + QStringLiteral(".dump");
     QStringList arguments{QStringLiteral("--format=custom"), QStringLiteral("--no-password"),
-                          QStringLiteral("--file=") + dump, QStringLiteral("--dbname=") + stores.database};
+                          QStringLiteral("--file=") + dump};
     for (const QString &table : BackupFile::databaseTables())
         arguments.append(QStringLiteral("--table=%1.%2").arg(pgQuoted(schema), pgQuoted(table.toLower())));
-    if (!runClient(QStringLiteral("pg_dump"), arguments, error))
+    if (!runClient(QStringLiteral("pg_dump"), arguments, stores.database, error))
         return false;
 
     Connection db;
@@ -685,8 +706,8 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     if (!runClient(QStringLiteral("pg_restore"),
                    {QStringLiteral("--single-transaction"), QStringLiteral("--clean"), QStringLiteral("--if-exists"),
                     QStringLiteral("--no-owner"), QStringLiteral("--exit-on-error"), QStringLiteral("--no-password"),
-                    QStringLiteral("--dbname=") + stores.database, dump.fileName()},
-                   &error))
+                    dump.fileName()},
+                   stores.database, &error))
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
     if (!cars.install(force, &error) || !syncDirOf(stores.carTable, &error))
         return fail(QStringLiteral("the database is restored on the server, but the car table is not: %1").arg(error));

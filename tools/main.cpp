@@ -13,6 +13,7 @@
 #include "Backup.h"
 #include "Stations.h"
 #include "StoreJob.h"
+#include "platform/ConnectionText.h"
 #include "platform/ProgramPath.h"
 #include "platform/Workstation.h"
 
@@ -217,6 +218,9 @@ int main(int argc, char *argv[]) {
                     .arg(buildDriver, driver, driver == sqlite ? QStringLiteral("file") : QStringLiteral("server")));
         database = buildDatabase;
     }
+    // A password on a command line is visible to every user of the machine.
+    if (driver == postgres && ConnectionText::holdsPassword(database))
+        return fail(QStringLiteral("the connection text must not hold a password; put it in ~/.pgpass"));
     const QString aliasDir = parser.isSet(aliasOption) ? parser.value(aliasOption) : buildAliasDir;
     if (database.trimmed().isEmpty() || aliasDir.isEmpty())
         return fail(QStringLiteral("the database and the alias directory must not be empty"));

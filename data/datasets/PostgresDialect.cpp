@@ -7,6 +7,7 @@
 #include "data/datasets/StatementScanner.h"
 #include "data/datasets/StoreConnection.h"
 #include "data/datasets/StoreLog.h"
+#include "platform/ConnectionText.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -132,6 +133,12 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
     // The whole connection text goes to the client library as it stands; Qt
     // only adds what its own fields hold, and they stay empty. The program
     // names itself unless the text does, so the store tool's restore sees it.
+    // A password is never the program's to keep, nor to show in a box.
+    if (ConnectionText::holdsPassword(database))
+        throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": the connection text holds a password; "
+                                            "let the server know the workstation, or keep the password in the "
+                                            "user's ~/.pgpass")
+                                 .arg(ConnectionText::shown(database)));
     const QString start = database.trimmed();
     const bool uri = start.startsWith(QLatin1String("postgresql://")) || start.startsWith(QLatin1String("postgres://"));
     db.setConnectOptions(uri ? database + (database.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
