@@ -270,7 +270,8 @@ bool objects(const Connection &db, QStringList *described, QString *error) {
         return false;
     described->clear();
     for (const QStringList &object : std::as_const(all)) {
-        QString line = object[0] + QLatin1Char(' ') + object[1] + QStringLiteral(" on ") + object[2] + QStringLiteral(": ");
+        QString line =
+            object[0] + QLatin1Char(' ') + object[1] + QStringLiteral(" on ") + object[2] + QStringLiteral(": ");
         // A table is what SQLite reads its columns to be, whatever text made
         // it (an upgrade rewrites the text); anything else is its text.
         if (object[0] == QLatin1String("table")) {
