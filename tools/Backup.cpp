@@ -618,7 +618,7 @@ int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Fa
                     StoreJob::Refused);
     QString error;
     for (const QString &path : {stores.database, stores.carTable})
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        if (!StoreCreator::makeDirectory(QFileInfo(path).absolutePath()))
             return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(path).absolutePath()));
     const QStringList databaseTables = databaseTablesIn(file, facts.carTables, &error);
     if (databaseTables.isEmpty())
@@ -695,7 +695,7 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     if (!dump.open() || !backup.open(file, SQLITE_OPEN_READONLY, &error) ||
         !BackupFile::extractDump(backup, dump.fileName(), &error))
         return fail(error.isEmpty() ? QStringLiteral("cannot make a temporary file for the server archive") : error);
-    if (!QDir().mkpath(QFileInfo(stores.carTable).absolutePath()))
+    if (!StoreCreator::makeDirectory(QFileInfo(stores.carTable).absolutePath()))
         return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(stores.carTable).absolutePath()));
     StoreCreator cars(stores.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
     const bool filled = cars.create(&error) &&

@@ -39,7 +39,7 @@ int createOnServer(const Request &request) {
     if (!server.create(request.force, &error))
         return fail(error);
     const QString dir = QFileInfo(request.carTable).absolutePath();
-    if (!QDir().mkpath(dir))
+    if (!StoreCreator::makeDirectory(dir))
         return fail(QStringLiteral("cannot create the directory %1").arg(dir));
     StoreCreator carStore(request.carTable, QStringLiteral(":/schema/drevalonParadox.sqlite.sql"));
     if (!carStore.create(&error))

@@ -49,7 +49,7 @@ int createInFiles(const Request &request) {
 
     for (const QString &path : {request.database, request.carTable}) {
         const QString dir = QFileInfo(path).absolutePath();
-        if (!QDir().mkpath(dir))
+        if (!StoreCreator::makeDirectory(dir))
             return fail(QStringLiteral("cannot create the directory %1").arg(dir));
     }
 

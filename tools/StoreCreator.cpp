@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -86,6 +87,12 @@ bool StoreCreator::occupied(const QString &path) {
     return info.exists() || info.isSymLink();
 }
 
+bool StoreCreator::makeDirectory(const QString &dir) {
+    if (QFileInfo(dir).isDir())
+        return true;
+    return QDir().mkpath(dir) && ::chmod(QFile::encodeName(dir).constData(), 02770) == 0;
+}
+
 bool StoreCreator::create(QString *error) {
     QString script;
     if (!m_schemaResource.isEmpty()) {
@@ -111,6 +118,10 @@ bool StoreCreator::create(QString *error) {
         *error = QStringLiteral("cannot create %1: %2").arg(m_staging, m_db.lastError().text());
         return false;
     }
+    // The customers' names and phones are the shop's: its group may read and
+    // change them, nobody else. (A restore gives the file the permissions of
+    // the one it replaces.)
+    QFile::setPermissions(m_staging, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
     return script.isEmpty() || runScript(script, error);
 }
 

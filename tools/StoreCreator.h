@@ -18,6 +18,9 @@ public:
 
     // True when something (even a dangling link) already sits at path.
     static bool occupied(const QString &path);
+    // The directory a store goes in, made when missing: then the shop's group
+    // alone may enter it, and what is made in it belongs to that group (2770).
+    static bool makeDirectory(const QString &dir);
 
     bool create(QString *error);
     QSqlDatabase database() const { return m_db; }

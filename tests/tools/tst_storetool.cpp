@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+#include <sys/stat.h>
 
 #include "tests/support/StoreTool.h"
 
@@ -230,6 +231,14 @@ void TestStoreTool::createsEmptySchemaInMissingDirectories() {
     // Nothing but the two stores is left: no journals, no half-made files.
     QCOMPARE(filesIn(dir.path()),
              QStringList({QStringLiteral("a/b/shop.sqlite"), QStringLiteral("c/d/drevalon/drevalonParadox.db")}));
+    // The shop's group alone may read them, and the directories made for them.
+    for (const QString &path : {place.database, place.carTable()}) {
+        QCOMPARE(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
+                 QFile::Permissions());
+        struct stat made {};
+        QVERIFY(::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &made) == 0);
+        QCOMPARE(made.st_mode & 07777, mode_t(02770));
+    }
 
     const Store database(place.database);
     QVERIFY(database.isOpen());
