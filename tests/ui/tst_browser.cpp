@@ -1,7 +1,8 @@
 // The mini browser over a real web view and local pages: what Open loads for
 // the initial text, a preset and a typed backslash address; Enter and the list
 // loading nothing; back and forward through the view's own history, also past
-// its ends; and the page, history and text kept over hiding. Web requests
+// its ends; the page, history and text kept over hiding; and a page that can
+// neither hand a link to the desktop nor read the machine's files. Web requests
 // are recorded and stopped here, so nothing leaves the machine.
 #include "app/DrevalonApplication.h"
 #include "platform/ShopSite.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -25,6 +27,18 @@ using namespace UiKit;
 namespace {
 
 QWebEngineView *view() { return Form9->WebBrowser1; }
+
+/// Stands in for the desktop: notes each address handed to it.
+class SchemeCatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit SchemeCatcher(QList<QUrl> *handed) : m_handed(handed) {}
+public slots:
+    void open(const QUrl &url) { m_handed->append(url); }
+
+private:
+    QList<QUrl> *m_handed;
+};
 
 /// The address in the box's own backslash form.
 QString backslashed(const QString &path) {
@@ -161,6 +175,73 @@ private slots:
         QCOMPARE(Form9->ComboBox1->currentText(), QStringLiteral(R"(http:\\www.zr.ru\news)"));
         QVERIFY(clickAndWait(Form9->ToolButton1));
         QCOMPARE(view()->title(), QStringLiteral("Каталог"));
+    }
+
+    /// A link to an unknown scheme clicked by the user, then one to a web
+    /// page: the web one is asked for, the other never reaches the desktop.
+    void aPageHandsNothingToTheDesktop() {
+        QList<QUrl> handed;
+        SchemeCatcher catcher(&handed);
+        QDesktopServices::setUrlHandler(QStringLiteral("drevtest"), &catcher, "open");
+        QFile file(pages.filePath(QStringLiteral("links.html")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"(<html><head><title>links</title></head><body style="margin:0">
+<a id="bad" href="drevtest://payload" style="display:block;height:50vh">bad</a>
+<a id="web" href="http://www.zr.ru/after" style="display:block;height:50vh">web</a></body></html>)");
+        file.close();
+        QVERIFY(open(QUrl::fromLocalFile(file.fileName()).toString()));
+        web.requested.clear();
+        QWidget *surface = view()->focusProxy();
+        QVERIFY(surface);
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() / 2, surface->height() / 4));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(surface->width() / 2, surface->height() * 3 / 4));
+        QTRY_COMPARE_WITH_TIMEOUT(web.requested, QList<QUrl>{QUrl(QStringLiteral("http://www.zr.ru/after"))}, 15000);
+        QCoreApplication::processEvents();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("drevtest"));
+        QCOMPARE(handed, QList<QUrl>{});
+    }
+
+    /// A local page's script asks for a file beside it and for a web page.
+    void aLocalPageReadsNoOtherFile() {
+        QFile secret(pages.filePath(QStringLiteral("secret.txt")));
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("customers");
+        secret.close();
+        QFile file(pages.filePath(QStringLiteral("reader.html")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(R"(<html><head><title>reader</title><script>
+function get(u) { try { var x = new XMLHttpRequest(); x.open('GET', u, false); x.send(); return x.responseText; }
+                  catch (e) { return 'refused'; } }
+document.title = get('secret.txt') + ' ' + get('http://www.zr.ru/data');
+</script></head><body>reader</body></html>)");
+        file.close();
+        web.requested.clear();
+        QVERIFY(open(QUrl::fromLocalFile(file.fileName()).toString()));
+        QTRY_VERIFY_WITH_TIMEOUT(view()->title() != QLatin1String("reader"), 15000);
+        QCOMPARE(view()->title(), QStringLiteral("refused refused"));
+        QCOMPARE(web.requested, QList<QUrl>{});
+    }
+
+    void whereAPageMayGo_data() {
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("allowed");
+        const QUrl file = QUrl::fromLocalFile(QStringLiteral("/etc/passwd"));
+        QTest::newRow("web page, by a link") << QUrl("https://www.exist.ru/") << false << true;
+        QTest::newRow("web page, typed") << QUrl("HTTP://www.exist.ru/") << true << true;
+        QTest::newRow("local file, typed") << file << true << true;
+        QTest::newRow("local file, by a link") << file << false << false;
+        QTest::newRow("unknown scheme, by a link") << QUrl("drevtest://payload") << false << false;
+        QTest::newRow("unknown scheme, even asked") << QUrl("drevtest://payload") << true << false;
+        QTest::newRow("mail, by a link") << QUrl("mailto:a@b.ru") << false << false;
+        QTest::newRow("script address") << QUrl("javascript:alert(1)") << false << false;
+        QTest::newRow("data address") << QUrl("data:text/html,<b>x</b>") << false << false;
+    }
+    void whereAPageMayGo() {
+        QFETCH(QUrl, url);
+        QFETCH(bool, asked);
+        QFETCH(bool, allowed);
+        QCOMPARE(TForm9::mayNavigate(url, asked), allowed);
     }
 
     void backslashForm_data() {

@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #ifdef Q_OS_UNIX
@@ -97,6 +98,28 @@ QIcon picture(int index) {
     return icon;
 }
 
+bool isWeb(const QString &scheme) {
+    return scheme.compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 ||
+           scheme.compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+}
+
+/// The view's page, held to the rule of `TForm9::mayNavigate`. Windows a page
+/// asks for are not made (the engine's own answer to a null window).
+class BrowserPage : public QWebEnginePage {
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override {
+        // An empty frame inside a page carries nothing from anywhere.
+        if (!isMainFrame && url.scheme() == QLatin1String("about"))
+            return true;
+        const bool asked =
+            type == NavigationTypeTyped || type == NavigationTypeBackForward || type == NavigationTypeReload;
+        return TForm9::mayNavigate(url, asked);
+    }
+};
+
 QToolButton *toolButton(QToolBar *bar, const QString &name, int index, const QString &hint) {
     auto *button = new QToolButton(bar);
     button->setObjectName(name);
@@ -166,6 +189,12 @@ QUrl TForm9::browserAddress(const QString &typed) {
     return QUrl(address);
 }
 
+bool TForm9::mayNavigate(const QUrl &url, bool askedByTheUser) {
+    if (isWeb(url.scheme()))
+        return true;
+    return askedByTheUser && url.isLocalFile();
+}
+
 void TForm9::setVisible(bool visible) {
     if (visible && !m_shownBefore) {
         m_shownBefore = true;
@@ -184,6 +213,13 @@ QWebEngineView &TForm9::view() {
     delete m_layout->takeAt(1);
     WebBrowser1 = new QWebEngineView(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
+    auto *page = new BrowserPage(WebBrowser1);
+    // A scheme the engine does not know is never handed to the desktop, and a
+    // local page reads neither other files nor the web.
+    page->settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    WebBrowser1->setPage(page);
     m_layout->addWidget(WebBrowser1, 1);
     // Starting the page at once puts its drawing surface into the window before
     // the window is first made: one that comes later has the window made anew,

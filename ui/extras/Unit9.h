@@ -30,6 +30,13 @@ public:
     /// `http:\\host\path` reads as `http://host/path`; anything else as it stands.
     static QUrl browserAddress(const QString &typed);
 
+    /// Whether the view may go to `url`. What the user asked for (an address
+    /// opened from the box, Back, Forward, a reload) may be a web page or a
+    /// local file; whatever a page starts by itself (a link, a form, a
+    /// redirect, a script) may reach web pages only, so no page can hand an
+    /// address to another program or open the machine's files.
+    static bool mayNavigate(const QUrl &url, bool askedByTheUser);
+
     void setVisible(bool visible) override;
 
 private:
