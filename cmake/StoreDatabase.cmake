@@ -24,6 +24,12 @@ if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND 
         string(APPEND text " ${key}=${value}")
       endif()
     endforeach()
+    # TLS only, to a server whose certificate the shop's CA signed for the
+    # host's name.
+    if(NOT DREVALON_STORE_ROOT_CERT STREQUAL "")
+      drevalon_conninfo_value(root "${DREVALON_STORE_ROOT_CERT}")
+      string(APPEND text " sslmode=verify-full sslrootcert=${root}")
+    endif()
     # Several servers (a primary and its standby): connect to whichever now
     # takes writes, give up on a dead one after a few seconds, and notice a
     # server that vanished mid-command (power lost) in about half a minute
@@ -42,7 +48,7 @@ endif()
 # A password given as a word, or in a URI's "user:secret@".
 if(DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND (DREVALON_DATABASE_TEXT MATCHES "[Pp][Aa][Ss][Ss][Ww][Oo][Rr][Dd]"
                                                OR DREVALON_DATABASE_TEXT MATCHES "://[^/@?]*:[^/@?]*@"))
-  message(FATAL_ERROR "No password in the build: let the server trust the workstation, or use ~/.pgpass")
+  message(FATAL_ERROR "No password in the build: put it in ~/.pgpass or a passfile the service names")
 endif()
 # As a C string in the generated settings header.
 string(REPLACE "\\" "\\\\" DREVALON_DATABASE_C "${DREVALON_DATABASE_TEXT}")

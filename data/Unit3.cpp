@@ -3,7 +3,12 @@
 #include "data/datasets/StoreLog.h"
 #include "platform/CreationOrder.h"
 #include "platform/ErrorFunnel.h"
+#include "platform/Exception.h"
+#include "platform/RestoreMark.h"
 #include "platform/Workstation.h"
+
+#include <QFileInfo>
+#include <QSqlQuery>
 
 #include <QSysInfo>
 
@@ -220,7 +225,8 @@ void TDataModule3::bringUp() {
             dataSet->prefetch();
     }
     bringUpServer([this] { ADOQuery1->Open(); });
-    Table1->Open(); // not caught: without the car table the program cannot start
+    settleInterruptedRestore(); // not caught either: no car table that may not be the database's
+    Table1->Open();             // not caught: without the car table the program cannot start
     bringUpServer([this] { ADOQuery2->Open(); });
     bringUpServer([this] { ADOConnection1->setConnected(true); });
     bringUpServer([this] { ADOTable2->Open(); });
@@ -229,6 +235,35 @@ void TDataModule3::bringUp() {
     bringUpServer([this] { ADOQuery7->Open(); });
     bringUpServer([this] { ADOTable3->Open(); });
     bringUpServer([this] { ADOQuery8->Open(); });
+}
+
+void TDataModule3::settleInterruptedRestore() {
+    const QString carTable = m_engine->tableFile(QStringLiteral("drevalonParadox.db"));
+    if (!QFileInfo::exists(RestoreMark::markPath(carTable)))
+        return;
+    const RestoreMark::Outcome outcome = RestoreMark::settle(carTable, [this](const QString &transaction) {
+        try {
+            ADOConnection1->setConnected(true);
+            QSqlQuery status(ADOConnection1->database());
+            if (status.prepare(QStringLiteral("select pg_xact_status(?::xid8)"))) {
+                status.addBindValue(transaction);
+                if (status.exec() && status.next())
+                    return status.value(0).toString();
+            }
+        } catch (...) {
+            qCWarning(storeLog).noquote() << "the server could not be asked how a restore ended:" << caughtErrorText();
+        }
+        return QString();
+    });
+    if (outcome == RestoreMark::Outcome::Old || outcome == RestoreMark::Outcome::New) {
+        qCWarning(storeLog).noquote() << "a restore stopped before its end was settled:"
+                                      << (outcome == RestoreMark::Outcome::New ? "its car table put in place"
+                                                                               : "the stores kept as they were");
+        return;
+    }
+    throw Exception(QStringLiteral("Восстановление из резервной копии было прервано, и сервер не сообщает, "
+                                   "завершилось ли оно (%1). Запустите программу позже или повторите восстановление.")
+                        .arg(RestoreMark::markPath(carTable)));
 }
 
 void TDataModule3::keepOrderLinesApart() {

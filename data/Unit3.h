@@ -76,6 +76,9 @@ private:
     /// Tells from the database whether order lines are kept apart and narrows
     /// every dataset over orderNow to this workstation's.
     void keepOrderLinesApart();
+    /// Settles what a server restore killed before its end left beside the
+    /// car table, so that the database and the car table are one pair.
+    void settleInterruptedRestore();
 
     std::unique_ptr<LocalEngine> m_engine;
     int m_creationSerial;

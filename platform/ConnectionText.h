@@ -52,6 +52,20 @@ inline QString quoted(const QString &value) {
     return plain ? body : QLatin1Char('\'') + body + QLatin1Char('\'');
 }
 
+/// The text with `key` set to `value`, in place of any it had; empty when the
+/// text cannot be read.
+inline QString withWord(const QString &text, const QString &key, const QString &value) {
+    QList<Word> found;
+    if (!words(text, &found))
+        return QString();
+    QStringList parts;
+    for (const Word &word : found)
+        if (word.key != key)
+            parts.append(word.key + QLatin1Char('=') + quoted(word.value));
+    parts.append(key + QLatin1Char('=') + quoted(value));
+    return parts.join(QLatin1Char(' '));
+}
+
 /// The text as it may be shown: without its password.
 inline QString shown(const QString &text) {
     if (!holdsPassword(text))

@@ -57,12 +57,14 @@ for set in "${sets[@]}"; do
     "$build/bench/$program" "$database" "$dir/alias" 2>"$results/$set.$program.log" | tee "$results/$set.$program.md"
     rm -f "$dir/copy.sqlite"
   done
-  psql -X -q "$server" -c "create database bench_$set" >/dev/null
+  # A schema of each set's own, made by the tables' owner the server's text logs in as.
+  psql -X -q "$server" -c "create schema bench_$set" >/dev/null
+  set_server="$server options='-c search_path=bench_$set'"
   "$stores" --driver QPSQL --customers "$customers" --archive "$lines" $(option "$set") \
-    --database "$server dbname=bench_$set" --alias-dir "$dir/server-alias" --force >/dev/null
+    --database "$set_server" --alias-dir "$dir/server-alias" --force >/dev/null
   echo
   echo "## bench_server, $set set"
-  "$build/bench/bench_server" "$server dbname=bench_$set" "$dir/server-alias" 2>"$results/$set.bench_server.log" |
+  "$build/bench/bench_server" "$set_server" "$dir/server-alias" 2>"$results/$set.bench_server.log" |
     tee "$results/$set.bench_server.md"
 done
 

@@ -54,7 +54,7 @@ run() {
   local status=0
   mkdir -p "$work/run$count"
   echo "== $count workstation(s), $length s$([ "$pair" -eq 1 ] && echo ", failover halfway"); load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$build/bench/load/drevalon-load" --connection "$connection" --workstations "$count" --seconds "$length" \
+  "$build/bench/load/drevalon-load" --connection "$connection" --workstation-role shop --workstations "$count" --seconds "$length" \
     --customers "$customers" --archive "$archive" --work "$work/run$count" \
     $([ "$pair" -eq 1 ] && echo --cluster "$server") "$@" || status=$?
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"

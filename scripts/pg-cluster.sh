@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # A throwaway primary with a synchronous streaming standby, as a shop with two
-# database hosts runs it, on 127.0.0.1 only: trust login, data and sockets in a
-# temporary directory. A commit the primary confirms is on the standby too.
+# database hosts runs it, on 127.0.0.1 only: TLS with SCRAM passwords
+# (pg-secure.sh), each server with a certificate of its own, the standby
+# streaming as a replication role of its own; data, certificates, passfiles and
+# sockets in a temporary directory. A commit the primary confirms is on the
+# standby too.
 #   pg-cluster.sh                 starts both; prints the connection text naming
 #                                 both servers on stdout, its directory on stderr
 #   pg-cluster.sh fail DIR        stops the primary at once (-m immediate)
@@ -9,12 +12,9 @@
 #   pg-cluster.sh failover DIR    both of the above
 #   pg-cluster.sh stop DIR        stops both and removes DIR
 set -euo pipefail
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
-as_owner() {
-  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
-}
-# One value from the server on PORT, over its socket in DIR; empty when it
-# does not answer within a few seconds.
+source "$(dirname "${BASH_SOURCE[0]}")/pg-secure.sh"
+# One value from the server on PORT, over its socket in DIR (peer login);
+# empty when it does not answer within a few seconds.
 ask() {
   local dir=$1 port=$2 sql=$3
   PGCONNECT_TIMEOUT=3 "$bin/psql" -X -h "$dir" -p "$port" -U postgres -d postgres -Atq \
@@ -65,21 +65,30 @@ case "${1:-}" in
 esac
 
 dir=$(mktemp -d /tmp/drevalon-pgc.XXXXXX)
-[ "$(id -u)" -eq 0 ] && chown -R postgres "$dir"
-give_up() {
-  echo "$1" >&2
+secure_give "$dir"
+# A start that fails at any step shows the servers' logs and leaves nothing
+# behind.
+set_up_failed() {
   for log in "$dir"/*.log; do [ -f "$log" ] && tail -20 "$log" >&2; done
   for server in primary standby; do
     as_owner "$bin/pg_ctl" -D "$dir/$server" -m immediate stop >/dev/null 2>&1 || true
   done
   rm -rf "$dir"
+}
+give_up() {
+  echo "$1" >&2
   exit 1
 }
-as_owner "$bin/initdb" -A trust -E UTF8 --locale=C.UTF-8 -U postgres -D "$dir/primary" >/dev/null
-# initdb's trust lines already let 127.0.0.1 connect for replication. The
-# standby's walreceiver names itself "standby"; the primary waits for it at
-# every commit. Nothing here must survive a crash of the machine, so no waiting
-# for the disk; a stop with -m immediate loses nothing the kernel holds.
+trap set_up_failed EXIT
+secure_ca "$dir"
+secure_initdb "$dir" "$dir/primary"
+secure_certificate "$dir" "$dir/primary" primary
+echo "hostssl  replication  replicator  127.0.0.1/32  scram-sha-256" >>"$dir/primary/pg_hba.conf"
+# The standby's walreceiver names itself "standby"; the primary waits for it at
+# every commit, once the roles are made (a commit before that would wait for a
+# standby that does not exist yet). Nothing here must survive a crash of the
+# machine, so no waiting for the disk; a stop with -m immediate loses nothing
+# the kernel holds.
 cat >>"$dir/primary/postgresql.conf" <<EOF
 listen_addresses = '127.0.0.1'
 unix_socket_directories = '$dir'
@@ -88,7 +97,6 @@ wal_level = replica
 max_wal_senders = 4
 wal_keep_size = '256MB'
 hot_standby = on
-synchronous_standby_names = 'standby'
 synchronous_commit = on
 fsync = off
 full_page_writes = off
@@ -108,13 +116,30 @@ echo "$port1" >"$dir/port1"
 # Every later start of the primary keeps its port without -o.
 echo "port = $port1" >>"$dir/primary/postgresql.conf"
 
-# The standby: a copy of the primary that follows it (-R writes
-# standby.signal and primary_conninfo). Once promoted it must not wait for a
-# standby of its own, hence its empty synchronous_standby_names.
-as_owner "$bin/pg_basebackup" -D "$dir/standby" -X stream -R -c fast \
-  -d "host=127.0.0.1 port=$port1 user=postgres application_name=standby" >/dev/null 2>"$dir/basebackup.log" ||
-  give_up "pg_basebackup failed"
+# The standby streams as a role of its own, with no rights but replication,
+# its password in a passfile of the standby's own (read by the server's user).
+password=$(secure_password)
+secure_role "$dir" "$port1" replicator "REPLICATION LOGIN" "$password"
+secure_passfile "$dir/standby.pgpass" 127.0.0.1 replication replicator "$password"
+unset password
+secure_give "$dir/standby.pgpass"
+# The role the program's workstations log in as (the tests grant it rows).
+secure_shop_roles "$dir" "$port1"
+echo "synchronous_standby_names = 'standby'" >>"$dir/primary/postgresql.conf"
+as_owner "$bin/pg_ctl" -D "$dir/primary" reload >/dev/null
+
+# The standby: a copy of the primary that follows it, over TLS checked against
+# the CA, with a certificate of its own in place of the copied one. Once
+# promoted it must not wait for a standby of its own, hence its empty
+# synchronous_standby_names.
+upstream="host=127.0.0.1 port=$port1 user=replicator application_name=standby sslmode=verify-full sslrootcert=$dir/tls/root.crt passfile=$dir/standby.pgpass"
+as_owner "$bin/pg_basebackup" -D "$dir/standby" -X stream -c fast -d "$upstream" \
+  >/dev/null 2>"$dir/basebackup.log" || give_up "pg_basebackup failed"
+secure_certificate "$dir" "$dir/standby" standby
+secure_ca_done "$dir"
+as_owner touch "$dir/standby/standby.signal"
 cat >>"$dir/standby/postgresql.conf" <<EOF
+primary_conninfo = '$upstream'
 synchronous_standby_names = ''
 cluster_name = 'standby'
 EOF
@@ -131,10 +156,12 @@ echo "$port2" >"$dir/port2"
 echo "port = $port2" >>"$dir/standby/postgresql.conf"
 
 wait_for "$dir" "$port1" \
-  "select sync_state from pg_stat_replication where application_name = 'standby' and state = 'streaming'" \
-  sync 120 || give_up "the standby is not streaming synchronously"
+  "select r.sync_state from pg_stat_replication r join pg_stat_ssl s using (pid)
+   where r.application_name = 'standby' and r.state = 'streaming' and r.usename = 'replicator' and s.ssl" \
+  sync 120 || give_up "the standby is not streaming synchronously over TLS"
 wait_for "$dir" "$port2" "select status from pg_stat_wal_receiver" streaming 40 ||
   give_up "the standby receives no stream"
 
-echo "host=127.0.0.1,127.0.0.1 port=$port1,$port2 user=postgres dbname=postgres target_session_attrs=read-write connect_timeout=5"
+trap - EXIT
+secure_text "$dir" 127.0.0.1,127.0.0.1 "$port1,$port2" "target_session_attrs=read-write connect_timeout=5"
 echo "$dir" >&2

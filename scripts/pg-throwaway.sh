@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
-# A throwaway PostgreSQL server for the tests: trust login on 127.0.0.1, data
-# and socket in a temporary directory.
+# A throwaway PostgreSQL server for the tests on 127.0.0.1, over TLS with a
+# SCRAM password (pg-secure.sh), data, certificates, passfile and socket in a
+# temporary directory.
 #   pg-throwaway.sh             starts one; prints its connection text on
 #                               stdout and its directory on stderr
 #   pg-throwaway.sh halt DIR    stops it, keeping its data
 #   pg-throwaway.sh resume DIR  starts it again on the same port
 #   pg-throwaway.sh stop DIR    stops it and removes DIR
 set -euo pipefail
-bin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -1)
-as_owner() {
-  if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
-}
+source "$(dirname "${BASH_SOURCE[0]}")/pg-secure.sh"
 start() {
   local dir=$1 port
   port=$(cat "$dir/port")
@@ -32,8 +30,13 @@ case "${1:-}" in
     exit 0 ;;
 esac
 dir=$(mktemp -d /tmp/drevalon-pg.XXXXXX)
-[ "$(id -u)" -eq 0 ] && chown -R postgres "$dir"
-as_owner "$bin/initdb" -A trust -E UTF8 --locale=C.UTF-8 -U postgres -D "$dir/data" >/dev/null
+# A start that fails leaves nothing behind.
+trap 'as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true; rm -rf "$dir"' EXIT
+secure_give "$dir"
+secure_ca "$dir"
+secure_initdb "$dir" "$dir/data"
+secure_certificate "$dir" "$dir/data" server
+secure_ca_done "$dir"
 # A port below the kernel's range for outgoing connections, so no client
 # socket holds it; another port when something listens there already.
 for attempt in 1 2 3 4 5 6 7 8; do
@@ -42,9 +45,11 @@ for attempt in 1 2 3 4 5 6 7 8; do
     break
   elif [ -n "${DREVALON_PG_PORT:-}" ] || [ "$attempt" -eq 8 ]; then
     cat "$dir/log" >&2
-    rm -rf "$dir"
     exit 1
   fi
 done
-echo "host=127.0.0.1 port=$(cat "$dir/port") user=postgres dbname=postgres"
+# The role the program's workstations log in as (the tests grant it rows).
+secure_shop_roles "$dir" "$(cat "$dir/port")"
+trap - EXIT
+secure_text "$dir" 127.0.0.1 "$(cat "$dir/port")"
 echo "$dir" >&2

@@ -10,10 +10,10 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
   libkainjow-mustache-dev libqcustomplot-dev qt6-webengine-dev
-  postgresql
+  postgresql openssl
   xvfb xauth fonts-dejavu-core
   openbox x11-utils
-  poppler-utils clang-format
+  poppler-utils clang-format libssl-dev
   clang-14 libclang-rt-14-dev
   dpkg-dev desktop-file-utils appstream xdotool systemd postgresql-client
 )

@@ -40,11 +40,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ArchiveRows.h"
 #include "BackupFile.h"
+#include "PgCommand.h"
+#include "PostgresStore.h"
 #include "StoreCreator.h"
 #include "StoreHold.h"
 #include "StoreJob.h"
 #include "platform/ConnectionText.h"
+#include "platform/RestoreMark.h"
 
 using BackupFile::Connection;
 using StoreHold::Descriptor;
@@ -113,21 +117,7 @@ PgConnection connectTo(const QString &text, QString *error) {
 
 // The first column of every row of a query with text parameters.
 bool pgColumn(PGconn *connection, const char *sql, const QStringList &parameters, QStringList *values, QString *error) {
-    QByteArrayList utf8;
-    std::vector<const char *> raw;
-    for (const QString &parameter : parameters)
-        utf8.append(parameter.toUtf8());
-    for (const QByteArray &parameter : std::as_const(utf8))
-        raw.push_back(parameter.constData());
-    PgResult result(PQexecParams(connection, sql, int(raw.size()), nullptr, raw.data(), nullptr, nullptr, 0), PQclear);
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
-        *error = QString::fromUtf8(PQerrorMessage(connection)).simplified();
-        return false;
-    }
-    values->clear();
-    for (int row = 0; row < PQntuples(result.get()); ++row)
-        values->append(QString::fromUtf8(PQgetvalue(result.get(), row, 0)));
-    return true;
+    return PgCommand::column(connection, sql, parameters, "asking the server", values, error);
 }
 
 QString currentSchema(PGconn *connection, QString *error) {
@@ -196,6 +186,35 @@ bool runClient(const QString &program, QStringList arguments, const QString &con
         return false;
     }
     return true;
+}
+
+// Settles a mark an earlier restore left beside the car table. A killed
+// restore's session may linger a moment on the server: asked again shortly.
+RestoreMark::Outcome settleMark(PGconn *server, const QString &carTable) {
+    RestoreMark::Outcome outcome = RestoreMark::Outcome::None;
+    for (int tries = 0; tries < 50; ++tries) {
+        outcome = RestoreMark::settle(carTable, [server](const QString &transaction) {
+            QStringList said;
+            QString ignored;
+            return pgColumn(server, "SELECT pg_xact_status($1::xid8)", {transaction}, &said, &ignored) ? said.value(0)
+                                                                                                       : QString();
+        });
+        if (outcome != RestoreMark::Outcome::Pending)
+            break;
+        QThread::msleep(200);
+    }
+    return outcome;
+}
+
+// Whether the stores are a pair again after what an earlier restore left.
+bool settled(PGconn *server, const QString &carTable, QString *error) {
+    const RestoreMark::Outcome left = settleMark(server, carTable);
+    if (left != RestoreMark::Outcome::Pending && left != RestoreMark::Outcome::Unknown)
+        return true;
+    *error = QStringLiteral("an earlier restore's end is not settled (%1): the server does not say whether it "
+                            "committed; try again later")
+                 .arg(RestoreMark::markPath(carTable));
+    return false;
 }
 
 // --- writing a backup ------------------------------------------------------
@@ -315,6 +334,9 @@ bool writeFromFiles(const Stores &stores, const QString &partial, QString *error
 bool writeFromServer(const Stores &stores, const QString &partial, QString *error) {
     const PgConnection server = connectTo(stores.database, error);
     if (!server)
+        return false;
+    // Never a backup of a new database with the old car table.
+    if (!settled(server.get(), stores.carTable, error))
         return false;
     const QString schema = currentSchema(server.get(), error);
     if (schema.isEmpty())
@@ -600,8 +622,9 @@ bool syncDirOf(const QString &path, QString *error) {
     return BackupFile::syncPath(QFileInfo(path).absolutePath(), error);
 }
 
-int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force,
-                 const QString &workstation) {
+int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Facts &facts, const Restore &how) {
+    const bool force = how.force;
+    const QString &workstation = how.workstation;
     std::vector<std::unique_ptr<Descriptor>> locks;
     QStringList held, existing;
     for (const QString &path : {stores.database, stores.carTable}) {
@@ -640,11 +663,23 @@ int restoreFiles(const Stores &stores, const QString &file, const BackupFile::Fa
     return StoreJob::Created;
 }
 
-int restoreServer(const Stores &stores, const QString &file, const BackupFile::Facts &facts, bool force) {
+int restoreServer(const Stores &stores, const QString &file, const BackupFile::Facts &facts, const Restore &how) {
+    const bool force = how.force;
+    const QString &workstation = how.workstation;
     QString error;
     const PgConnection server = connectTo(stores.database, &error);
     if (!server)
         return fail(error);
+    // A superuser's restore could hand out anything a table's rows lead to;
+    // the tables' owner restores them.
+    QStringList superuser;
+    if (!pgColumn(server.get(), "SELECT current_setting('is_superuser')", {}, &superuser, &error))
+        return fail(error);
+    if (superuser.value(0) == QLatin1String("on") && !how.asSuperuser)
+        return fail(QStringLiteral("not restoring as the superuser %1: connect as the role that owns the tables, or "
+                                   "give --as-superuser")
+                        .arg(QString::fromUtf8(PQuser(server.get()))),
+                    StoreJob::Refused);
     const QString schema = currentSchema(server.get(), &error);
     if (schema.isEmpty())
         return fail(error);
@@ -652,6 +687,9 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
         return fail(QStringLiteral("%1 holds the tables of the schema %2, but the connection's first schema is %3; "
                                    "name it with options='-c search_path=%2'")
                         .arg(file, facts.schema, schema));
+    // What a killed restore left is settled first: its pair, old or new, stands.
+    if (!settled(server.get(), stores.carTable, &error))
+        return fail(error, StoreJob::Refused);
     const QString programName = StoreHold::programName(stores.database);
     QStringList sessions, tables;
     // A session that has just ended may linger a moment: asked again shortly.
@@ -689,11 +727,14 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
                     StoreJob::Refused);
 
     // The car table is made first, the server's transaction next, and the car
-    // table takes its name only once the server has committed.
+    // table takes its name only once the server has committed. The tables are
+    // made from the shipped schema; the archive gives nothing but rows.
     QTemporaryFile dump;
     Connection backup;
+    QList<ArchiveRows::Entry> entries;
     if (!dump.open() || !backup.open(file, SQLITE_OPEN_READONLY, &error) ||
-        !BackupFile::extractDump(backup, dump.fileName(), &error))
+        !BackupFile::extractDump(backup, dump.fileName(), &error) ||
+        !ArchiveRows::list(dump.fileName(), &entries, &error))
         return fail(error.isEmpty() ? QStringLiteral("cannot make a temporary file for the server archive") : error);
     if (!StoreCreator::makeDirectory(QFileInfo(stores.carTable).absolutePath()))
         return fail(QStringLiteral("cannot create the directory %1").arg(QFileInfo(stores.carTable).absolutePath()));
@@ -703,14 +744,36 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
                         keepAccess(stores.carTable, cars.stagingPath(), &error);
     if (!filled)
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
-    if (!runClient(QStringLiteral("pg_restore"),
-                   {QStringLiteral("--single-transaction"), QStringLiteral("--clean"), QStringLiteral("--if-exists"),
-                    QStringLiteral("--no-owner"), QStringLiteral("--exit-on-error"), QStringLiteral("--no-password"),
-                    dump.fileName()},
-                   stores.database, &error))
+    PostgresStore database(stores.database, QStringLiteral(":/schema/database.postgres.sql"));
+    QStringList transaction;
+    if (!database.open(&error) || !database.create(true, &error) ||
+        !ArchiveRows::load(database.connection(), database.schema(), dump.fileName(), entries, workstation, &error) ||
+        !PgCommand::column(database.connection(), "SELECT pg_current_xact_id()::text", "naming the transaction",
+                           &transaction, &error) ||
+        !cars.prepareInstall(force, &error))
         return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
-    if (!cars.install(force, &error) || !syncDirOf(stores.carTable, &error))
-        return fail(QStringLiteral("the database is restored on the server, but the car table is not: %1").arg(error));
+    if (!RestoreMark::write(stores.carTable, transaction.value(0), cars.stagingPath()))
+        return fail(QStringLiteral("the stores are left as they were: cannot write %1")
+                        .arg(RestoreMark::markPath(stores.carTable)));
+    if (!database.commit(&error)) {
+        // A commit whose answer was lost may have happened: the server says.
+        const RestoreMark::Outcome outcome = settleMark(server.get(), stores.carTable);
+        if (outcome == RestoreMark::Outcome::Old)
+            return fail(QStringLiteral("the stores are left as they were: %1").arg(error));
+        cars.keepStaging(); // settled into place, or the mark's to settle later
+        if (outcome != RestoreMark::Outcome::New) {
+            return fail(QStringLiteral("the server did not say whether the restore committed (%1); the next restore "
+                                       "or start of the program settles it")
+                            .arg(error));
+        }
+        return StoreJob::Created;
+    }
+    if (!cars.completeInstall(&error) || !syncDirOf(stores.carTable, &error) || !RestoreMark::remove(stores.carTable)) {
+        cars.keepStaging();
+        return fail(QStringLiteral("the database is restored on the server, but the car table is not: %1; the next "
+                                   "restore or start of the program puts it in place")
+                        .arg(error));
+    }
     return StoreJob::Created;
 }
 
@@ -779,7 +842,7 @@ int verify(const QString &file) {
     return StoreJob::Created;
 }
 
-int restore(const Stores &stores, const QString &file, bool force, const QString &workstation) {
+int restore(const Stores &stores, const QString &file, const Restore &how) {
     BackupFile::Facts facts;
     QString error;
     if (!BackupFile::check(file, &facts, &error))
@@ -787,8 +850,8 @@ int restore(const Stores &stores, const QString &file, bool force, const QString
     if (facts.driver != stores.driver)
         return fail(QStringLiteral("%1 holds a database kept with %2, but these stores keep it with %3")
                         .arg(file, facts.driver, stores.driver));
-    const int code = stores.driver == sqlite ? restoreFiles(stores, file, facts, force, workstation)
-                                             : restoreServer(stores, file, facts, force);
+    const int code =
+        stores.driver == sqlite ? restoreFiles(stores, file, facts, how) : restoreServer(stores, file, facts, how);
     if (code == StoreJob::Created)
         QTextStream(stdout) << "drevalon-stores: restored the stores from " << file << " (made " << facts.madeAt << ")"
                             << Qt::endl;

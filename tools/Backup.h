@@ -19,10 +19,13 @@ struct Stores {
 int take(const Stores &stores, const QString &dir, bool defaultDir, int keep);
 // Checks a backup through and through without touching the stores.
 int verify(const QString &file);
+struct Restore {
+    bool force = false;       // over existing stores
+    QString workstation;      // gets the lines of a backup from before each workstation kept its own
+    bool asSuperuser = false; // a server's restore by a superuser, refused unless asked
+};
 // Puts a backup back in place of the stores, all of it or nothing: the
-// stores made anew from the shipped schema, the backup's rows copied in. The
-// lines of a backup from before each workstation kept its own go to
-// `workstation`.
-int restore(const Stores &stores, const QString &file, bool force, const QString &workstation);
+// stores made anew from the shipped schema, the backup's rows copied in.
+int restore(const Stores &stores, const QString &file, const Restore &how);
 
 } // namespace Backup

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupFile.h"
+#include "ArchiveRows.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -223,8 +224,8 @@ QString metadata(const Connection &db, const char *key) {
 
 QStringList listed(const QString &list) { return list.isEmpty() ? QStringList() : list.split(QLatin1Char(',')); }
 
-// pg_restore reads the archive's table of contents; the store's tables and
-// their rows must all be in it.
+// pg_restore reads the archive's table of contents: it may hold only what
+// pg_dump makes of the store's tables, and their rows must all be in it.
 bool checkDump(const Connection &db, const QString &path, const QString &schema, QString *error) {
     QTemporaryFile dump;
     if (!dump.open()) {
@@ -234,24 +235,17 @@ bool checkDump(const Connection &db, const QString &path, const QString &schema,
     dump.close();
     if (!extractDump(db, dump.fileName(), error))
         return false;
-    QProcess list;
-    list.start(QStringLiteral("pg_restore"), {QStringLiteral("--list"), dump.fileName()});
-    if (!list.waitForFinished(-1) || list.exitStatus() != QProcess::NormalExit || list.exitCode() != 0) {
-        *error = QStringLiteral("%1 is damaged: its server archive does not read (%2)")
-                     .arg(path, list.error() == QProcess::FailedToStart
-                                    ? QStringLiteral("pg_restore is not installed: apt install postgresql-client")
-                                    : QString::fromUtf8(list.readAllStandardError()).simplified());
+    QList<ArchiveRows::Entry> entries;
+    QString reason;
+    if (!ArchiveRows::list(dump.fileName(), &entries, &reason)) {
+        *error = QStringLiteral("%1 is damaged: its server archive does not read (%2)").arg(path, reason);
         return false;
     }
-    const QString contents = QString::fromUtf8(list.readAllStandardOutput());
-    for (const QString &table : shipped().database) {
-        const QRegularExpression entry(
-            QStringLiteral("TABLE DATA %1 %2 ")
-                .arg(QRegularExpression::escape(schema), QRegularExpression::escape(table.toLower())));
-        if (!contents.contains(entry)) {
-            *error = QStringLiteral("%1 is damaged: its server archive lacks the rows of %2").arg(path, table);
-            return false;
-        }
+    reason = ArchiveRows::foreignEntry(entries, schema);
+    if (!reason.isEmpty()) {
+        *error = QStringLiteral("%1 holds other objects than this program's stores: its server archive holds %2")
+                     .arg(path, reason);
+        return false;
     }
     return true;
 }

@@ -2,6 +2,7 @@
 #include "PgCommand.h"
 
 #include <memory>
+#include <vector>
 
 namespace PgCommand {
 
@@ -31,7 +32,19 @@ bool run(PGconn *connection, const QByteArray &sql, const char *what, QString *e
 }
 
 bool column(PGconn *connection, const QByteArray &sql, const char *what, QStringList *values, QString *error) {
-    const Result result = exec(connection, sql);
+    return column(connection, sql, {}, what, values, error);
+}
+
+bool column(PGconn *connection, const QByteArray &sql, const QStringList &parameters, const char *what,
+            QStringList *values, QString *error) {
+    QByteArrayList utf8;
+    std::vector<const char *> raw;
+    for (const QString &parameter : parameters)
+        utf8.append(parameter.toUtf8());
+    for (const QByteArray &parameter : std::as_const(utf8))
+        raw.push_back(parameter.constData());
+    const Result result(
+        PQexecParams(connection, sql.constData(), int(raw.size()), nullptr, raw.data(), nullptr, nullptr, 0), PQclear);
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQnfields(result.get()) < 1)
         return failed(connection, what, error);
     values->clear();

@@ -17,5 +17,8 @@ QString lastError(PGconn *connection);
 bool run(PGconn *connection, const QByteArray &sql, const char *what, QString *error);
 // Runs a query and gives the first column of each row; NULL comes as a null QString.
 bool column(PGconn *connection, const QByteArray &sql, const char *what, QStringList *values, QString *error);
+// The same with text parameters $1, $2, ... bound to the statement.
+bool column(PGconn *connection, const QByteArray &sql, const QStringList &parameters, const char *what,
+            QStringList *values, QString *error);
 
 } // namespace PgCommand

@@ -83,6 +83,11 @@ bool PostgresCopy::endRow(QString *error) {
     return m_buffer.size() < sendSize || send(error);
 }
 
+bool PostgresCopy::row(const QByteArray &line, QString *error) {
+    m_buffer.append(line);
+    return endRow(error);
+}
+
 bool PostgresCopy::send(QString *error) {
     if (m_buffer.isEmpty())
         return true;

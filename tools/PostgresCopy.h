@@ -25,6 +25,8 @@ public:
     void number(qint64 value);
     void number(double value);
     bool endRow(QString *error);
+    // A whole row already in the text format, without its line end.
+    bool row(const QByteArray &line, QString *error);
 
     bool end(QString *error);
 

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include "DemoData.h"
 #include "PostgresDemoTarget.h"
@@ -57,6 +58,25 @@ int createOnServer(const Request &request) {
         return fail(QStringLiteral("the database in %1 is made, but the car table is not: %2").arg(place, error));
 
     report(QStringLiteral("in %1").arg(place), request, request.demo ? &demo.written() : nullptr);
+    return Created;
+}
+
+int grantOnServer(const QString &database, const QString &role) {
+    if (role.isEmpty())
+        return fail(QStringLiteral("--grant wants the name of the workstation role"));
+    QString error;
+    PostgresStore server(database, QStringLiteral(":/schema/database.postgres.sql"));
+    QStringList tables;
+    if (!server.open(&error) || !server.existingTables(&tables, &error))
+        return fail(error);
+    if (tables != PostgresStore::tables())
+        return fail(
+            QStringLiteral("schema %1 does not hold the program's tables; create them first").arg(server.schema()));
+    if (!server.grant(role, &error) || !server.commit(&error))
+        return fail(error);
+    QTextStream(stdout) << "drevalon-stores: the role " << role << " may read and write the rows of "
+                        << PostgresStore::tables().join(QStringLiteral(", ")) << " in schema " << server.schema()
+                        << " and take their keys" << Qt::endl;
     return Created;
 }
 

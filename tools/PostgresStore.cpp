@@ -50,7 +50,7 @@ bool PostgresStore::checkConnectionText(QString *error) const {
         PQfreemem(message);
         return false;
     }
-    // The login comes from trust, peer or ~/.pgpass: a password on the command
+    // The login comes from peer or ~/.pgpass: a password on the command
     // line would be visible to every user of the machine.
     for (const PQconninfoOption *option = options.get(); option->keyword; ++option) {
         if (qstrcmp(option->keyword, "password") == 0 && option->val && *option->val) {
@@ -113,20 +113,47 @@ bool PostgresStore::existingTables(QStringList *existing, QString *error) {
                              "looking for existing tables", existing, error);
 }
 
+QString PostgresStore::quotedSchema(QString *error) const {
+    const QByteArray utf8 = m_schema.toUtf8();
+    char *quoted = PQescapeIdentifier(m_connection, utf8.constData(), size_t(utf8.size()));
+    if (!quoted) {
+        *error = QStringLiteral("cannot quote the name %1: %2").arg(m_schema, PgCommand::lastError(m_connection));
+        return QString();
+    }
+    const QString result = QString::fromUtf8(quoted);
+    PQfreemem(quoted);
+    return result;
+}
+
 bool PostgresStore::create(bool replace, QString *error) {
+    QStringList grantees, owners;
     if (replace) {
-        const QByteArray schemaUtf8 = m_schema.toUtf8();
-        char *quoted = PQescapeIdentifier(m_connection, schemaUtf8.constData(), size_t(schemaUtf8.size()));
-        if (!quoted) {
-            *error = QStringLiteral("cannot quote the schema name: %1").arg(PgCommand::lastError(m_connection));
+        const QString schema = quotedSchema(error);
+        if (schema.isEmpty())
             return false;
-        }
-        const QByteArray schema(quoted);
-        PQfreemem(quoted);
-        QByteArrayList names;
+        // Whoever besides the owner had rights on the old tables (PUBLIC is 0).
+        if (!PgCommand::column(m_connection,
+                               "SELECT DISTINCT a.grantee::regrole::text FROM pg_class c "
+                               "CROSS JOIN LATERAL aclexplode(c.relacl) a "
+                               "WHERE c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = $1) "
+                               "AND c.relname = ANY ($2::text[]) AND a.grantee <> c.relowner AND a.grantee <> 0",
+                               {m_schema, QLatin1Char('{') + tables().join(QLatin1Char(',')) + QLatin1Char('}')},
+                               "reading who may use the old tables", &grantees, error))
+            return false;
+        // And whose they were: a superuser's restore leaves them their owner's.
+        if (!PgCommand::column(m_connection,
+                               "SELECT DISTINCT c.relowner::regrole::text FROM pg_class c "
+                               "WHERE c.relnamespace = (SELECT oid FROM pg_namespace WHERE nspname = $1) "
+                               "AND c.relname = ANY ($2::text[]) AND c.relowner <> (SELECT oid FROM pg_roles "
+                               "WHERE rolname = current_user)",
+                               {m_schema, QLatin1Char('{') + tables().join(QLatin1Char(',')) + QLatin1Char('}')},
+                               "reading whose the old tables are", &owners, error))
+            return false;
+        QStringList names;
         for (const QString &table : tables())
-            names.append(schema + '.' + table.toUtf8());
-        if (!PgCommand::run(m_connection, "DROP TABLE IF EXISTS " + names.join(", ") + " CASCADE",
+            names.append(schema + QLatin1Char('.') + table);
+        if (!PgCommand::run(m_connection,
+                            "DROP TABLE IF EXISTS " + names.join(QStringLiteral(", ")).toUtf8() + " CASCADE",
                             "dropping the old tables", error))
             return false;
     }
@@ -135,7 +162,57 @@ bool PostgresStore::create(bool replace, QString *error) {
         *error = QStringLiteral("cannot read the schema %1").arg(m_schemaResource);
         return false;
     }
-    return PgCommand::run(m_connection, script.readAll(), "the schema", error);
+    if (!PgCommand::run(m_connection, script.readAll(), "the schema", error))
+        return false;
+    for (const QString &role : std::as_const(grantees))
+        if (!grantQuoted(role, error))
+            return false;
+    if (owners.size() == 1) {
+        const QString schema = quotedSchema(error);
+        for (const QString &table : tables())
+            if (!PgCommand::run(
+                    m_connection,
+                    QStringLiteral("ALTER TABLE %1.%2 OWNER TO %3").arg(schema, table, owners.constFirst()).toUtf8(),
+                    "giving the tables back to their owner", error))
+                return false;
+    }
+    return true;
+}
+
+bool PostgresStore::grant(const QString &role, QString *error) {
+    const QByteArray utf8 = role.toUtf8();
+    char *quoted = PQescapeIdentifier(m_connection, utf8.constData(), size_t(utf8.size()));
+    if (!quoted) {
+        *error = QStringLiteral("cannot quote the name %1: %2").arg(role, PgCommand::lastError(m_connection));
+        return false;
+    }
+    const QString name = QString::fromUtf8(quoted);
+    PQfreemem(quoted);
+    return grantQuoted(name, error);
+}
+
+bool PostgresStore::grantQuoted(const QString &role, QString *error) {
+    const QString schema = quotedSchema(error);
+    if (schema.isEmpty())
+        return false;
+    QStringList names, sequences;
+    for (const QString &table : tables())
+        names.append(schema + QLatin1Char('.') + table);
+    // The keys' sequences, as the server names them.
+    if (!PgCommand::column(m_connection,
+                           "SELECT pg_get_serial_sequence(format('%I.%I', $1::text, t), a.attname) "
+                           "FROM unnest($2::text[]) AS t JOIN pg_attribute a "
+                           "ON a.attrelid = format('%I.%I', $1::text, t)::regclass AND a.attidentity <> ''",
+                           {m_schema, QLatin1Char('{') + tables().join(QLatin1Char(',')) + QLatin1Char('}')},
+                           "finding the keys' sequences", &sequences, error))
+        return false;
+    // The schema's own USAGE is its owner's to give.
+    QString statement =
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE, DELETE ON %1 TO %2").arg(names.join(QStringLiteral(", ")), role);
+    if (!sequences.isEmpty())
+        statement += QStringLiteral("; GRANT USAGE, SELECT ON SEQUENCE %1 TO %2")
+                         .arg(sequences.join(QStringLiteral(", ")), role);
+    return PgCommand::run(m_connection, statement.toUtf8(), "granting the workstation's rights", error);
 }
 
 bool PostgresStore::commit(QString *error) {

@@ -26,13 +26,19 @@ public:
     QString schema() const { return m_schema; }
     // Which of tables() the schema holds already (as any kind of relation).
     bool existingTables(QStringList *existing, QString *error);
-    // Drops the store's tables first when asked to, then runs the schema script.
+    // Drops the store's tables first when asked to, then runs the schema
+    // script; the roles that could use the old tables may use the new ones.
     bool create(bool replace, QString *error);
+    // Lets `role` (a role's name as it stands) do what the program does on the
+    // tables and nothing more: read and write rows, take keys.
+    bool grant(const QString &role, QString *error);
     PGconn *connection() const { return m_connection; }
     bool commit(QString *error);
 
 private:
     bool checkConnectionText(QString *error) const;
+    QString quotedSchema(QString *error) const;
+    bool grantQuoted(const QString &role, QString *error);
     void close();
 
     QString m_text;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreCreator.h"
+#include "platform/RestoreMark.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,8 +51,13 @@ void removeLeftByKilledRuns(const QString &target) {
     const QFileInfo info(target);
     const QString prefix = info.fileName() + QStringLiteral(".creating-");
     const QDir dir(info.absolutePath());
+    // A restore's mark answers for the file it names until it is settled.
+    RestoreMark::Mark mark;
+    const bool marked = RestoreMark::read(target, &mark);
     for (const QString &name : dir.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
         if (!name.startsWith(prefix)) // the filter ignores case and reads wildcards in the name
+            continue;
+        if (marked && name.startsWith(mark.staging))
             continue;
         QString number = name.mid(prefix.size());
         for (const char *suffix : sidecarSuffixes)
@@ -75,7 +81,7 @@ StoreCreator::StoreCreator(QString targetPath, QString schemaResource)
 
 StoreCreator::~StoreCreator() {
     close();
-    if (!m_installed && !m_staging.isEmpty()) {
+    if (!m_installed && !m_keepStaging && !m_staging.isEmpty()) {
         QString ignored;
         removeWithSidecars(m_staging, &ignored);
     }

@@ -33,6 +33,9 @@ public:
     // right after the other: everything but the rename, then the rename.
     bool prepareInstall(bool replace, QString *error);
     bool completeInstall(QString *error);
+    // Leaves the file being made where it is when this goes: something else
+    // (a restore's mark) now answers for it.
+    void keepStaging() { m_keepStaging = true; }
 
 private:
     void close();
@@ -45,4 +48,5 @@ private:
     QSqlDatabase m_db;
     bool m_replace = false;
     bool m_installed = false;
+    bool m_keepStaging = false;
 };

@@ -32,5 +32,7 @@ void report(const QString &database, const Request &request, const DemoData::Wri
 int createInFiles(const Request &request);
 // The database on a PostgreSQL server, in one transaction.
 int createOnServer(const Request &request);
+// Gives a workstation role what the program does on the server's tables.
+int grantOnServer(const QString &database, const QString &role);
 
 } // namespace StoreJob

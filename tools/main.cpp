@@ -103,9 +103,9 @@ int main(int argc, char *argv[]) {
     const QCommandLineOption databaseOption(
         QStringLiteral("database"),
         QStringLiteral("With QSQLITE, the database file to create. With QPSQL, libpq's connection text, e.g. "
-                       "\"host=127.0.0.1 port=5432 dbname=drevalon user=shop\"; the tables go to the first "
+                       "\"host=127.0.0.1 port=5432 dbname=drevalon user=drevalon_owner\"; the tables go to the first "
                        "schema of the search path (options='-c search_path=name' picks one). No password: "
-                       "login is by trust, peer or ~/.pgpass. Default: %1")
+                       "login is by peer or a password in ~/.pgpass. Default: %1")
             .arg(buildDatabase),
         QStringLiteral("path|connection"));
     const QCommandLineOption aliasOption(
@@ -137,6 +137,15 @@ int main(int argc, char *argv[]) {
                        "refused), the stores are made from the program's own schema and only the backup's rows are "
                        "copied in, and a failed restore leaves the stores as they were."),
         QStringLiteral("file"));
+    const QCommandLineOption asSuperuserOption(
+        QStringLiteral("as-superuser"),
+        QStringLiteral("With --restore on a server: restore even when connected as a superuser (refused otherwise; "
+                       "the role that owns the tables should restore them)."));
+    const QCommandLineOption grantOption(
+        QStringLiteral("grant"),
+        QStringLiteral("On a server: let the workstation role <role> read and write the rows of the tables and take "
+                       "their keys, and nothing more (no dropping or altering them). Run as the tables' owner."),
+        QStringLiteral("role"));
     const QString buildWorkstation = Workstation::name(QString::fromUtf8(DrevalonBuild::workstation));
     const QCommandLineOption upgradeOption(
         QStringLiteral("upgrade"),
@@ -160,16 +169,17 @@ int main(int argc, char *argv[]) {
         QStringLiteral("name"));
     parser.addOptions({demoOption, customersOption, archiveOption, distinctOption, driverOption, databaseOption,
                        aliasOption, forceOption, backupOption, keepOption, verifyOption, restoreOption, upgradeOption,
-                       stationsOption, handOverOption, workstationOption});
+                       stationsOption, handOverOption, workstationOption, asSuperuserOption, grantOption});
     parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("With --backup: where the backup goes."),
                                  QStringLiteral("[dir]"));
     parser.process(app);
     const int modes = int(parser.isSet(backupOption)) + int(parser.isSet(verifyOption)) +
                       int(parser.isSet(restoreOption)) + int(parser.isSet(upgradeOption)) +
-                      int(parser.isSet(stationsOption)) + int(parser.isSet(handOverOption));
+                      int(parser.isSet(stationsOption)) + int(parser.isSet(handOverOption)) +
+                      int(parser.isSet(grantOption));
     if (modes > 1)
-        return fail(QStringLiteral("--backup, --verify, --restore, --upgrade, --stations and --hand-over go one at a "
-                                   "time"));
+        return fail(QStringLiteral("--backup, --verify, --restore, --upgrade, --stations, --hand-over and --grant go "
+                                   "one at a time"));
     const bool backup = parser.isSet(backupOption);
     if (parser.positionalArguments().size() > (backup ? 1 : 0))
         return fail(QStringLiteral("unexpected argument '%1'; see --help")
@@ -177,7 +187,7 @@ int main(int argc, char *argv[]) {
     if (modes > 0 && (parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption) ||
                       parser.isSet(distinctOption)))
         return fail(QStringLiteral("demo data is for creating stores, not with --backup, --verify, --restore, "
-                                   "--upgrade, --stations or --hand-over"));
+                                   "--upgrade, --stations, --hand-over or --grant"));
     if (parser.isSet(verifyOption))
         return Backup::verify(absolute(parser.value(verifyOption)));
     qint64 keep = 14;
@@ -229,6 +239,11 @@ int main(int argc, char *argv[]) {
     if (modes > 0) {
         const Backup::Stores stores{driver, driver == postgres ? database : absolute(database), request.carTable};
         const QString &workstation = request.workstation;
+        if (parser.isSet(grantOption)) {
+            if (driver != postgres)
+                return fail(QStringLiteral("--grant is for a database on a server; a file's are its group's"));
+            return StoreJob::grantOnServer(database, parser.value(grantOption));
+        }
         if (parser.isSet(upgradeOption))
             return Stations::upgrade(stores, workstation);
         if (parser.isSet(stationsOption))
@@ -236,7 +251,8 @@ int main(int argc, char *argv[]) {
         if (parser.isSet(handOverOption))
             return Stations::handOver(stores, parser.value(handOverOption), workstation);
         if (parser.isSet(restoreOption))
-            return Backup::restore(stores, absolute(parser.value(restoreOption)), request.force, workstation);
+            return Backup::restore(stores, absolute(parser.value(restoreOption)),
+                                   {request.force, workstation, parser.isSet(asSuperuserOption)});
         const QStringList dir = parser.positionalArguments();
         return Backup::take(stores, dir.isEmpty() ? buildBackupDir : absolute(dir.constFirst()), dir.isEmpty(),
                             int(keep));

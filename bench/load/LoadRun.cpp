@@ -1,4 +1,5 @@
 #include "bench/load/LoadRun.h"
+#include "platform/ConnectionText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -197,6 +198,14 @@ bool LoadRun::State::loadStores(QString *error) {
         return false;
     }
     print(QStringLiteral("stores: ") + said.section(QLatin1Char('\n'), -1));
+    if (!options.workstationRole.isEmpty() &&
+        !runTool(QStringLiteral(DREVALON_STORES_BINARY),
+                 {QStringLiteral("--driver"), QStringLiteral("QPSQL"), QStringLiteral("--database"), options.connection,
+                  QStringLiteral("--alias-dir"), base, QStringLiteral("--grant"), options.workstationRole},
+                 600000, &said)) {
+        *error = QStringLiteral("the store tool could not grant the workstations' role: ") + said;
+        return false;
+    }
     // Each workstation has a car table of its own, as each shop PC does.
     for (int i = 0; i < options.workstations; ++i) {
         const QString dir = options.workDir + QStringLiteral("/ws%1").arg(i);
@@ -242,6 +251,10 @@ LoadRun::Result LoadRun::run() {
                 .arg(o.failover ? QStringLiteral(", failover halfway") : QString())
                 .arg(o.thinkMs > 0 ? QStringLiteral(", a pause of %1 ms on average before each press").arg(o.thinkMs)
                                    : QStringLiteral(", no pause between presses")));
+    // The workstations log in as a role that can change no table, as a shop's do.
+    const QString workstationConnection =
+        o.workstationRole.isEmpty() ? o.connection
+                                    : ConnectionText::withWord(o.connection, QStringLiteral("user"), o.workstationRole);
     QEventLoop loop;
     s.stations.resize(size_t(o.workstations));
     for (int i = 0; i < o.workstations; ++i) {
@@ -266,7 +279,7 @@ LoadRun::Result LoadRun::run() {
         // the longest the day may be drawn out.
         QFile::remove(o.workDir + QStringLiteral("/ws%1/stop").arg(i));
         QStringList args{QString::number(i), QString::number(o.seed + quint32(i)),
-                         QString::number(o.seconds + dayExtensionSeconds), o.connection,
+                         QString::number(o.seconds + dayExtensionSeconds), workstationConnection,
                          o.workDir + QStringLiteral("/ws%1").arg(i)};
         if (o.doublePost)
             args.append(QStringLiteral("--double-post"));

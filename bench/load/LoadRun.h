@@ -17,9 +17,10 @@ public:
         int seconds = 600;
         int customers = 400;
         int archive = 20000;
-        QString connection;    ///< libpq's connection text of the server (or of both servers)
-        QString clusterDir;    ///< with a failover: the pair's directory (pg-cluster.sh)
-        bool failover = false; ///< stop the primary halfway, promote the standby
+        QString connection;      ///< libpq's connection text of the server (or of both servers)
+        QString workstationRole; ///< when set: the role the workstations log in as, granted rows only
+        QString clusterDir;      ///< with a failover: the pair's directory (pg-cluster.sh)
+        bool failover = false;   ///< stop the primary halfway, promote the standby
         int promoteAfterMs = 1500;
         int thinkMs = 0;         ///< a user's pause before each press, on average
         bool doublePost = false; ///< the workstations post some lines twice (to see the checks fail)

@@ -40,14 +40,19 @@ int main(int argc, char **argv) {
                                    QStringLiteral("ms"), QStringLiteral("0"));
     const QCommandLineOption doublePost(QStringLiteral("double-post"),
                                         QStringLiteral("Workstations post some lines twice (the checks must fail)."));
-    parser.addOptions({connection, cluster, workstations, seconds, customers, archive, work, summary, compare, seed,
-                       think, doublePost});
+    const QCommandLineOption role(QStringLiteral("workstation-role"),
+                                  QStringLiteral("The role the workstations log in as; the store tool grants it the "
+                                                 "rows of the tables and nothing more."),
+                                  QStringLiteral("role"));
+    parser.addOptions({role, connection, cluster, workstations, seconds, customers, archive, work, summary, compare,
+                       seed, think, doublePost});
     parser.process(app);
     if (!parser.isSet(connection))
         parser.showHelp(2);
 
     LoadRun::Options options;
     options.connection = parser.value(connection);
+    options.workstationRole = parser.value(role);
     options.clusterDir = parser.value(cluster);
     options.failover = parser.isSet(cluster);
     options.workstations = std::max(1, parser.value(workstations).toInt());

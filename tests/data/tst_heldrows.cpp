@@ -136,7 +136,8 @@ private slots:
                         QStringLiteral("line"), pick % 3, prices[pick % prices.size()], dates[pick % dates.size()]});
         }
         ScriptedMessagesGuard messages;
-        TDataModule3 module(stores.settings());
+        // As the tables' owner: one step makes the table anew on the module's own connection.
+        TDataModule3 module(stores.ownerSettings());
         TADOQuery *archive = module.ADOQuery2;
         std::optional<Writer> writer;
         if (besideAWriter)

@@ -6,6 +6,7 @@
 // promotion (the day is drawn out until it has, however slow the machine).
 // DREVALON_LOAD_SECONDS sets the length of the day (40 by default).
 #include "bench/load/LoadRun.h"
+#include "tests/support/TestServer.h"
 
 #include <QDir>
 #include <QProcess>
@@ -22,6 +23,7 @@ class TestLoadFailover : public QObject {
     static LoadRun::Options options(const QString &connection, const QString &workDir) {
         LoadRun::Options o;
         o.connection = connection;
+        o.workstationRole = TestServer::workstationRole();
         o.workDir = workDir;
         o.customers = 60;
         o.archive = 2000;

@@ -47,6 +47,23 @@ inline Run tool(const QStringList &arguments, qint64 fileLimit = 0, bool namedCo
     return run;
 }
 
+/// The tool with `arguments`, finding the programs it starts (pg_dump,
+/// pg_restore) in `bin` before anywhere else.
+inline Run toolWithPrograms(const QStringList &arguments, const QString &bin) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
+    Run run;
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
 /// The stores of `settings`, as the tool's options name them.
 inline QStringList storeArguments(const StoreSettings &settings) {
     return {QStringLiteral("--driver"),    settings.driver,  QStringLiteral("--database"), settings.database,

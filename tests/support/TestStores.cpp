@@ -1,5 +1,6 @@
 #include "tests/support/TestStores.h"
 #include "data/datasets/PostgresDialect.h"
+#include "tests/support/TestServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ void createFrom(const QString &path, const QString &schemaFile) {
     sqlite3_close(db);
 }
 
-QString serverText() { return qEnvironmentVariable("DREVALON_TEST_PG"); }
+QString serverText() { return TestServer::ownerText(); }
 
 // Runs statements written as for the embedded store on the server, in the
 // server's spelling, through a connection of its own.
@@ -102,9 +103,26 @@ TestStores::TestStores() {
     m_settings.driver = QStringLiteral("QPSQL");
     // The program's sessions carry this run's name, so that a tool looking for
     // them sees this run's program, not another suite's on the same server.
-    m_settings.database =
-        serverText() + QStringLiteral(" application_name=drevalon-%1 options='-c search_path=%1'").arg(m_schema);
-    runOnServer(m_settings.database, QString::fromUtf8(file.readAll()), {});
+    const QString session = QStringLiteral(" application_name=drevalon-%1 options='-c search_path=%1'").arg(m_schema);
+    m_ownerDatabase = serverText() + session;
+    runOnServer(m_ownerDatabase, QString::fromUtf8(file.readAll()), {});
+    // The workstations may read and write rows, as the store tool's --grant
+    // lets them, and change nothing else.
+    const QString workstation = TestServer::workstationRole();
+    runOnServer(m_ownerDatabase,
+                QStringLiteral("grant usage on schema %1 to %2; "
+                               "grant select, insert, update, delete on all tables in schema %1 to %2; "
+                               "grant usage, select on all sequences in schema %1 to %2;")
+                    .arg(m_schema, workstation),
+                {});
+    m_settings.database = TestServer::as(serverText(), workstation) + session;
+}
+
+StoreSettings TestStores::ownerSettings() const {
+    StoreSettings owner = m_settings;
+    if (!m_ownerDatabase.isEmpty())
+        owner.database = m_ownerDatabase;
+    return owner;
 }
 
 TestStores::~TestStores() {
@@ -114,7 +132,7 @@ TestStores::~TestStores() {
 
 QVariantList TestStores::run(const QString &statement, const QVariantList &values) const {
     return m_schema.isEmpty() ? runOn(m_settings.database, statement, values)
-                              : runOnServer(m_settings.database, statement, values);
+                              : runOnServer(m_ownerDatabase, statement, values);
 }
 
 QString TestStores::carTablePath() const { return m_settings.aliasDir + QStringLiteral("/drevalonParadox.db"); }

@@ -10,7 +10,8 @@
 /// file in a temporary directory; the database is a file beside it, or, when
 /// the environment names a PostgreSQL server (DREVALON_TEST_STORE=QPSQL and its
 /// connection text in DREVALON_TEST_PG), a schema of its own on that server,
-/// dropped at the end. Statements are written as for the embedded store.
+/// dropped at the end. Statements are written as for the embedded store and
+/// run as the tables' owner.
 class TestStores {
 public:
     TestStores();
@@ -31,7 +32,11 @@ public:
     void makeSharedOrder();
 
     bool isValid() const { return m_dir.isValid(); }
+    /// What the program's workstations use: on a server, a role that may only
+    /// read and write rows.
     const StoreSettings &settings() const { return m_settings; }
+    /// The same stores as their owner reaches them, as the store tool does.
+    StoreSettings ownerSettings() const;
     QString databasePath() const { return m_settings.database; }
     QString carTablePath() const;
 
@@ -68,7 +73,8 @@ private:
 
     QTemporaryDir m_dir;
     StoreSettings m_settings;
-    QString m_schema; // on a server: the schema holding this run's tables
-    QString m_server; // and the server's connection text
+    QString m_schema;        // on a server: the schema holding this run's tables
+    QString m_server;        // and the server's connection text
+    QString m_ownerDatabase; // the stores' on the server, as the tables' owner
     bool m_sharedOrder = false;
 };

@@ -8,6 +8,7 @@
 
 #include "data/datasets/LocalEngine.h"
 #include "data/datasets/TADOConnection.h"
+#include "tests/support/BackupKit.h"
 #include "tests/support/StoreTool.h"
 #include "tests/support/TestStores.h"
 
@@ -31,16 +32,11 @@ using StoreTool::Run;
 using StoreTool::storeArguments;
 using StoreTool::tool;
 using StoreTool::useNamedCopy;
+using namespace BackupKit;
 
 namespace {
 
 const QRegularExpression backupName(QStringLiteral("^drevalon-\\d{8}-\\d{6}(-\\d+)?\\.backup$"));
-
-QString writtenBackup(const Run &run) {
-    const QRegularExpressionMatch m =
-        QRegularExpression(QStringLiteral("backed up the stores to (\\S+) ")).match(run.out);
-    return m.captured(1);
-}
 
 // Every file in dir with its content, so a refused run is seen to change nothing.
 QMap<QString, QByteArray> filesOf(const QString &dir) {
@@ -50,40 +46,6 @@ QMap<QString, QByteArray> filesOf(const QString &dir) {
         files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
     }
     return files;
-}
-
-// What the stores hold, in a few figures that any lost or changed row moves.
-QString stateOf(const TestStores &stores) {
-    return stores
-               .scalar(QStringLiteral("select count(*) || '/' || coalesce(sum(kol), 0) || '/' || "
-                                      "coalesce(sum(length(description)), 0) from orderAll"))
-               .toString() +
-           QLatin1Char('|') +
-           stores.scalar(QStringLiteral("select count(*) || '/' || coalesce(sum(idcust), 0) from customer")).toString();
-}
-QString carStateOf(const TestStores &stores) {
-    return stores
-        .carScalar(QStringLiteral("select count(*) || '/' || coalesce(sum(length(Model)), 0) from drevalonParadox"))
-        .toString();
-}
-
-// Fills the stores with `lines` archive lines of a few customers and their cars.
-void fill(const TestStores &stores, int lines, const QString &tag) {
-    for (int i = 0; i < 3; ++i) {
-        const qint64 id = stores.addCustomer(tag, QStringLiteral("Customer %1").arg(i), QStringLiteral("555%1").arg(i));
-        stores.addCar(QStringLiteral("%1 %2").arg(tag).arg(i), QStringLiteral("VIN%1%2").arg(tag).arg(i), id);
-    }
-    stores.sql(TestStores::byStore(
-        QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1) "
-                       "insert into orderAll(idcust, Firm, number, description, kol, cena, Date) "
-                       "select 1, 'Firm', 'N' || i, '%2 line ' || i, i % 7, i * 1.5, '2026-01-01' from n")
-            .arg(lines)
-            .arg(tag),
-        QStringLiteral("insert into orderAll(idcust, Firm, number, description, kol, cena, Date) "
-                       "select 1, 'Firm', 'N' || i, '%2 line ' || i, i % 7, i * 1.5, '2026-01-01' "
-                       "from generate_series(1, %1) i")
-            .arg(lines)
-            .arg(tag)));
 }
 
 bool integral(const QString &sqliteFile) {
@@ -187,7 +149,8 @@ private slots:
             QThread::msleep(5);
         const int before = committed;
         QTemporaryDir dir;
-        const Run backup = tool(storeArguments(settings) + QStringList{QStringLiteral("--backup"), dir.path()});
+        const Run backup =
+            tool(storeArguments(stores.ownerSettings()) + QStringList{QStringLiteral("--backup"), dir.path()});
         const int during = committed - before;
         stop = true;
         writer.join();
@@ -206,8 +169,8 @@ private slots:
             files.append(stores.databasePath());
         for (const QString &path : std::as_const(files))
             QVERIFY(QFile::setPermissions(path, shared));
-        const Run restored =
-            tool(storeArguments(settings) + QStringList{QStringLiteral("--restore"), file, QStringLiteral("--force")});
+        const Run restored = tool(storeArguments(stores.ownerSettings()) +
+                                  QStringList{QStringLiteral("--restore"), file, QStringLiteral("--force")});
         QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
         QVERIFY(storesIntegral(stores));
         for (const QString &path : std::as_const(files))
@@ -265,7 +228,7 @@ private slots:
         TestStores stores;
         fill(stores, 200, QStringLiteral("Kept"));
         stores.addCar(QStringLiteral("FLIPMEFLIPME"), QStringLiteral("VINFLIP"), 1);
-        const QStringList arguments = storeArguments(stores.settings());
+        const QStringList arguments = storeArguments(stores.ownerSettings());
         QTemporaryDir dir;
         const Run first = tool(arguments + QStringList{QStringLiteral("--backup"), dir.path()});
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
@@ -405,7 +368,7 @@ private slots:
             QSKIP("a server's backup keeps the database in its archive, not in the file");
         TestStores stores;
         fill(stores, 200, QStringLiteral("Kept"));
-        const QStringList arguments = storeArguments(stores.settings());
+        const QStringList arguments = storeArguments(stores.ownerSettings());
         QTemporaryDir dir;
         const Run first = tool(arguments + QStringList{QStringLiteral("--backup"), dir.path()});
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
@@ -461,15 +424,10 @@ private slots:
                 .toUtf8());
         fake.close();
         QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("PATH"), bin.path() + QLatin1Char(':') + environment.value("PATH"));
-        process.setProcessEnvironment(environment);
         QTemporaryDir dir;
-        process.start(QStringLiteral(DREVALON_STORES_BINARY),
-                      storeArguments(stores.settings()) + QStringList{QStringLiteral("--backup"), dir.path()});
-        QVERIFY(process.waitForFinished(120000));
-        QCOMPARE(process.exitCode(), 1);
+        const Run run = StoreTool::toolWithPrograms(
+            storeArguments(stores.ownerSettings()) + QStringList{QStringLiteral("--backup"), dir.path()}, bin.path());
+        QCOMPARE(run.exitCode, 1);
         QFile record(said);
         QVERIFY(record.open(QIODevice::ReadOnly));
         const QString given = QString::fromUtf8(record.readAll());
@@ -486,7 +444,7 @@ private slots:
     void rotation() {
         TestStores stores;
         fill(stores, 100, QStringLiteral("Rotate"));
-        const QStringList arguments = storeArguments(stores.settings());
+        const QStringList arguments = storeArguments(stores.ownerSettings());
         QTemporaryDir dir;
         // Its own kind of leftover goes; anything else in the directory stays,
         // a user's file named like a leftover and junk named like a backup from
@@ -548,7 +506,7 @@ private slots:
         qInfo("seed %u", ok ? seed : 1);
         TestStores stores;
         fill(stores, 60000, QStringLiteral("Old"));
-        const QStringList arguments = storeArguments(stores.settings());
+        const QStringList arguments = storeArguments(stores.ownerSettings());
         QTemporaryDir dir, other;
         const Run first = tool(arguments + QStringList{QStringLiteral("--backup"), other.path()});
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
@@ -564,7 +522,7 @@ private slots:
         const qint64 backupTime = std::max<qint64>(clock.restart(), 20);
         QVERIFY(tool(arguments + QStringList{QStringLiteral("--verify"), backup}).exitCode == 0);
         const qint64 verifyTime = std::max<qint64>(clock.elapsed(), 20);
-        int cut = 0, mixed = 0, leftBehind = 0;
+        int cut = 0, mixed = 0, leftBehind = 0, marked = 0;
         for (int round = 0; round < rounds; ++round) {
             const bool restoring = round % 2 == 1;
             if (restoring && state == oldState) {
@@ -593,15 +551,25 @@ private slots:
             }
             process.waitForFinished();
 
+            // A server's restore cut between its commit and the car table's rename leaves a
+            // mark that the next run of the tool settles (as the program's next start does).
+            if (restoring && TestStores::onServer() && QFileInfo::exists(stores.carTablePath() + ".restoring")) {
+                ++marked;
+                QTemporaryDir scratch;
+                const Run settle = tool(arguments + QStringList{QStringLiteral("--backup"), scratch.path()});
+                QVERIFY2(settle.exitCode == 0, qPrintable(settle.err));
+                QVERIFY(!QFileInfo::exists(stores.carTablePath() + ".restoring"));
+            }
             QVERIFY2(storesIntegral(stores), qPrintable(QStringLiteral("round %1").arg(round)));
             const QString nowState = stateOf(stores), nowCars = carStateOf(stores);
             if (restoring) {
-                // All of one or all of the other; the database goes last on files and first on a
-                // server, so a half-done restore shows only in the car table's side.
+                // All of one or all of the other. On files the database goes last, so a half-done
+                // restore shows only in the car table's side; on a server, once settled, the old
+                // pair or the new one stands.
                 QVERIFY2(nowState == state || nowState == oldState, qPrintable(nowState));
                 QVERIFY2(nowCars == cars || nowCars == oldCars, qPrintable(nowCars));
                 if (TestStores::onServer())
-                    QVERIFY(nowCars == cars || nowState == oldState);
+                    QVERIFY2((nowState == state) == (nowCars == cars), qPrintable(nowState + ' ' + nowCars));
                 else
                     QVERIFY(nowState == state || nowCars == oldCars);
                 mixed += (nowState == state) != (nowCars == cars) ? 1 : 0;
@@ -628,9 +596,8 @@ private slots:
             leftBehind += !restoring && killed && left ? 1 : 0;
         }
         qInfo("%d rounds, %d cut by the kill; %d killed backups left a hidden unfinished file, %d restores one store "
-              "restored "
-              "and the other not",
-              rounds, cut, leftBehind, mixed);
+              "restored and the other not, %d restores a mark settled by the next run",
+              rounds, cut, leftBehind, mixed, marked);
         // The next backup clears what the killed ones left.
         QVERIFY(tool(arguments + QStringList{QStringLiteral("--backup"), dir.path()}).exitCode == 0);
         for (const QString &name : QDir(dir.path()).entryList(QDir::Files | QDir::Hidden))

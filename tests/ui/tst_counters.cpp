@@ -180,7 +180,7 @@ private slots:
         stores.makeSharedOrder();
         stores.addCurrent(olga, QStringLiteral("Mahle"), QStringLiteral("OC 90"), QStringLiteral("Фильтр"), 2, 450);
         stores.addCurrent(viktor, QStringLiteral("Febi"), QStringLiteral("36741"), QStringLiteral("Стойка"), 1, 1500);
-        const QStringList store = storeArguments(stores.settings());
+        const QStringList store = storeArguments(stores.ownerSettings());
         {
             StoreLogCapture log(false);
             session->start(false);

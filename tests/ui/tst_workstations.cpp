@@ -149,7 +149,8 @@ private slots:
         QFETCH(QByteArray, trigger);
         Session session;
         const int serverPort = CuttingProxy::portOf(session.stores.settings().database);
-        CuttingProxy first(serverPort), second(serverPort);
+        const QString text = session.stores.settings().database;
+        CuttingProxy first(serverPort, text), second(serverPort, text);
         QVERIFY(first.port() && second.port());
         const qint64 anna =
             session.stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
