@@ -30,13 +30,15 @@ if(DREVALON_DATABASE STREQUAL "" OR (DREVALON_STORE_DRIVER STREQUAL "QPSQL" AND 
       drevalon_conninfo_value(root "${DREVALON_STORE_ROOT_CERT}")
       string(APPEND text " sslmode=verify-full sslrootcert=${root}")
     endif()
-    # Several servers (a primary and its standby): connect to whichever now
-    # takes writes, give up on a dead one after a few seconds, and notice a
-    # server that vanished mid-command (power lost) in about half a minute
-    # rather than the system's two hours.
+    # Several servers (a primary and its standby, or a cluster): connect to
+    # whichever now takes writes, give up on a dead one after a few seconds,
+    # notice an idle connection to a server that vanished (power lost) in
+    # about half a minute rather than the system's two hours, and one with a
+    # request unanswered in 15 s rather than the kernel's quarter of an hour
+    # of retransmissions (keepalives do not run while data waits).
     if(DREVALON_STORE_HOST MATCHES ",")
       string(APPEND text " target_session_attrs=read-write connect_timeout=5"
-                         " keepalives_idle=10 keepalives_interval=5 keepalives_count=3")
+                         " keepalives_idle=10 keepalives_interval=5 keepalives_count=3 tcp_user_timeout=15000")
     endif()
     set(DREVALON_DATABASE_TEXT "${text}")
   else()

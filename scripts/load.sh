@@ -3,8 +3,11 @@
 # server checked against what they typed (bench/load). Starts a throwaway
 # server (pg-throwaway.sh), or with --failover a primary/standby pair
 # (pg-cluster.sh) whose primary is stopped halfway and whose standby is
-# promoted a moment later; stops it again at the end.
-#   load.sh [--workstations N] [--minutes M | --seconds S] [--failover]
+# promoted a moment later, or with --failover auto a Patroni cluster
+# (pg-ha.sh) struck --events times over the day (13: in turn the leader
+# killed, the synchronous replica killed, the leader frozen for 40 s) with
+# nobody promoting anything; stops it again at the end.
+#   load.sh [--workstations N] [--minutes M | --seconds S] [--failover [auto] [--events E]]
 #           [--customers C] [--archive A] [--think MS] [--compare] [--double-post]
 # --compare runs one workstation first (at most 3 minutes) and sets each
 # command's p95 under load against its median alone. --think pauses each
@@ -13,13 +16,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${DREVALON_BUILD_DIR:-build}
-workstations=20 seconds=600 failover=0 customers=400 archive=20000 compare=0 extra=()
+workstations=20 seconds=600 failover=0 events=13 customers=400 archive=20000 compare=0 extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --workstations) workstations=$2; shift 2 ;;
     --minutes) seconds=$(($2 * 60)); shift 2 ;;
     --seconds) seconds=$2; shift 2 ;;
-    --failover) failover=1; shift ;;
+    --failover)
+      failover=1
+      if [ "${2:-}" = auto ]; then failover=2; shift; fi
+      shift ;;
+    --events) events=$2; shift 2 ;;
     --customers) customers=$2; shift 2 ;;
     --archive) archive=$2; shift 2 ;;
     --compare) compare=1; shift ;;
@@ -32,10 +39,12 @@ done
 cmake --build "$build" --target drevalon-load >/dev/null
 
 work=$(mktemp -d /tmp/drevalon-load.XXXXXX)
-server=""
+server="" server_script=""
 stop_server() {
   if [ -n "$server" ]; then
-    if [ "$failover" -eq 1 ]; then bash scripts/pg-cluster.sh stop "$server"; else bash scripts/pg-throwaway.sh stop "$server"; fi
+    # Stopped by the script that started it: a run alone, before the
+    # failover run, is on a single server.
+    bash "scripts/$server_script" stop "$server"
   fi
   server=""
 }
@@ -45,18 +54,23 @@ trap 'stop_server; rm -rf "$work"' EXIT
 run() {
   local count=$1 length=$2 pair=$3 connection
   shift 3
-  if [ "$pair" -eq 1 ]; then
-    connection=$(bash scripts/pg-cluster.sh 2>"$work/server")
-  else
-    connection=$(bash scripts/pg-throwaway.sh 2>"$work/server")
-  fi
+  case "$pair" in
+    1) server_script=pg-cluster.sh ;;
+    2) server_script=pg-ha.sh ;;
+    *) server_script=pg-throwaway.sh ;;
+  esac
+  connection=$(bash "scripts/$server_script" 2>"$work/server")
   server=$(tail -1 "$work/server")
   local status=0
   mkdir -p "$work/run$count"
-  echo "== $count workstation(s), $length s$([ "$pair" -eq 1 ] && echo ", failover halfway"); load average $(cut -d' ' -f1-3 /proc/loadavg)"
+  local failing=""
+  [ "$pair" -eq 1 ] && failing=", failover halfway"
+  [ "$pair" -eq 2 ] && failing=", the cluster struck $events time(s), Patroni failing over"
+  echo "== $count workstation(s), $length s$failing; load average $(cut -d' ' -f1-3 /proc/loadavg)"
   "$build/bench/load/drevalon-load" --connection "$connection" --workstation-role shop --workstations "$count" --seconds "$length" \
     --customers "$customers" --archive "$archive" --work "$work/run$count" \
-    $([ "$pair" -eq 1 ] && echo --cluster "$server") "$@" || status=$?
+    $([ "$pair" -ge 1 ] && echo --cluster "$server") $([ "$pair" -eq 2 ] && echo --automatic --events "$events") \
+    "$@" || status=$?
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   stop_server
   return $status

@@ -125,7 +125,7 @@ secure_initdb() {
   secure_config "$data"
 }
 
-# DIR PORT ROLE ATTRIBUTES PASSWORD: a role made over the socket. The
+# SOCKET PORT ROLE ATTRIBUTES PASSWORD: a role made over the socket. The
 # password reaches psql on its stdin and goes in as a quoted literal.
 secure_role() {
   "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$1" -p "$2" -U postgres -d postgres >/dev/null <<EOF
@@ -134,23 +134,24 @@ CREATE ROLE $3 WITH $4 PASSWORD :'secret';
 EOF
 }
 
-# DIR PORT ROLE: a login role with a fresh password in DIR/pgpass beside the
-# superuser's; it may do nothing until it is granted.
+# DIR PORT ROLE [SOCKET]: a login role with a fresh password in DIR/pgpass
+# beside the superuser's, made over the socket in SOCKET (default DIR); it may
+# do nothing until it is granted.
 secure_login_role() {
   local password
   password=$(secure_password)
-  secure_role "$1" "$2" "$3" LOGIN "$password"
+  secure_role "${4:-$1}" "$2" "$3" LOGIN "$password"
   secure_passfile "$1/pgpass" 127.0.0.1 '*' "$3" "$password"
 }
 
-# DIR PORT: the roles and the database of a shop. drevalon_owner owns the
-# database drevalon, so it makes the tables (the store tool and the tests log in
-# as it) in its public schema or in schemas of their own; shop is the
+# DIR PORT [SOCKET]: the roles and the database of a shop. drevalon_owner owns
+# the database drevalon, so it makes the tables (the store tool and the tests
+# log in as it) in its public schema or in schemas of their own; shop is the
 # workstations', given only the rows of the tables by grants.
 secure_shop_roles() {
-  secure_login_role "$1" "$2" drevalon_owner
-  secure_login_role "$1" "$2" shop
-  "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$1" -p "$2" -U postgres -d postgres \
+  secure_login_role "$1" "$2" drevalon_owner "${3:-$1}"
+  secure_login_role "$1" "$2" shop "${3:-$1}"
+  "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "${3:-$1}" -p "$2" -U postgres -d postgres \
     -c "CREATE DATABASE drevalon OWNER drevalon_owner ENCODING 'UTF8'" >/dev/null
 }
 

@@ -10,7 +10,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev libpq-dev
   libkainjow-mustache-dev libqcustomplot-dev qt6-webengine-dev
-  postgresql openssl
+  postgresql openssl patroni python3-idna etcd-server etcd-client curl
   xvfb xauth fonts-dejavu-core
   openbox x11-utils
   poppler-utils clang-format libssl-dev

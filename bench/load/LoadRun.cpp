@@ -89,7 +89,10 @@ constexpr int dayExtensionSeconds = 240;
 /// The name each workstation process gives its order lines.
 QString stationName(int workstation) { return QStringLiteral("load-ws%1").arg(workstation); }
 
-QString scriptPath() { return QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-cluster.sh"); }
+QString scriptPath(bool automatic) {
+    return automatic ? QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-ha.sh")
+                     : QStringLiteral(DREVALON_SOURCE_DIR "/scripts/pg-cluster.sh");
+}
 
 /// Runs a program to its end within the time given; its output, or an error.
 bool runTool(const QString &program, const QStringList &arguments, int ms, QString *output) {
@@ -121,6 +124,125 @@ struct LoadRun::State {
     QHash<QString, double> startingCurrent; // each workstation's lines in orderNow before they start
     qint64 workstationCpuMs = 0;
     qint64 busyTicks = 0, allTicks = 0; // the machine's, over the run
+
+    // The automatic failover: events in turn, each once the cluster is whole
+    // again after the one before: the leader killed (a new one awaited, the old
+    // one started again), the synchronous replica killed (started again 5 s
+    // later), the leader frozen for 40 s (a new one awaited; let go, it must
+    // come back as a replica). Nobody promotes anything.
+    enum class Event { None, LeaderKilled, ReplicaKilled, LeaderFrozen };
+    Event event = Event::None;
+    int eventsDone = 0;
+    QString struck; // the node the event is about
+    qint64 struckAt = 0, lastAsked = 0;
+    bool newLeaderSeen = false;
+    QString ha(const QStringList &arguments, bool mayFail = false) {
+        QString said;
+        if (!runTool(QStringLiteral("bash"), QStringList{scriptPath(true)} + arguments, 60000, &said) && !mayFail)
+            result.faults.append(QStringLiteral("pg-ha.sh %1 failed: %2").arg(arguments.join(QLatin1Char(' ')), said));
+        return said;
+    }
+    bool whole() {
+        QString said;
+        return runTool(QStringLiteral("bash"), {scriptPath(true), QStringLiteral("whole"), options.clusterDir}, 60000,
+                       &said);
+    }
+    void strike(qint64 elapsed) {
+        const int kind = eventsDone % 3;
+        const QString dir = options.clusterDir;
+        struck = ha({kind == 1 ? QStringLiteral("sync") : QStringLiteral("leader"), dir}, true);
+        if (struck.isEmpty())
+            return;
+        ha({kind == 2 ? QStringLiteral("freeze") : QStringLiteral("kill"), dir, struck});
+        struckAt = QDateTime::currentMSecsSinceEpoch();
+        newLeaderSeen = false;
+        ++eventsDone;
+        if (kind == 0) {
+            event = Event::LeaderKilled;
+            ++result.leaderKills;
+        } else if (kind == 1) {
+            event = Event::ReplicaKilled;
+            ++result.replicaKills;
+        } else {
+            event = Event::LeaderFrozen;
+            ++result.freezes;
+        }
+        if (kind != 1)
+            primaryStopped = struckAt;
+        print(QStringLiteral("cluster: %1 %2 at %3 s")
+                  .arg(struck, kind == 0   ? QStringLiteral("(the leader) killed")
+                               : kind == 1 ? QStringLiteral("(the synchronous replica) killed")
+                                           : QStringLiteral("(the leader) frozen"))
+                  .arg(elapsed / 1000));
+    }
+    void followTheCluster(qint64 elapsed) {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (now - lastAsked < 500)
+            return;
+        lastAsked = now;
+        const QString dir = options.clusterDir;
+        if (event == Event::None) {
+            // The next event falls at its share of the day (the only one: halfway).
+            const qint64 due = qint64(options.seconds) * 1000 * (eventsDone + 1) / (options.events + 1);
+            if (eventsDone < options.events && elapsed >= due && whole())
+                strike(elapsed);
+            return;
+        }
+        if (event == Event::ReplicaKilled) {
+            if (now - struckAt >= 5000) {
+                ha({QStringLiteral("start"), dir, struck});
+                print(QStringLiteral("cluster: %1 started again").arg(struck));
+                event = Event::None;
+            }
+            return;
+        }
+        if (!newLeaderSeen) {
+            const QString leader = ha({QStringLiteral("leader"), dir}, true);
+            if (!leader.isEmpty() && leader != struck) {
+                newLeaderSeen = true;
+                promoted = QDateTime::currentMSecsSinceEpoch();
+                result.electionMs = std::max(result.electionMs, promoted - struckAt);
+                print(QStringLiteral("cluster: %1 leads, %2 ms after, by Patroni alone")
+                          .arg(leader)
+                          .arg(promoted - struckAt));
+                if (event == Event::LeaderKilled) {
+                    ha({QStringLiteral("start"), dir, struck});
+                    event = Event::None;
+                }
+            } else if (now - struckAt > 120000) {
+                result.faults.append(QStringLiteral("no new leader within 120 s of losing %1").arg(struck));
+                ha({QStringLiteral("thaw"), dir, struck}, true);
+                ha({QStringLiteral("start"), dir, struck}, true);
+                event = Event::None;
+            }
+            return;
+        }
+        // Frozen: let go after 40 s; it must find another leading and follow.
+        if (event == Event::LeaderFrozen && now - struckAt >= 40000) {
+            ha({QStringLiteral("thaw"), dir, struck});
+            print(QStringLiteral("cluster: %1 let go after 40 s").arg(struck));
+            event = Event::None;
+        }
+    }
+
+    // After the day: the whole cluster again, no node that was struck leading
+    // a second timeline beside the leader.
+    void checkTheClusterRejoined() {
+        if (!options.failover || !options.automatic || eventsDone == 0)
+            return;
+        // An event the day's end cut short is ended first.
+        if (event != Event::None) {
+            ha({QStringLiteral("thaw"), options.clusterDir, struck}, true);
+            if (event != Event::LeaderFrozen)
+                ha({QStringLiteral("start"), options.clusterDir, struck}, true);
+        }
+        ha({QStringLiteral("wait"), options.clusterDir});
+        print(QStringLiteral("cluster at the end (%1 leader kill(s), %2 replica kill(s), %3 freeze(s)):\n%4")
+                  .arg(result.leaderKills)
+                  .arg(result.replicaKills)
+                  .arg(result.freezes)
+                  .arg(ha({QStringLiteral("list"), options.clusterDir})));
+    }
 
     void print(const QString &text) {
         result.report += text + QLatin1Char('\n');
@@ -248,7 +370,9 @@ LoadRun::Result LoadRun::run() {
                 .arg(o.seconds)
                 .arg(o.customers)
                 .arg(o.archive)
-                .arg(o.failover ? QStringLiteral(", failover halfway") : QString())
+                .arg(!o.failover   ? QString()
+                     : o.automatic ? QStringLiteral(", the cluster struck %1 time(s)").arg(o.events)
+                                   : QStringLiteral(", failover halfway"))
                 .arg(o.thinkMs > 0 ? QStringLiteral(", a pause of %1 ms on average before each press").arg(o.thinkMs)
                                    : QStringLiteral(", no pause between presses")));
     // The workstations log in as a role that can change no table, as a shop's do.
@@ -336,10 +460,15 @@ LoadRun::Result LoadRun::run() {
                                          "again after the failover")
                               .arg((work.elapsed() - length) / 1000));
         }
+        if (o.failover && o.automatic) {
+            s.followTheCluster(work.elapsed());
+            continue;
+        }
         if (o.failover && !failed && work.elapsed() >= qint64(o.seconds) * 500) {
             failed = true;
             QString said;
-            if (!runTool(QStringLiteral("bash"), {scriptPath(), QStringLiteral("fail"), o.clusterDir}, 60000, &said))
+            if (!runTool(QStringLiteral("bash"), {scriptPath(false), QStringLiteral("fail"), o.clusterDir}, 60000,
+                         &said))
                 s.result.faults.append(QStringLiteral("the primary would not stop: ") + said);
             s.primaryStopped = QDateTime::currentMSecsSinceEpoch();
             // An operator takes a moment to see it and promote the standby.
@@ -347,7 +476,7 @@ LoadRun::Result LoadRun::run() {
             pause.start();
             while (pause.elapsed() < o.promoteAfterMs)
                 loop.processEvents(QEventLoop::WaitForMoreEvents);
-            if (!runTool(QStringLiteral("bash"), {scriptPath(), QStringLiteral("promote"), o.clusterDir}, 120000,
+            if (!runTool(QStringLiteral("bash"), {scriptPath(false), QStringLiteral("promote"), o.clusterDir}, 120000,
                          &said))
                 s.result.faults.append(QStringLiteral("the standby would not take over: ") + said);
             s.promoted = QDateTime::currentMSecsSinceEpoch();
@@ -392,6 +521,7 @@ LoadRun::Result LoadRun::run() {
                     .arg(p.exitStatus() == QProcess::CrashExit ? QStringLiteral(", crashed") : QString())
                     .arg(o.workDir));
     }
+    s.checkTheClusterRejoined();
     if (!db.open())
         s.result.faults.append(QStringLiteral("the driver cannot read the server at the end: ") +
                                db.lastError().text());

@@ -21,6 +21,15 @@ public:
         QString workstationRole; ///< when set: the role the workstations log in as, granted rows only
         QString clusterDir;      ///< with a failover: the pair's directory (pg-cluster.sh)
         bool failover = false;   ///< stop the primary halfway, promote the standby
+        /// With a failover: the cluster is Patroni's (pg-ha.sh), whose leader is
+        /// killed halfway and nobody promotes anything; the old leader is started
+        /// again once another leads and must come back as a replica.
+        bool automatic = false;
+        /// With an automatic failover: how many times something happens to the
+        /// cluster over the day, in turn a leader killed, the synchronous replica
+        /// killed and the leader frozen for 40 s (SIGSTOP), each once the cluster
+        /// is whole again after the one before. 1: the leader killed halfway.
+        int events = 1;
         int promoteAfterMs = 1500;
         int thinkMs = 0;         ///< a user's pause before each press, on average
         bool doublePost = false; ///< the workstations post some lines twice (to see the checks fail)
@@ -36,7 +45,9 @@ public:
         int linesConfirmed = 0;
         int totalsCompared = 0;
         qint64 recoveryMs = -1; ///< failover: promotion to every workstation's next completed command
-        QString report;         ///< everything printed
+        qint64 electionMs = -1; ///< automatic failover: the longest from a leader's loss to the next leader seen
+        int leaderKills = 0, replicaKills = 0, freezes = 0;
+        QString report; ///< everything printed
     };
 
     explicit LoadRun(Options options);

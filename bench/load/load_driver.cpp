@@ -18,6 +18,15 @@ int main(int argc, char **argv) {
     const QCommandLineOption cluster(QStringLiteral("cluster"),
                                      QStringLiteral("The pair's directory (pg-cluster.sh): fail over halfway."),
                                      QStringLiteral("dir"));
+    const QCommandLineOption automatic(
+        QStringLiteral("automatic"),
+        QStringLiteral("With --cluster: the directory is pg-ha.sh's; its leader is killed halfway and nobody "
+                       "promotes anything."));
+    const QCommandLineOption events(QStringLiteral("events"),
+                                    QStringLiteral("With --automatic: how many times the cluster is struck, in turn "
+                                                   "the leader killed, the synchronous replica killed, the leader "
+                                                   "frozen for 40 s (1: the leader killed halfway)."),
+                                    QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption workstations(QStringLiteral("workstations"), QStringLiteral("Workstations (20)."),
                                           QStringLiteral("n"), QStringLiteral("20"));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Length of the day (600)."),
@@ -44,8 +53,8 @@ int main(int argc, char **argv) {
                                   QStringLiteral("The role the workstations log in as; the store tool grants it the "
                                                  "rows of the tables and nothing more."),
                                   QStringLiteral("role"));
-    parser.addOptions({role, connection, cluster, workstations, seconds, customers, archive, work, summary, compare,
-                       seed, think, doublePost});
+    parser.addOptions({role, automatic, events, connection, cluster, workstations, seconds, customers, archive, work,
+                       summary, compare, seed, think, doublePost});
     parser.process(app);
     if (!parser.isSet(connection))
         parser.showHelp(2);
@@ -55,6 +64,8 @@ int main(int argc, char **argv) {
     options.workstationRole = parser.value(role);
     options.clusterDir = parser.value(cluster);
     options.failover = parser.isSet(cluster);
+    options.automatic = parser.isSet(automatic);
+    options.events = std::max(1, parser.value(events).toInt());
     options.workstations = std::max(1, parser.value(workstations).toInt());
     options.seconds = std::max(1, parser.value(seconds).toInt());
     options.customers = parser.value(customers).toInt();
