@@ -32,16 +32,20 @@ rest() {
   local dir=$1 node=$2 path=$3
   curl -s --max-time 3 --cacert "$dir/tls/root.crt" "https://127.0.0.1:$(cat "$dir/$node.rest")$path" 2>/dev/null || true
 }
-leader() {
-  local dir=$1 node name
+# DIR ROLE: the name of the member in ROLE now (leader: one that runs, not one
+# that only holds the lock), from the first node that answers.
+member() {
+  local dir=$1 role=$2 node name
   for node in "${nodes[@]}"; do
     name=$(rest "$dir" "$node" /cluster | /usr/bin/python3 -c '
 import json, sys
+role = sys.argv[1]
 try:
     members = json.load(sys.stdin)["members"]
 except Exception:
     sys.exit(0)
-print(next((m["name"] for m in members if m["role"] == "leader" and m["state"] == "running"), ""))')
+print(next((m["name"] for m in members
+            if m["role"] == role and (role != "leader" or m["state"] == "running")), ""))' "$role")
     if [ -n "$name" ]; then
       echo "$name"
       return 0
@@ -49,6 +53,7 @@ print(next((m["name"] for m in members if m["role"] == "leader" and m["state"] =
   done
   return 1
 }
+leader() { member "$1" leader; }
 # Whether the cluster is whole: three members running or streaming, one
 # leader, a synchronous replica.
 whole() {
@@ -64,23 +69,6 @@ leaders = [m for m in members if m["role"] == "leader" and m["state"] == "runnin
 sync = [m for m in members if m["role"] == "sync_standby" and m["state"] in ("running", "streaming")]
 sys.exit(0 if len(members) == 3 and len(leaders) == 1 and sync and
          all(m["state"] in ("running", "streaming") for m in members) else 1)' && return 0
-  done
-  return 1
-}
-sync_replica() {
-  local dir=$1 node name
-  for node in "${nodes[@]}"; do
-    name=$(rest "$dir" "$node" /cluster | /usr/bin/python3 -c '
-import json, sys
-try:
-    members = json.load(sys.stdin)["members"]
-except Exception:
-    sys.exit(0)
-print(next((m["name"] for m in members if m["role"] == "sync_standby"), ""))')
-    if [ -n "$name" ]; then
-      echo "$name"
-      return 0
-    fi
   done
   return 1
 }
@@ -140,7 +128,7 @@ stop_all() {
 
 case "${1:-}" in
   leader) leader "$2"; exit $? ;;
-  sync) sync_replica "$2"; exit $? ;;
+  sync) member "$2" sync_standby; exit $? ;;
   whole) whole "$2"; exit $? ;;
   list) as_owner patronictl -c "$2/node1.yml" list; exit $? ;;
   kill) signal_node "$2" "$3" KILL; exit 0 ;;
@@ -176,23 +164,9 @@ done
 # Certificates: one for the etcd members (server and client alike), one per
 # PostgreSQL node and its REST API, one for Patroni as etcd's client.
 secure_ca "$dir"
-ha_certificate() {
-  local name=$1 usage=$2 tls=$dir/tls
-  (
-    umask 077
-    secure_quietly openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
-      -subj "/CN=$name" -keyout "$tls/$name.key" -out "$tls/$name.csr"
-    printf '%s\n' "subjectAltName = IP:127.0.0.1, DNS:localhost" "basicConstraints = critical, CA:FALSE" \
-      "keyUsage = critical, digitalSignature, keyEncipherment" "extendedKeyUsage = $usage" >"$tls/$name.ext"
-    secure_quietly openssl x509 -req -in "$tls/$name.csr" -CA "$tls/root.crt" -CAkey "$tls/root.key" \
-      -set_serial "0x$(openssl rand -hex 16)" -days 30 -extfile "$tls/$name.ext" -out "$tls/$name.crt"
-    rm -f "$tls/$name.csr" "$tls/$name.ext"
-  )
-  secure_give "$tls/$name.key" "$tls/$name.crt"
-}
-ha_certificate etcd "serverAuth, clientAuth"
-ha_certificate patroni clientAuth
-for node in "${nodes[@]}"; do ha_certificate "$node" serverAuth; done
+secure_signed "$dir" etcd "serverAuth, clientAuth"
+secure_signed "$dir" patroni clientAuth
+for node in "${nodes[@]}"; do secure_signed "$dir" "$node" serverAuth; done
 secure_ca_done "$dir"
 
 cluster=""

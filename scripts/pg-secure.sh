@@ -58,23 +58,35 @@ secure_ca() {
 secure_ca_done() {
   rm -f "$1/tls/root.key"
 }
-# DIR DATA NAME: a certificate for a server on 127.0.0.1 (or localhost),
-# signed by the CA, into the data directory DATA with its key and the CA's
-# certificate; what was there (a copy of another server's) is replaced.
-secure_certificate() {
-  local tls=$1/tls data=$2 name=$3
+# DIR NAME USAGE: a certificate for 127.0.0.1 (or localhost) signed by the
+# CA, with the extended key usage USAGE ("serverAuth", "clientAuth" or both),
+# as DIR/tls/NAME.crt and its key DIR/tls/NAME.key, the server's user's.
+secure_signed() {
+  local tls=$1/tls name=$2 usage=$3
   (
     umask 077
     secure_quietly openssl req -new -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
       -subj "/CN=$name" -keyout "$tls/$name.key" -out "$tls/$name.csr"
     printf '%s\n' "subjectAltName = IP:127.0.0.1, DNS:localhost" "basicConstraints = critical, CA:FALSE" \
-      "keyUsage = critical, digitalSignature, keyEncipherment" "extendedKeyUsage = serverAuth" >"$tls/$name.ext"
+      "keyUsage = critical, digitalSignature, keyEncipherment" "extendedKeyUsage = $usage" >"$tls/$name.ext"
     secure_quietly openssl x509 -req -in "$tls/$name.csr" -CA "$tls/root.crt" -CAkey "$tls/root.key" \
       -set_serial "0x$(openssl rand -hex 16)" -days 30 -extfile "$tls/$name.ext" -out "$tls/$name.crt"
+    rm -f "$tls/$name.csr" "$tls/$name.ext"
+  )
+  secure_give "$tls/$name.key" "$tls/$name.crt"
+}
+# DIR DATA NAME: a server's certificate, into the data directory DATA with its
+# key and the CA's certificate; what was there (a copy of another server's) is
+# replaced.
+secure_certificate() {
+  local tls=$1/tls data=$2 name=$3
+  secure_signed "$1" "$name" serverAuth
+  (
+    umask 077
     install -m 600 "$tls/$name.key" "$data/server.key"
     install -m 644 "$tls/$name.crt" "$data/server.crt"
     install -m 644 "$tls/root.crt" "$data/root.crt"
-    rm -f "$tls/$name.key" "$tls/$name.csr" "$tls/$name.ext" "$tls/$name.crt"
+    rm -f "$tls/$name.key" "$tls/$name.crt"
   )
   secure_give "$data/server.key" "$data/server.crt" "$data/root.crt"
 }

@@ -24,6 +24,17 @@ inline void useNamedCopy(QProcess &process) {
     process.setProcessEnvironment(environment);
 }
 
+/// Waits for a started tool and gives what it said.
+inline Run finished(QProcess &process) {
+    Run run;
+    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
 /// The tool with `arguments`; `fileLimit` > 0 gives it that much room per
 /// file, as a full disk would; `namedCopy` makes it take the way of a
 /// filesystem without unnamed files.
@@ -38,13 +49,7 @@ inline Run tool(const QStringList &arguments, qint64 fileLimit = 0, bool namedCo
             ::signal(SIGXFSZ, SIG_IGN); // a write past it fails instead of killing
         });
     process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return finished(process);
 }
 
 /// The tool with `arguments`, finding the programs it starts (pg_dump,
@@ -55,13 +60,7 @@ inline Run toolWithPrograms(const QStringList &arguments, const QString &bin) {
     environment.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + environment.value(QStringLiteral("PATH")));
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(DREVALON_STORES_BINARY), arguments);
-    Run run;
-    if (!process.waitForFinished(300000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return finished(process);
 }
 
 /// The stores of `settings`, as the tool's options name them.
