@@ -152,8 +152,18 @@ secure_give "$dir"
 chmod 700 "$dir"
 
 # Ports below the kernel's range for outgoing connections, so no client socket
-# holds them: twelve in a row from a random start.
-base=$((20000 + RANDOM % 11000))
+# holds them: twelve in a row from a random start, none of them listened on
+# already (another test's server, say).
+listened() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+for attempt in 1 2 3 4 5 6 7 8; do
+  base=$((20000 + RANDOM % 11000))
+  taken=0
+  for ((p = base + 1; p <= base + 12; p++)); do
+    if listened "$p"; then taken=1; break; fi
+  done
+  [ "$taken" -eq 0 ] && break
+  [ "$attempt" -eq 8 ] && give_up "no twelve free ports in a row"
+done
 for i in 1 2 3; do
   echo $((base + i)) >"$dir/etcd$i.client"
   echo $((base + 3 + i)) >"$dir/etcd$i.peer"
