@@ -118,6 +118,13 @@ struct LoadRun::State {
     QHash<QString, Line> lines;
     QMap<QPair<int, int>, Order> orders;
     QMap<QString, QList<double>> times;
+    struct PressTime {
+        QString name;
+        double ms;
+        qint64 endWall;
+    };
+    QList<PressTime> presses;                        // every press that went through, for the windows below
+    QList<QPair<qint64, qint64>> replicaKillWindows; // from a replica's kill to 10 s after its start again
     QMap<QString, int> failedPresses;
     QMap<QString, int> reasons;
     qint64 primaryStopped = 0, promoted = 0;
@@ -191,6 +198,7 @@ struct LoadRun::State {
         if (event == Event::ReplicaKilled) {
             if (now - struckAt >= 5000) {
                 ha({QStringLiteral("start"), dir, struck});
+                replicaKillWindows.append({struckAt, QDateTime::currentMSecsSinceEpoch() + 10000});
                 print(QStringLiteral("cluster: %1 started again").arg(struck));
                 event = Event::None;
             }
@@ -244,6 +252,37 @@ struct LoadRun::State {
                   .arg(ha({QStringLiteral("list"), options.clusterDir})));
     }
 
+    // The presses that overlapped a replica's kill and return, set against
+    // twice each command's p95 over the rest of the day.
+    void replicaKillFigures() {
+        if (replicaKillWindows.isEmpty())
+            return;
+        QMap<QString, QList<double>> during, otherwise;
+        for (const PressTime &press : presses) {
+            const qint64 start = press.endWall - qint64(press.ms);
+            const bool inside = std::any_of(replicaKillWindows.cbegin(), replicaKillWindows.cend(), [&](const auto &w) {
+                return start <= w.second && press.endWall >= w.first;
+            });
+            (inside ? during : otherwise)[press.name].append(press.ms);
+        }
+        print(QStringLiteral("presses while a replica was killed and back (to 10 s after its start):"));
+        print(QStringLiteral("| command | presses | max ms | p95 otherwise ms | over 2 × that p95 |"));
+        print(QStringLiteral("|---|---|---|---|---|"));
+        for (auto it = during.cbegin(); it != during.cend(); ++it) {
+            const double limit = 2 * percentile(otherwise.value(it.key()), 0.95);
+            const double top = *std::max_element(it.value().cbegin(), it.value().cend());
+            const auto over =
+                std::count_if(it.value().cbegin(), it.value().cend(), [&](double ms) { return ms > limit; });
+            result.replicaKillOverruns += int(over);
+            print(QStringLiteral("| %1 | %2 | %3 | %4 | %5 |")
+                      .arg(it.key())
+                      .arg(it.value().size())
+                      .arg(top, 0, 'f', 1)
+                      .arg(limit / 2, 0, 'f', 1)
+                      .arg(over));
+        }
+    }
+
     void print(const QString &text) {
         result.report += text + QLatin1Char('\n');
         out << text << Qt::endl;
@@ -289,6 +328,7 @@ void LoadRun::State::take(int index, const QString &said) {
     } else if (what == QLatin1String("cmd") && w.size() == 5) {
         if (w[4] == QLatin1String("ok")) {
             times[w[1]].append(w[2].toDouble());
+            presses.append({w[1], w[2].toDouble(), w[3].toLongLong()});
             // Working again means a command that had to reach the server: a
             // pick or a sort may be served from rows read before.
             static const QStringList reaching{QStringLiteral("search"), QStringLiteral("post"), QStringLiteral("total"),
@@ -741,6 +781,7 @@ void LoadRun::State::figures(qint64 elapsedMs) {
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(summary.toUtf8());
     }
+    replicaKillFigures();
     print(QStringLiteral("refusals by reason (press: reason, count):"));
     QList<QPair<int, QString>> sorted;
     for (auto it = reasons.cbegin(); it != reasons.cend(); ++it)

@@ -47,7 +47,8 @@ public:
         qint64 recoveryMs = -1; ///< failover: promotion to every workstation's next completed command
         qint64 electionMs = -1; ///< automatic failover: the longest from a leader's loss to the next leader seen
         int leaderKills = 0, replicaKills = 0, freezes = 0;
-        QString report; ///< everything printed
+        int replicaKillOverruns = 0; ///< presses across a replica's kill longer than 2 × their p95 otherwise
+        QString report;              ///< everything printed
     };
 
     explicit LoadRun(Options options);

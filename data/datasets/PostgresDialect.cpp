@@ -2,6 +2,7 @@
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/PostgresText.h"
 #include "data/datasets/PostgresValues.h"
+#include "data/datasets/PostgresWait.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/datasets/SqlText.h"
 #include "data/datasets/StatementScanner.h"
@@ -19,7 +20,7 @@
 #include <libpq-fe.h>
 
 namespace {
-using Result = std::unique_ptr<PGresult, void (*)(PGresult *)>;
+using PostgresWait::Result;
 
 Result wrap(PGresult *result) { return Result(result, PQclear); }
 
@@ -31,7 +32,13 @@ PGconn *handleOf(const QSqlDatabase &db) {
 }
 
 QString lostText(PGconn *conn) {
-    const QString detail = conn ? QString::fromUtf8(PQerrorMessage(conn)).simplified() : QString();
+    // A connection given up for its silence says so, not how its end was read.
+    const QString detail =
+        PostgresWait::gaveUp(conn)
+            ? QStringLiteral("the server did not answer within %1 s, as when it hangs or a failover is under way")
+                  .arg((PostgresWait::silenceMs + PostgresWait::cancelMs) / 1000)
+        : conn ? QString::fromUtf8(PQerrorMessage(conn)).simplified()
+               : QString();
     return QStringLiteral("The connection to the database server was lost%1. Check the server and the network; "
                           "the next command connects again.")
         .arg(detail.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(detail));
@@ -50,6 +57,18 @@ QString unknownOutcomeText(PGconn *conn) {
     return lostText(conn) + QStringLiteral(" Whether the last write was stored is not known.");
 }
 
+// A commit reported done with a warning is one the server stopped waiting
+// for its standby to confirm (its own words depend on its language): on
+// this server only, and lost if another takes over now.
+QString unconfirmedText() {
+    return QStringLiteral("The database server did not confirm that its standby server holds the last write, as "
+                          "when a failover is under way.");
+}
+
+// What a commit whose outcome is not known leaves to the user.
+const char *const committing = " The command was being committed: whether it was stored is not known. The rows are "
+                               "shown again as the server holds them; pressing again does only what is not stored yet.";
+
 [[noreturn]] void failWith(PGconn *conn, const PGresult *result, bool outcomeUnknown = false) {
     if (PQstatus(conn) == CONNECTION_BAD) {
         if (outcomeUnknown)
@@ -62,6 +81,12 @@ QString unknownOutcomeText(PGconn *conn) {
         throw EDatabaseError(QStringLiteral("String or binary data would be truncated"));
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     QString text = primary ? QString::fromUtf8(primary) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    // Cancelled (by the program after a silence, or by the server's own
+    // statement timeout): the statement undid itself.
+    if (state && qstrcmp(state, "57014") == 0)
+        throw EDatabaseError(
+            QStringLiteral("The database server cancelled the command (%1): nothing of it was done. Press again.")
+                .arg(text));
     // The server's words alone do not tell the user that pressing again works.
     if (state && (qstrcmp(state, "40001") == 0 || qstrcmp(state, "40P01") == 0))
         text += QStringLiteral("%1 Another workstation changed the same rows at the same time; nothing of this "
@@ -77,7 +102,7 @@ bool succeeded(const PGresult *result) {
 
 // A command without parameters or rows (session settings, transactions).
 Result command(PGconn *conn, const char *sql) {
-    Result result = wrap(PQexec(conn, sql));
+    Result result = PostgresWait::exec(conn, sql);
     if (!succeeded(result.get()))
         failWith(conn, result.get());
     return result;
@@ -107,10 +132,10 @@ struct Parameters {
 };
 
 Result describeStatement(PGconn *conn, const QByteArray &text) {
-    Result prepared = wrap(PQprepare(conn, "", text.constData(), 0, nullptr));
+    Result prepared = PostgresWait::answer(conn, PQsendPrepare(conn, "", text.constData(), 0, nullptr));
     if (!succeeded(prepared.get()))
         failWith(conn, prepared.get());
-    Result described = wrap(PQdescribePrepared(conn, ""));
+    Result described = PostgresWait::answer(conn, PQsendDescribePrepared(conn, ""));
     if (!succeeded(described.get()))
         failWith(conn, described.get());
     return described;
@@ -149,6 +174,7 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
                                  .arg(database, StoreConnection::textOf(db.lastError()).simplified()));
     try {
         PGconn *conn = connectedHandle(db);
+        PostgresWait::watchWarnings(conn);
         // Never rely on the server's own settings: dates are read and written
         // as year-month-day, the current date is the workstation's, texts are
         // UTF-8 with backslashes taken literally, reals read back exactly.
@@ -227,12 +253,12 @@ const PostgresDialect::TableInfo &PostgresDialect::tableInfo(const QSqlDatabase 
     PGconn *conn = connectedHandle(db);
     const QByteArray id = QByteArray::number(oid);
     const char *values[] = {id.constData()};
-    Result result = wrap(PQexecParams(conn,
-                                      "select c.relname, a.attnum, a.attname, "
-                                      "coalesce(col_description(c.oid, a.attnum), ''), a.attidentity <> '' "
-                                      "from pg_class c join pg_attribute a on a.attrelid = c.oid "
-                                      "where c.oid = $1::oid and a.attnum > 0 and not a.attisdropped",
-                                      1, nullptr, values, nullptr, nullptr, 0));
+    Result result = PostgresWait::execParams(conn,
+                                             "select c.relname, a.attnum, a.attname, "
+                                             "coalesce(col_description(c.oid, a.attnum), ''), a.attidentity <> '' "
+                                             "from pg_class c join pg_attribute a on a.attrelid = c.oid "
+                                             "where c.oid = $1::oid and a.attnum > 0 and not a.attisdropped",
+                                             1, values, nullptr, nullptr);
     if (!succeeded(result.get()))
         failWith(conn, result.get());
     TableInfo info;
@@ -321,7 +347,11 @@ SqlDialect::SelectResult PostgresDialect::select(const QSqlDatabase &db, const Q
         qCDebug(storeLog) << "rows not read one at a time; reading the whole result at once";
     std::vector<PostgresValues::Kind> kinds;
     Result failure = wrap(nullptr);
-    while (PGresult *raw = PQgetResult(conn)) {
+    for (;;) {
+        PostgresWait::await(conn, PostgresWait::rowsMs);
+        PGresult *raw = PQgetResult(conn);
+        if (!raw)
+            break;
         Result part = wrap(raw);
         const ExecStatusType status = PQresultStatus(raw);
         if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
@@ -362,10 +392,13 @@ SqlDialect::Outcome PostgresDialect::executeAsWritten(const QSqlDatabase &db, co
     // statement commits itself, perhaps just before the connection broke.
     const bool commitsItself = PQtransactionStatus(conn) == PQTRANS_IDLE &&
                                !sql.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive);
-    Result result = wrap(PQexecParams(conn, text.constData(), parameters.count(), nullptr, parameters.values.data(),
-                                      parameters.lengths.data(), parameters.formats.data(), 0));
+    const quint64 warned = PostgresWait::warnings();
+    Result result = PostgresWait::execParams(conn, text.constData(), parameters.count(), parameters.values.data(),
+                                             parameters.lengths.data(), parameters.formats.data());
     if (!succeeded(result.get()))
         failWith(conn, result.get(), commitsItself);
+    if (commitsItself && PostgresWait::warnings() != warned)
+        throw EOutcomeUnknown(unconfirmedText() + QStringLiteral(" Whether the last write was stored is not known."));
     Outcome outcome;
     const char *affected = PQcmdTuples(result.get());
     outcome.rowsAffected = affected[0] ? QByteArray(affected).toInt() : -1;
@@ -448,7 +481,7 @@ QVariant PostgresDialect::changeStamp(const QSqlDatabase &db, const QString &sch
     PGconn *conn = handleOf(db);
     if (!conn || PQstatus(conn) != CONNECTION_OK)
         return {};
-    const Result result = wrap(PQexec(conn, "select pg_current_snapshot()::text"));
+    const Result result = PostgresWait::exec(conn, "select pg_current_snapshot()::text");
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1) {
         qCDebug(storeLog).noquote() << "change stamp not read; rows are read again:"
                                     << QString::fromUtf8(PQerrorMessage(conn)).trimmed();
@@ -466,11 +499,12 @@ std::optional<SqlDialect::OrderRules> PostgresDialect::orderRules(const QSqlData
         return std::nullopt;
     // Text compares as its bytes only where the database sorts by code point
     // and no column of the schema asks for a collation of its own.
-    const Result result = wrap(PQexec(conn, "select datcollate in ('C', 'POSIX', 'C.UTF-8', 'C.utf8') and not exists "
-                                            "(select 1 from pg_attribute a join pg_class c on c.oid = a.attrelid "
-                                            "where c.relnamespace = current_schema()::regnamespace and a.attnum > 0 "
-                                            "and a.attcollation not in (0, 100, 950, 951)) "
-                                            "from pg_database where datname = current_database()"));
+    const Result result =
+        PostgresWait::exec(conn, "select datcollate in ('C', 'POSIX', 'C.UTF-8', 'C.utf8') and not exists "
+                                 "(select 1 from pg_attribute a join pg_class c on c.oid = a.attrelid "
+                                 "where c.relnamespace = current_schema()::regnamespace and a.attnum > 0 "
+                                 "and a.attcollation not in (0, 100, 950, 951)) "
+                                 "from pg_database where datname = current_database()");
     if (PQresultStatus(result.get()) != PGRES_TUPLES_OK || PQntuples(result.get()) != 1 ||
         std::strcmp(PQgetvalue(result.get(), 0, 0), "t") != 0)
         return std::nullopt;
@@ -495,17 +529,17 @@ void PostgresDialect::beginTransaction(QSqlDatabase &db) const {
 
 void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
     PGconn *conn = connectedHandle(db);
-    Result result = wrap(PQexec(conn, "commit"));
+    const quint64 warned = PostgresWait::warnings();
+    Result result = PostgresWait::exec(conn, "commit");
     if (PQstatus(conn) == CONNECTION_BAD)
-        throw EOutcomeUnknown(
-            lostText(conn) +
-            QStringLiteral(" The command was being committed: whether it was stored is not known. The rows are "
-                           "shown again as the server holds them; pressing again does only what is not stored yet."));
+        throw EOutcomeUnknown(lostText(conn) + QString::fromLatin1(committing));
     if (!succeeded(result.get()))
         failWith(conn, result.get());
     // A transaction that failed part-way ends in a rollback, not an error.
     if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0)
         throw EDatabaseError(QStringLiteral("The transaction was rolled back; nothing of it was stored"));
+    if (PostgresWait::warnings() != warned)
+        throw EOutcomeUnknown(unconfirmedText() + QString::fromLatin1(committing));
 }
 
 void PostgresDialect::rollbackTransaction(QSqlDatabase &db) const {
@@ -522,17 +556,17 @@ std::vector<FieldType> PostgresDialect::describeParameters(const QSqlDatabase &d
     const bool inTransaction = PQtransactionStatus(conn) == PQTRANS_INTRANS;
     Result described = wrap(nullptr);
     if (inTransaction) {
-        Result saved = wrap(PQexec(conn, "savepoint drevalon_describe"));
+        Result saved = PostgresWait::exec(conn, "savepoint drevalon_describe");
         if (!succeeded(saved.get()))
             failWith(conn, saved.get());
         try {
             described = describeStatement(conn, serverText(parsed.sql).toUtf8());
         } catch (...) {
-            wrap(PQexec(conn, "rollback to savepoint drevalon_describe"));
-            wrap(PQexec(conn, "release savepoint drevalon_describe"));
+            PostgresWait::exec(conn, "rollback to savepoint drevalon_describe");
+            PostgresWait::exec(conn, "release savepoint drevalon_describe");
             throw;
         }
-        wrap(PQexec(conn, "release savepoint drevalon_describe"));
+        PostgresWait::exec(conn, "release savepoint drevalon_describe");
     } else {
         described = describeStatement(conn, serverText(parsed.sql).toUtf8());
     }

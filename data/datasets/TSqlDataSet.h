@@ -73,9 +73,9 @@ private:
     /// The written values and key as the row's, then what the store made of them.
     void keepWritten(int storageRow, const std::vector<QVariant> &values, const QVariant &key);
     /// The unanswered earlier try of this write, if there is one.
-    std::optional<UnsureWrite> takeUnsure(UnsureWrite::Kind kind, const QVariant &key);
+    std::optional<UnsureWrite> takeUnsure(UnsureWrite::Kind kind, const QVariant &key, bool *stood);
     /// An insert found stored after all: the row as stored, then what was typed since.
-    void adoptStoredInsert(int storageRow, const UnsureWrite &stored, const std::vector<QVariant> &values);
+    void adoptStoredInsert(int storageRow, UnsureWrite stored, const std::vector<QVariant> &values);
 
     struct Fetched {
         QString sql;

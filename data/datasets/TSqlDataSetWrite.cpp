@@ -37,13 +37,18 @@ QString TSqlDataSet::matchCondition(int storageRow, const std::vector<QVariant> 
     return condition;
 }
 
-std::optional<UnsureWrite> TSqlDataSet::takeUnsure(UnsureWrite::Kind kind, const QVariant &key) {
+std::optional<UnsureWrite> TSqlDataSet::takeUnsure(UnsureWrite::Kind kind, const QVariant &key, bool *stood) {
+    *stood = false;
     if (!m_unsure || m_unsure->kind != kind)
         return std::nullopt;
     const bool same =
         kind == UnsureWrite::Kind::Insert ? m_unsure->insert == insertNumber() : sameKey(m_unsure->key, key);
     if (!same)
         return std::nullopt;
+    // Looked for before it is let go: while no server answers (a failover
+    // under way) the earlier try stays unsure, and a later press asks again
+    // rather than making it a second time.
+    *stood = m_unsure->known || m_unsure->stood(store(), writeTarget(), rowKey());
     return std::exchange(m_unsure, std::nullopt);
 }
 
@@ -55,17 +60,17 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
     m_reading.reset(); // rows changed here are not the rows read
     const SqlDialect &dialect = conn.dialect();
     const auto kind = inserting ? UnsureWrite::Kind::Insert : UnsureWrite::Kind::Update;
-    std::optional<UnsureWrite> unsure = takeUnsure(kind, inserting ? QVariant() : original[keyColumn()]);
+    bool stood = false;
+    std::optional<UnsureWrite> earlier = takeUnsure(kind, inserting ? QVariant() : original[keyColumn()], &stood);
     std::vector<QVariant> before = original;
-    const bool stood = unsure && unsure->stood(conn, writeTarget(), rowKey());
     if (stood && inserting) {
-        adoptStoredInsert(storageRow, *unsure, values);
+        adoptStoredInsert(storageRow, std::move(*earlier), values);
         return;
     }
     // The row holds what that try wrote: what was typed since goes over it.
     if (stood)
-        for (int column : unsure->columns)
-            before[column] = unsure->values[column];
+        for (int column : earlier->columns)
+            before[column] = earlier->values[column];
 
     QStringList names;
     QVariantList bound;
@@ -82,6 +87,7 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
         written.push_back(field.column());
     }
     QVariant key;
+    std::optional<UnsureWrite> unsure;
     try {
         if (inserting) {
             // A key of its own before the row is sent, so that a row whose
@@ -125,11 +131,19 @@ void TSqlDataSet::writeRow(int storageRow, bool inserting, const std::vector<QVa
             throw; // nothing to look for it by
         m_unsure = std::move(unsure);
         throw EDatabaseError(UnsureWrite::text(kind, lost.message()));
+    } catch (...) {
+        // Nothing of this try was stored, but the earlier one stands: the row
+        // holds its values, which the next post must compare with.
+        if (stood) {
+            earlier->known = true;
+            m_unsure = std::move(earlier);
+        }
+        throw;
     }
     keepWritten(storageRow, values, key);
 }
 
-void TSqlDataSet::adoptStoredInsert(int storageRow, const UnsureWrite &stored, const std::vector<QVariant> &values) {
+void TSqlDataSet::adoptStoredInsert(int storageRow, UnsureWrite stored, const std::vector<QVariant> &values) {
     keepWritten(storageRow, stored.values, stored.key);
     // What was typed after the box goes in as an edit of the stored row.
     std::vector<QVariant> now, wanted;
@@ -144,8 +158,17 @@ void TSqlDataSet::adoptStoredInsert(int storageRow, const UnsureWrite &stored, c
         wanted[field.column()] = values[field.column()];
         typedSince = true;
     }
-    if (typedSince)
+    if (!typedSince)
+        return;
+    try {
         writeRow(storageRow, false, wanted, now);
+    } catch (...) {
+        // The row is stored for certain and the line still waits to be
+        // posted: the next post takes the row again instead of adding one.
+        stored.known = true;
+        m_unsure = std::move(stored);
+        throw;
+    }
 }
 
 void TSqlDataSet::keepWritten(int storageRow, const std::vector<QVariant> &values, const QVariant &key) {
@@ -186,7 +209,8 @@ void TSqlDataSet::deleteRow(int storageRow) {
         original.push_back(column.get(storageRow));
     const QVariant key = original[keyColumn()];
     const auto kind = UnsureWrite::Kind::Delete;
-    if (const auto unsure = takeUnsure(kind, key); unsure && unsure->stood(conn, writeTarget(), rowKey()))
+    bool stood = false;
+    if (takeUnsure(kind, key, &stood) && stood)
         return;
     QVariantList matchValues;
     const QString condition = matchCondition(storageRow, original, &matchValues);

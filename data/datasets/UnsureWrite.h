@@ -20,6 +20,7 @@ struct UnsureWrite {
     QVariantList bound;           // and their values
     std::vector<int> columns;     // the storage columns written
     std::vector<QVariant> values; // the whole row as written
+    bool known = false;           // an insert found stored: only what followed it is unsure
 
     /// Whether the write stands in the store now: the row is there with the
     /// written values (insert, update), or is gone (delete).

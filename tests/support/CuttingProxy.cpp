@@ -75,6 +75,7 @@ struct CuttingProxy::Pair {
     QByteArray tail[2]; // the last bytes each side sent, for a trigger split over two reads
     std::thread thread;
     std::atomic<bool> done{false};
+    bool held = false; // silent from now on
     void cut() {
         ::shutdown(program, SHUT_RDWR);
         ::shutdown(server, SHUT_RDWR);
@@ -146,6 +147,13 @@ void CuttingProxy::cutWhen(Side side, const QByteArray &bytes) {
     m_side = side;
     m_trigger = bytes;
     m_cut = false;
+    m_hold = false;
+}
+
+void CuttingProxy::holdWhen(Side side, const QByteArray &bytes) {
+    cutWhen(side, bytes);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_hold = true;
 }
 
 void CuttingProxy::stop() {
@@ -183,6 +191,10 @@ bool CuttingProxy::watch(Pair &pair, int from, const char *data, int size) {
     if (!m_trigger.isEmpty() && side == m_side && seen.contains(m_trigger)) {
         m_trigger.clear();
         m_cut = true;
+        if (m_hold) {
+            pair.held = true;
+            return true;
+        }
         dropAll();
         return false;
     }
@@ -201,6 +213,8 @@ void CuttingProxy::accept() {
             continue;
         auto pair = std::make_unique<Pair>();
         pair->program = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (m_refusing)
+            continue; // the pair closes the program's end
         pair->server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const sockaddr_in server = loopback(m_serverPort);
         if (pair->program < 0 || pair->server < 0 ||
@@ -261,7 +275,9 @@ void CuttingProxy::relay(Pair &pair) {
             if (!pair.pending(from) && !(watched[from].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             const int n = pair.read(from, buffer, int(sizeof buffer));
-            if (n <= 0 || !watch(pair, from, buffer, n) || !pair.write(1 - from, buffer, n))
+            if (n <= 0 || !watch(pair, from, buffer, n))
+                return;
+            if (!pair.held && !pair.write(1 - from, buffer, n))
                 return;
         }
     }

@@ -32,8 +32,14 @@ public:
     /// The next time `side` sends `bytes`, every connection is dropped with
     /// nothing of that chunk passed on.
     void cutWhen(Side side, const QByteArray &bytes);
-    /// Whether the cut asked for has happened.
+    /// The next time `side` sends `bytes`, that connection goes silent: nothing
+    /// more passes either way, and it stays open, as a hung server's does.
+    void holdWhen(Side side, const QByteArray &bytes);
+    /// Whether the cut or hold asked for has happened.
     bool hasCut() const { return m_cut; }
+    /// While refusing, each connection is closed as soon as it is taken, as a
+    /// host that is up while its database server is not (yet).
+    void refuse(bool refusing) { m_refusing = refusing; }
     /// Drops every connection and stops listening.
     void stop();
 
@@ -55,9 +61,10 @@ private:
     int m_port = 0;
     int m_wake[2] = {-1, -1};
     std::unique_ptr<Tls> m_tls;
-    std::atomic<bool> m_stopping{false}, m_cut{false};
+    std::atomic<bool> m_stopping{false}, m_cut{false}, m_refusing{false};
     std::mutex m_mutex; // the trigger and the pairs
     Side m_side = Side::Server;
+    bool m_hold = false;
     QByteArray m_trigger;
     std::list<std::unique_ptr<Pair>> m_pairs;
     std::thread m_thread;

@@ -11,6 +11,7 @@
 #include "data/Unit3.h"
 #include "platform/RestoreMark.h"
 #include "tests/support/BackupKit.h"
+#include "tests/support/OneStatement.h"
 #include "tests/support/TestServer.h"
 
 #include <QRegularExpression>
@@ -27,25 +28,7 @@ using StoreTool::tool;
 
 namespace {
 
-// Runs one statement on a connection of its own; the server's complaint, or
-// an empty text.
-QString refusalOf(const QString &connection, const QString &statement) {
-    const QString name = QUuid::createUuid().toString();
-    QString refusal;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setConnectOptions(connection);
-        if (!db.open()) {
-            refusal = QStringLiteral("cannot connect: ") + db.lastError().text();
-        } else {
-            QSqlQuery q(db);
-            if (!q.exec(statement))
-                refusal = q.lastError().databaseText();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return refusal;
-}
+using OneStatement::refusalOf;
 
 // The tool as it runs with a pg_restore whose listing leaves out every entry
 // named `hidden`: the only way to let a backup holding one be finished.

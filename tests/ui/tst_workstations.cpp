@@ -8,11 +8,14 @@
 #include "platform/PictureButton.h"
 #include "tests/support/CuttingProxy.h"
 #include "tests/support/Errors.h"
+#include "tests/support/OneStatement.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/TestServer.h"
 #include "tests/ui/UiKit.h"
 #include "ui/dialogs/Unit4.h"
 
 #include <QProcess>
+#include <QScopeGuard>
 
 using namespace UiKit;
 
@@ -130,6 +133,7 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<bool>("answered"); // the server did it; the program never heard
         QTest::addColumn<QByteArray>("trigger");
+        QTest::addColumn<QString>("between"); // what a press meets before the one that works
         const QList<std::tuple<const char *, QByteArray, QByteArray>> commands{
             {"insert", "INSERT 0 1", "insert into \"ordernow\""},
             {"update", "UPDATE 1", "update \"ordernow\""},
@@ -137,9 +141,16 @@ private slots:
             {"move", QByteArray("COMMIT\0", 7), QByteArray("commit\0", 7)},
             {"customer", "INSERT 0 1", "insert into customer"}};
         for (const auto &[command, answer, request] : commands) {
-            QTest::addRow("%s, answered", command) << QString::fromLatin1(command) << true << answer;
-            QTest::addRow("%s, never arrived", command) << QString::fromLatin1(command) << false << request;
+            QTest::addRow("%s, answered", command) << QString::fromLatin1(command) << true << answer << QString();
+            QTest::addRow("%s, never arrived", command)
+                << QString::fromLatin1(command) << false << request << QString();
+            // While the new leader is being chosen no server takes the press.
+            if (qstrcmp(command, "move") != 0)
+                QTest::addRow("%s, answered, then no server", command)
+                    << QString::fromLatin1(command) << true << answer << QStringLiteral("no server");
         }
+        QTest::addRow("insert, answered, what was typed since cut off")
+            << QStringLiteral("insert") << true << QByteArray("INSERT 0 1") << QStringLiteral("follow-up cut");
     }
     void aWriteCutOffIsReadBackBeforeItIsMadeAgain() {
         if (!TestStores::onServer())
@@ -147,6 +158,7 @@ private slots:
         QFETCH(QString, command);
         QFETCH(bool, answered);
         QFETCH(QByteArray, trigger);
+        QFETCH(QString, between);
         Session session;
         const int serverPort = CuttingProxy::portOf(session.stores.settings().database);
         const QString text = session.stores.settings().database;
@@ -245,6 +257,24 @@ private slots:
         // Typed again after the box: what the row holds in the end.
         if (lines->State() != DataSetState::Browse)
             lines->FieldByName(QStringLiteral("Kol"))->setAsString(QString::number(kol = 8));
+        const auto stored = [&] {
+            return session.count(QStringLiteral("orderNow")) + session.count(QStringLiteral("orderAll"));
+        };
+        if (between == QLatin1String("no server")) {
+            // The earlier try cannot be looked for: the press fails and
+            // forgets nothing, so the next one neither repeats nor refuses it.
+            second.refuse(true);
+            const int before = stored();
+            QVERIFY(press() != noError);
+            QCOMPARE(stored(), before);
+            second.refuse(false);
+        } else if (between == QLatin1String("follow-up cut")) {
+            second.cutWhen(CuttingProxy::Side::Program, "update \"ordernow\"");
+            const QString cut = press();
+            QVERIFY(second.hasCut());
+            QVERIFY2(cut.contains(QStringLiteral("is not known")), qPrintable(cut));
+            QCOMPARE(lines->State(), DataSetState::Insert);
+        }
         QCOMPARE(press(), noError);
         QCOMPARE(done(), 1);
         QCOMPARE(session.count(QStringLiteral("orderNow")) + session.count(QStringLiteral("orderAll")),
@@ -260,6 +290,88 @@ private slots:
                                            : command == QLatin1String("delete") ? 2
                                                                                 : 3);
         }
+    }
+
+    // A server that says nothing more (hung while its host still takes the
+    // packets, or a commit waiting for a standby that is gone) costs the
+    // user a box within its bound, the typed line kept; pressing again once
+    // it answers stores the line once.
+    void aSilentServerIsGivenUp_data() {
+        QTest::addColumn<bool>("hung"); // or its standby is gone
+        QTest::newRow("the write never answered") << true;
+        QTest::newRow("the commit's standby never confirms") << false;
+    }
+    void aSilentServerIsGivenUp() {
+        if (!TestStores::onServer())
+            QSKIP("the embedded store has no server to wait for");
+        QFETCH(bool, hung);
+        // A server of its own: which standby a commit waits for is the whole server's setting.
+        PrivateServer server;
+        QVERIFY2(server.isValid(), "no private server");
+        const QString superuser = TestServer::as(server.connectionText(), QStringLiteral("postgres"));
+        if (!OneStatement::refusalOf(superuser, QStringLiteral("select 1")).isEmpty())
+            QSKIP("the test server's superuser cannot be reached with the test's login");
+        auto session = [&] {
+            const PrivateServer::Use use(server);
+            return std::make_unique<Session>();
+        }();
+        const qint64 anna =
+            session->stores.addCustomer(QStringLiteral("Анна"), QStringLiteral("Иванова"), QStringLiteral("111"));
+        session->stores.addCurrent(anna, QStringLiteral("Bosch"), QStringLiteral("B-1"), QStringLiteral("Свеча"), 1,
+                                   150);
+        const QString text = session->stores.settings().database;
+        CuttingProxy proxy(CuttingProxy::portOf(text), text);
+        QVERIFY(proxy.port());
+        StoreSettings settings = session->stores.settings();
+        settings.database += QStringLiteral(" host=127.0.0.1 port=%1").arg(proxy.port());
+        // Each commit waits for a standby nobody runs; set before the program
+        // connects, so its server process starts with it.
+        const auto waitFor = [&](const QString &standby) {
+            QCOMPARE(OneStatement::refusalOf(superuser, QStringLiteral("alter system set synchronous_standby_names = "
+                                                                       "'%1'")
+                                                            .arg(standby)),
+                     QString());
+            QCOMPARE(OneStatement::refusalOf(superuser, QStringLiteral("select pg_reload_conf()")), QString());
+            QVariant shown;
+            QTRY_VERIFY((OneStatement::refusalOf(superuser, QStringLiteral("show synchronous_standby_names"), &shown),
+                         shown.toString() == standby));
+        };
+        // Whatever fails, the stores' clean-up must not wait for that standby.
+        const auto reset = qScopeGuard([&] {
+            OneStatement::refusalOf(superuser, QStringLiteral("alter system reset synchronous_standby_names"));
+            OneStatement::refusalOf(superuser, QStringLiteral("select pg_reload_conf()"));
+        });
+        if (!hung) {
+            // The test servers commit without waiting, for speed; the workstations here wait.
+            QCOMPARE(OneStatement::refusalOf(superuser, QStringLiteral("alter role %1 set synchronous_commit = on")
+                                                            .arg(TestServer::workstationRole())),
+                     QString());
+            waitFor(QStringLiteral("absent"));
+        }
+        Startup::createAll(settings);
+        TADOTable *lines = DataModule3->ADOTable2;
+        QCOMPARE(lines->RecordCount(), 1);
+        lines->Append();
+        lines->FieldByName(QStringLiteral("number"))->setAsString(QStringLiteral("N-1"));
+        lines->FieldByName(QStringLiteral("Kol"))->setAsString(QStringLiteral("7"));
+        if (hung)
+            proxy.holdWhen(CuttingProxy::Side::Program, "insert into \"ordernow\"");
+
+        const QString box = errorOf([&] { lines->Post(); });
+        QVERIFY(!hung || proxy.hasCut());
+        QVERIFY2(box.contains(hung ? QStringLiteral("did not answer within 15 s")
+                                   : QStringLiteral("did not confirm that its standby server holds")) &&
+                     box.contains(QStringLiteral("is not known")) && box.contains(QStringLiteral("Post again")),
+                 qPrintable(box));
+        QCOMPARE(lines->State(), DataSetState::Insert);
+        QCOMPARE(lines->FieldByName(QStringLiteral("number"))->AsString(), QStringLiteral("N-1"));
+
+        if (!hung)
+            waitFor(QString());
+        QCOMPARE(errorOf([&] { lines->Post(); }), noError);
+        QCOMPARE(lines->State(), DataSetState::Browse);
+        QCOMPARE(session->count(QStringLiteral("orderNow"), QStringLiteral("number = 'N-1'")), 1);
+        QCOMPARE(lines->RecordCount(), 2);
     }
 
     void aServerThatGoesAwayAndComesBack() {

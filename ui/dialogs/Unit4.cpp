@@ -106,10 +106,15 @@ void TForm4::addCustomer(const QStringList &values) {
     };
     qint64 after = 0;
     if (m_unsureCustomer && m_unsureCustomer->values == values) {
-        after = std::exchange(m_unsureCustomer, std::nullopt)->after;
-        if (number(QStringLiteral("select count(*) from customer where idcust > ? and Name = ? and lmane = ? "
+        after = m_unsureCustomer->after;
+        // Kept until it could be looked for: a press while no server answers
+        // must not forget that the earlier try may stand.
+        const bool stood =
+            number(QStringLiteral("select count(*) from customer where idcust > ? and Name = ? and lmane = ? "
                                   "and phone = ? and phone2 = ?"),
-                   QVariantList{after} + QVariantList(values.begin(), values.end())) > 0)
+                   QVariantList{after} + QVariantList(values.begin(), values.end())) > 0;
+        m_unsureCustomer.reset();
+        if (stood)
             return; // the earlier try stood
     } else {
         after = number(QStringLiteral("select coalesce(max(idcust), 0) from customer"), {});
