@@ -62,9 +62,9 @@ void Startup::createAll(const StoreSettings &settings) {
         Form5 = new TForm5(Form2);
         Form6 = new TForm6(Form2);
         Form7 = new TForm7(Form2);
-        Form8 = new TForm8(Form2);
+        Form8 = new TForm8([](const QString &typed) { return Form2->unlockWith(typed); }, Form2);
         Form9 = new TForm9;
-        Form10 = new TForm10(Form2);
+        Form10 = new TForm10([] { Form2->printWorkOrder(); }, Form2);
     } catch (...) {
         destroyAll();
         throw;

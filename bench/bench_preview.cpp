@@ -2,7 +2,7 @@
 // preselected, as a shop prints) to the first page of "Report Preview"
 // painted. The windows are built as at launch and the main window shown on the
 // order page; 60 lines are put in the order of the customer it selects first,
-// before the windows are built. Each round runs PrintWorkOrder() as the
+// before the windows are built. Each round runs Form2->printWorkOrder() as the
 // Наряд-заказ command does; inside the options window's loop OK is clicked
 // (the clock starts there), and the round ends when the preview's page view
 // has handled a paint showing at least one page; then the preview is closed.
@@ -120,7 +120,7 @@ int main(int argc, char **argv) {
     const Rounds &preview = rounds.addMeasured(
         [&] {
             options.start(1);
-            PrintWorkOrder();
+            Form2->printWorkOrder();
             if (firstPage.ms() < 0)
                 std::fprintf(stderr, "the preview was never painted with a page\n");
             return firstPage.ms();

@@ -1,4 +1,5 @@
 #include "data/Unit3.h"
+#include "data/StatementSlots.h"
 #include "data/datasets/LocalEngine.h"
 #include "data/datasets/StoreLog.h"
 #include "platform/CreationOrder.h"
@@ -285,9 +286,9 @@ void TDataModule3::keepOrderLinesApart() {
         return;
     }
     ADOTable2->setScope(QStringLiteral("station"), m_workstation);
-    narrowToWorkstation(*ADOQuery7, 2);
-    narrowToWorkstation(*ADOQuery8, 3, QStringLiteral("n"));
-    narrowToWorkstation(*ADOQuery9, 1);
+    narrowToWorkstation(*ADOQuery7, StatementSlots::totalStation);
+    narrowToWorkstation(*ADOQuery8, StatementSlots::checkListStation, QStringLiteral("n"));
+    narrowToWorkstation(*ADOQuery9, StatementSlots::deletionStation);
 }
 
 void TDataModule3::narrowToWorkstation(TADOQuery &query, int line, const QString &qualifier) const {

@@ -98,7 +98,7 @@ start_etcd() {
     --advertise-client-urls "https://127.0.0.1:$(cat "$dir/etcd$i.client")" \
     --listen-peer-urls "https://127.0.0.1:$(cat "$dir/etcd$i.peer")" \
     --initial-advertise-peer-urls "https://127.0.0.1:$(cat "$dir/etcd$i.peer")" \
-    --initial-cluster "$cluster" --initial-cluster-state "$state" --initial-cluster-token drevalon \
+    --initial-cluster "$cluster" --initial-cluster-state "$state" --initial-cluster-token drevalon --enable-v2=true \
     --cert-file "$dir/tls/etcd.crt" --key-file "$dir/tls/etcd.key" \
     --client-cert-auth --trusted-ca-file "$dir/tls/root.crt" \
     --peer-cert-file "$dir/tls/etcd.crt" --peer-key-file "$dir/tls/etcd.key" \
@@ -214,7 +214,11 @@ restapi:
   cafile: $dir/tls/root.crt
 ctl:
   cacert: $dir/tls/root.crt
-etcd3:
+# etcd's v2 keys: Patroni renews its leader key there only while the key
+# still names it (compare-and-swap on the value). Through the v3 API, Patroni
+# 3.0 let a leader frozen past its lease and let go write its key back over
+# the new leader's, and the cluster went back to its timeline.
+etcd:
   hosts: $etcd_hosts
   protocol: https
   cacert: $dir/tls/root.crt

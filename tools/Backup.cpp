@@ -44,11 +44,13 @@
 #include "BackupFile.h"
 #include "PgCommand.h"
 #include "PostgresStore.h"
+#include "SqliteHandle.h"
 #include "StoreCreator.h"
 #include "StoreHold.h"
 #include "StoreJob.h"
 #include "platform/ConnectionText.h"
 #include "platform/RestoreMark.h"
+#include "platform/StoreContract.h"
 
 using BackupFile::Connection;
 using StoreHold::Descriptor;
@@ -98,31 +100,11 @@ void removeQuietly(const QString &path) {
 
 // --- libpq, for the server's side -----------------------------------------
 
-using PgConnection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
-using PgResult = std::unique_ptr<PGresult, decltype(&PQclear)>;
-
-PgConnection connectTo(const QString &text, QString *error) {
-    const QByteArray utf8 = text.toUtf8();
-    // Named so that a restore does not take this tool for the program.
-    const char *keys[] = {"dbname", "application_name", nullptr};
-    const char *values[] = {utf8.constData(), "drevalon-stores", nullptr};
-    PgConnection connection(PQconnectdbParams(keys, values, 1), PQfinish);
-    if (PQstatus(connection.get()) != CONNECTION_OK) {
-        *error = QStringLiteral("cannot connect with %1: %2")
-                     .arg(text, QString::fromUtf8(PQerrorMessage(connection.get())).simplified());
-        connection.reset();
-    }
-    return connection;
-}
-
-// The first column of every row of a query with text parameters.
-bool pgColumn(PGconn *connection, const char *sql, const QStringList &parameters, QStringList *values, QString *error) {
-    return PgCommand::column(connection, sql, parameters, "asking the server", values, error);
-}
+const char *const asking = "asking the server";
 
 QString currentSchema(PGconn *connection, QString *error) {
     QStringList schema;
-    if (!pgColumn(connection, "SELECT current_schema()", {}, &schema, error))
+    if (!PgCommand::column(connection, "SELECT current_schema()", {}, asking, &schema, error))
         return QString();
     if (schema.value(0).isEmpty())
         *error = QStringLiteral("the connection's search path names no existing schema");
@@ -134,10 +116,10 @@ QString serverFingerprint(PGconn *connection, const QString &schema, QString *er
     QStringList parts;
     for (const QString &table : BackupFile::databaseTables()) {
         QStringList columns;
-        if (!pgColumn(connection,
-                      "SELECT lower(column_name) FROM information_schema.columns "
-                      "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position",
-                      {schema, table.toLower()}, &columns, error))
+        if (!PgCommand::column(connection,
+                               "SELECT lower(column_name) FROM information_schema.columns "
+                               "WHERE table_schema = $1 AND table_name = $2 ORDER BY ordinal_position",
+                               {schema, table.toLower()}, asking, &columns, error))
             return QString();
         parts.append(table.toLower() + QLatin1Char('(') + columns.join(QLatin1Char(',')) + QLatin1Char(')'));
     }
@@ -196,8 +178,9 @@ RestoreMark::Outcome settleMark(PGconn *server, const QString &carTable) {
         outcome = RestoreMark::settle(carTable, [server](const QString &transaction) {
             QStringList said;
             QString ignored;
-            return pgColumn(server, "SELECT pg_xact_status($1::xid8)", {transaction}, &said, &ignored) ? said.value(0)
-                                                                                                       : QString();
+            return PgCommand::column(server, "SELECT pg_xact_status($1::xid8)", {transaction}, asking, &said, &ignored)
+                       ? said.value(0)
+                       : QString();
         });
         if (outcome != RestoreMark::Outcome::Pending)
             break;
@@ -332,7 +315,7 @@ bool writeFromFiles(const Stores &stores, const QString &partial, QString *error
 
 // pg_dump's archive of the store's tables, held as one blob.
 bool writeFromServer(const Stores &stores, const QString &partial, QString *error) {
-    const PgConnection server = connectTo(stores.database, error);
+    const PgCommand::Connection server = PgCommand::connect(stores.database, error);
     if (!server)
         return false;
     // Never a backup of a new database with the old car table.
@@ -483,13 +466,6 @@ QString newName(const QDir &dir) {
 
 // --- restoring ---------------------------------------------------------------
 
-sqlite3 *handleOf(const QSqlDatabase &db) {
-    const QVariant handle = db.driver()->handle();
-    return handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0
-               ? *static_cast<sqlite3 *const *>(handle.constData())
-               : nullptr;
-}
-
 // Fills an empty staging store with the objects and rows of the given
 // tables from the backup: tables and indexes, rows, then triggers, so none
 // fires on the copy.
@@ -499,22 +475,13 @@ sqlite3 *handleOf(const QSqlDatabase &db) {
 // from before workstations kept their own lines) takes `station`'s name.
 bool fillFrom(const QString &file, const QSqlDatabase &staging, const QStringList &tables, bool withVersion,
               const QString &station, QString *error) {
-    sqlite3 *raw = handleOf(staging);
-    if (!raw) {
-        *error = QStringLiteral("the QSQLITE driver gives no SQLite handle");
+    sqlite3 *raw = SqliteHandle::of(staging, error);
+    if (!raw)
         return false;
-    }
     // The attached file is as untrusted here as when it was checked.
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    const auto run = [raw, error](const QString &sql) {
-        char *message = nullptr;
-        if (sqlite3_exec(raw, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
-            return true;
-        *error = QString::fromUtf8(message ? message : sqlite3_errmsg(raw));
-        sqlite3_free(message);
-        return false;
-    };
+    const auto run = [raw, error](const QString &sql) { return SqliteHandle::exec(raw, sql.toUtf8(), error); };
     QStringList names;
     for (const QString &table : tables)
         names.append(BackupFile::literal(table));
@@ -568,13 +535,9 @@ bool fillFrom(const QString &file, const QSqlDatabase &staging, const QStringLis
     if (ok && withVersion)
         ok = run(QStringLiteral("PRAGMA main.user_version = %1").arg(version.value(0).toLongLong()));
     ok = ok && run(QStringLiteral("COMMIT"));
-    char *message = nullptr;
-    if (!ok) {
-        sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, &message);
-        sqlite3_free(message);
-    }
-    sqlite3_exec(raw, "DETACH backup", nullptr, nullptr, &message);
-    sqlite3_free(message);
+    if (!ok)
+        SqliteHandle::exec(raw, "ROLLBACK", nullptr);
+    SqliteHandle::exec(raw, "DETACH backup", nullptr);
     if (!ok)
         return false;
     Connection check;
@@ -667,13 +630,13 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     const bool force = how.force;
     const QString &workstation = how.workstation;
     QString error;
-    const PgConnection server = connectTo(stores.database, &error);
+    const PgCommand::Connection server = PgCommand::connect(stores.database, &error);
     if (!server)
         return fail(error);
     // A superuser's restore could hand out anything a table's rows lead to;
     // the tables' owner restores them.
     QStringList superuser;
-    if (!pgColumn(server.get(), "SELECT current_setting('is_superuser')", {}, &superuser, &error))
+    if (!PgCommand::column(server.get(), "SELECT current_setting('is_superuser')", {}, asking, &superuser, &error))
         return fail(error);
     if (superuser.value(0) == QLatin1String("on") && !how.asSuperuser)
         return fail(QStringLiteral("not restoring as the superuser %1: connect as the role that owns the tables, or "
@@ -694,19 +657,19 @@ int restoreServer(const Stores &stores, const QString &file, const BackupFile::F
     QStringList sessions, tables;
     // A session that has just ended may linger a moment: asked again shortly.
     for (int tries = 0; tries < 20; ++tries) {
-        if (!pgColumn(server.get(),
-                      "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
-                      "application_name = $1 AND pid <> pg_backend_pid()",
-                      {programName}, &sessions, &error))
+        if (!PgCommand::column(server.get(),
+                               "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                               "application_name = $1 AND pid <> pg_backend_pid()",
+                               {programName}, asking, &sessions, &error))
             return fail(error);
         if (sessions.value(0).toInt() == 0)
             break;
         QThread::msleep(100);
     }
-    if (!pgColumn(server.get(),
-                  "SELECT t FROM unnest(array['customer', 'orderall', 'ordernow', 'ip']) AS t "
-                  "WHERE to_regclass(format('%I.%I', current_schema(), t)) IS NOT NULL",
-                  {}, &tables, &error))
+    if (!PgCommand::column(server.get(),
+                           "SELECT t FROM unnest(string_to_array($1, ',')) AS t "
+                           "WHERE to_regclass(format('%I.%I', current_schema(), t)) IS NOT NULL",
+                           {StoreContract::serverTables().join(QLatin1Char(','))}, asking, &tables, &error))
         return fail(error);
     std::vector<std::unique_ptr<Descriptor>> locks;
     QStringList held;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupFile.h"
 #include "ArchiveRows.h"
+#include "SqliteHandle.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -35,12 +36,7 @@ QString Connection::lastError() const {
 }
 
 bool Connection::exec(const QString &sql, QString *error) const {
-    char *message = nullptr;
-    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) == SQLITE_OK)
-        return true;
-    *error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
-    sqlite3_free(message);
-    return false;
+    return SqliteHandle::exec(m_db, sql.toUtf8(), error);
 }
 
 bool Connection::column(const QString &sql, QStringList *values, QString *error) const {

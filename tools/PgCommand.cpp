@@ -54,4 +54,17 @@ bool column(PGconn *connection, const QByteArray &sql, const QStringList &parame
     return true;
 }
 
+Connection connect(const QString &text, QString *error) {
+    const QByteArray utf8 = text.toUtf8();
+    const char *keys[] = {"dbname", "application_name", nullptr};
+    const char *values[] = {utf8.constData(), "drevalon-stores", nullptr};
+    Connection connection(PQconnectdbParams(keys, values, 1), PQfinish);
+    if (PQstatus(connection.get()) != CONNECTION_OK) {
+        *error = QStringLiteral("cannot connect with %1: %2")
+                     .arg(text, QString::fromUtf8(PQerrorMessage(connection.get())).simplified());
+        connection.reset();
+    }
+    return connection;
+}
+
 } // namespace PgCommand

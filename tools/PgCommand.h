@@ -6,10 +6,17 @@
 #include <QStringList>
 
 #include <libpq-fe.h>
+#include <memory>
 
 // Statements run straight through libpq on a connection the QPSQL driver
 // opened, for what Qt's SQL layer cannot do: COPY and whole scripts.
 namespace PgCommand {
+
+using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+
+// A connection of the tool's own to the server the text names, named so that a
+// restore does not take it for the program; empty, with the reason, if it fails.
+Connection connect(const QString &text, QString *error);
 
 // The server's or the library's last complaint, on one line.
 QString lastError(PGconn *connection);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PostgresStore.h"
+#include "platform/StoreContract.h"
 
 #include <QFile>
 #include <QSqlDriver>
@@ -24,11 +25,7 @@ PostgresStore::PostgresStore(QString connectionText, QString schemaResource)
 
 PostgresStore::~PostgresStore() { close(); }
 
-const QStringList &PostgresStore::tables() {
-    static const QStringList names{QStringLiteral("customer"), QStringLiteral("orderall"), QStringLiteral("ordernow"),
-                                   QStringLiteral("ip")};
-    return names;
-}
+const QStringList &PostgresStore::tables() { return StoreContract::serverTables(); }
 
 bool PostgresStore::checkConnectionText(QString *error) const {
     // QPSQL puts the connect options after its own words and reads ';' as a
@@ -106,11 +103,11 @@ bool PostgresStore::existingTables(QStringList *existing, QString *error) {
     // to_regclass() with the schema named, so a table of the same name further
     // along the search path does not count.
     return PgCommand::column(m_connection,
-                             "SELECT t.name FROM unnest(array['customer', 'orderall', 'ordernow', 'ip']) "
+                             "SELECT t.name FROM unnest(string_to_array($1, ',')) "
                              "WITH ORDINALITY AS t(name, n) "
                              "WHERE to_regclass(format('%I.%I', current_schema(), t.name)) IS NOT NULL "
                              "ORDER BY t.n",
-                             "looking for existing tables", existing, error);
+                             {tables().join(QLatin1Char(','))}, "looking for existing tables", existing, error);
 }
 
 QString PostgresStore::quotedSchema(QString *error) const {

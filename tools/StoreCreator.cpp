@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreCreator.h"
+#include "SqliteHandle.h"
 #include "platform/RestoreMark.h"
 
 #include <QCoreApplication>
@@ -134,23 +135,17 @@ bool StoreCreator::create(QString *error) {
 bool StoreCreator::runScript(const QString &script, QString *error) {
     // Triggers hold ';' inside BEGIN ... END, so the script cannot be cut at
     // semicolons; SQLite's own parser runs it statement by statement.
-    const QVariant handle = m_db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        *error = QStringLiteral("the QSQLITE driver gives no SQLite handle");
+    sqlite3 *raw = SqliteHandle::of(m_db, error);
+    if (!raw)
         return false;
-    }
-    sqlite3 *raw = *static_cast<sqlite3 *const *>(handle.constData());
     // One transaction for the whole schema: a file only being made gains
     // nothing from a commit per statement, each of which waits for the disk.
     const QByteArray text = "BEGIN;\n" + script.toUtf8() + "\n;COMMIT;";
-    char *message = nullptr;
-    if (sqlite3_exec(raw, text.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        *error = QStringLiteral("schema %1 failed: %2")
-                     .arg(m_schemaResource, QString::fromUtf8(message ? message : "unknown error"));
-        sqlite3_free(message);
-        return false;
-    }
-    return true;
+    QString said;
+    if (SqliteHandle::exec(raw, text, &said))
+        return true;
+    *error = QStringLiteral("schema %1 failed: %2").arg(m_schemaResource, said);
+    return false;
 }
 
 bool StoreCreator::prepareInstall(bool replace, QString *error) {

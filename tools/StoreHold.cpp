@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StoreHold.h"
+#include "platform/StoreContract.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -22,7 +23,7 @@ Descriptor::~Descriptor() {
 }
 
 bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>> *locks) {
-    const QByteArray beside = QFile::encodeName(path + QLatin1String(".inuse"));
+    const QByteArray beside = QFile::encodeName(StoreContract::inUseMark(path));
     // Never through a link: the lock is the file beside the store, nothing else.
     auto fd = std::make_unique<Descriptor>(::open(beside.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (fd->get() < 0)
@@ -35,7 +36,7 @@ bool heldByProgram(const QString &path, std::vector<std::unique_ptr<Descriptor>>
 
 QString heldStore(const QString &path) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path + QLatin1String(".inuse")).constData(), &info) != 0)
+    if (::stat(QFile::encodeName(StoreContract::inUseMark(path)).constData(), &info) != 0)
         return path;
     QFile table(QStringLiteral("/proc/locks"));
     if (!table.open(QIODevice::ReadOnly))
@@ -74,7 +75,7 @@ QString heldMessage(const QStringList &held) {
 }
 
 QString programName(const QString &connectionText) {
-    QString name = QStringLiteral("drevalon");
+    QString name = QString::fromLatin1(StoreContract::sessionName);
     if (PQconninfoOption *options = PQconninfoParse(connectionText.toUtf8().constData(), nullptr)) {
         for (PQconninfoOption *option = options; option->keyword; ++option)
             if (qstrcmp(option->keyword, "application_name") == 0 && option->val && *option->val)

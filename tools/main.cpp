@@ -8,6 +8,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 #include <DrevalonBuild.h>
 
 #include "Backup.h"
@@ -173,21 +177,26 @@ int main(int argc, char *argv[]) {
     parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("With --backup: where the backup goes."),
                                  QStringLiteral("[dir]"));
     parser.process(app);
-    const int modes = int(parser.isSet(backupOption)) + int(parser.isSet(verifyOption)) +
-                      int(parser.isSet(restoreOption)) + int(parser.isSet(upgradeOption)) +
-                      int(parser.isSet(stationsOption)) + int(parser.isSet(handOverOption)) +
-                      int(parser.isSet(grantOption));
+    // What the tool does instead of creating the stores: one of these at most.
+    const QList<const QCommandLineOption *> modeOptions{
+        &backupOption, &verifyOption, &restoreOption, &upgradeOption, &stationsOption, &handOverOption, &grantOption};
+    QStringList modeNames;
+    for (const QCommandLineOption *option : modeOptions)
+        modeNames.append(QStringLiteral("--") + option->names().constFirst());
+    const auto listed = [&modeNames](const QString &last) {
+        return modeNames.mid(0, modeNames.size() - 1).join(QStringLiteral(", ")) + last + modeNames.constLast();
+    };
+    const auto modes = std::count_if(modeOptions.cbegin(), modeOptions.cend(),
+                                     [&parser](const QCommandLineOption *option) { return parser.isSet(*option); });
     if (modes > 1)
-        return fail(QStringLiteral("--backup, --verify, --restore, --upgrade, --stations, --hand-over and --grant go "
-                                   "one at a time"));
+        return fail(listed(QStringLiteral(" and ")) + QStringLiteral(" go one at a time"));
     const bool backup = parser.isSet(backupOption);
     if (parser.positionalArguments().size() > (backup ? 1 : 0))
         return fail(QStringLiteral("unexpected argument '%1'; see --help")
                         .arg(parser.positionalArguments().value(backup ? 1 : 0)));
     if (modes > 0 && (parser.isSet(demoOption) || parser.isSet(customersOption) || parser.isSet(archiveOption) ||
                       parser.isSet(distinctOption)))
-        return fail(QStringLiteral("demo data is for creating stores, not with --backup, --verify, --restore, "
-                                   "--upgrade, --stations, --hand-over or --grant"));
+        return fail(QStringLiteral("demo data is for creating stores, not with ") + listed(QStringLiteral(" or ")));
     if (parser.isSet(verifyOption))
         return Backup::verify(absolute(parser.value(verifyOption)));
     qint64 keep = 14;
@@ -239,23 +248,31 @@ int main(int argc, char *argv[]) {
     if (modes > 0) {
         const Backup::Stores stores{driver, driver == postgres ? database : absolute(database), request.carTable};
         const QString &workstation = request.workstation;
-        if (parser.isSet(grantOption)) {
-            if (driver != postgres)
-                return fail(QStringLiteral("--grant is for a database on a server; a file's are its group's"));
-            return StoreJob::grantOnServer(database, parser.value(grantOption));
-        }
-        if (parser.isSet(upgradeOption))
-            return Stations::upgrade(stores, workstation);
-        if (parser.isSet(stationsOption))
-            return Stations::list(stores);
-        if (parser.isSet(handOverOption))
-            return Stations::handOver(stores, parser.value(handOverOption), workstation);
-        if (parser.isSet(restoreOption))
-            return Backup::restore(stores, absolute(parser.value(restoreOption)),
-                                   {request.force, workstation, parser.isSet(asSuperuserOption)});
         const QStringList dir = parser.positionalArguments();
-        return Backup::take(stores, dir.isEmpty() ? buildBackupDir : absolute(dir.constFirst()), dir.isEmpty(),
-                            int(keep));
+        const std::pair<const QCommandLineOption *, std::function<int()>> modeJobs[] = {
+            {&grantOption,
+             [&] {
+                 if (driver != postgres)
+                     return fail(QStringLiteral("--grant is for a database on a server; a file's are its group's"));
+                 return StoreJob::grantOnServer(database, parser.value(grantOption));
+             }},
+            {&upgradeOption, [&] { return Stations::upgrade(stores, workstation); }},
+            {&stationsOption, [&] { return Stations::list(stores); }},
+            {&handOverOption, [&] { return Stations::handOver(stores, parser.value(handOverOption), workstation); }},
+            {&restoreOption,
+             [&] {
+                 return Backup::restore(stores, absolute(parser.value(restoreOption)),
+                                        {request.force, workstation, parser.isSet(asSuperuserOption)});
+             }},
+            {&backupOption,
+             [&] {
+                 return Backup::take(stores, dir.isEmpty() ? buildBackupDir : absolute(dir.constFirst()), dir.isEmpty(),
+                                     int(keep));
+             }},
+        };
+        for (const auto &[option, job] : modeJobs)
+            if (parser.isSet(*option))
+                return job();
     }
     if (driver == postgres) {
         request.database = database;

@@ -9,6 +9,7 @@
 #include "data/datasets/StoreConnection.h"
 #include "data/datasets/StoreLog.h"
 #include "platform/ConnectionText.h"
+#include "platform/StoreContract.h"
 
 #include <QRegularExpression>
 #include <QSqlDriver>
@@ -100,6 +101,25 @@ bool succeeded(const PGresult *result) {
     return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
 }
 
+// Back on a server where an earlier connection was given up: its process is
+// ended first (a commit it was waiting on then becomes visible or is gone),
+// so that looking for that write now sees how it ended, and trying it again
+// never leaves two of it.
+void endAbandoned(PGconn *conn) {
+    for (const PostgresWait::Abandoned &left : PostgresWait::takeAbandoned(conn)) {
+        const QByteArray pid = QByteArray::number(left.pid);
+        const char *values[] = {pid.constData()};
+        const Result ended = PostgresWait::execParams(
+            conn,
+            "select pg_terminate_backend(pid, 10000) from pg_stat_activity where pid = $1::int and "
+            "usename = current_user and application_name = current_setting('application_name')",
+            1, values, nullptr, nullptr);
+        if (!succeeded(ended.get()))
+            qCDebug(storeLog).noquote() << "an abandoned server process was not ended:"
+                                        << QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    }
+}
+
 // A command without parameters or rows (session settings, transactions).
 Result command(PGconn *conn, const char *sql) {
     Result result = PostgresWait::exec(conn, sql);
@@ -166,9 +186,10 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
                                  .arg(ConnectionText::shown(database)));
     const QString start = database.trimmed();
     const bool uri = start.startsWith(QLatin1String("postgresql://")) || start.startsWith(QLatin1String("postgres://"));
+    const QString named = QStringLiteral("fallback_application_name=") + QLatin1String(StoreContract::sessionName);
     db.setConnectOptions(uri ? database + (database.contains(QLatin1Char('?')) ? QLatin1Char('&') : QLatin1Char('?')) +
-                                   QStringLiteral("fallback_application_name=drevalon")
-                             : database + QStringLiteral(" fallback_application_name=drevalon"));
+                                   named
+                             : database + QLatin1Char(' ') + named);
     if (!db.open())
         throw EDatabaseError(QStringLiteral("Cannot open database \"%1\": %2")
                                  .arg(database, StoreConnection::textOf(db.lastError()).simplified()));
@@ -185,6 +206,7 @@ void PostgresDialect::open(QSqlDatabase &db, const QString &database) {
                                         .arg(sqlLiteralBody(zone.isEmpty() ? QStringLiteral("UTC") : zone))
                                         .toUtf8();
         command(conn, settings.constData());
+        endAbandoned(conn);
     } catch (...) {
         db.close();
         throw;
@@ -540,6 +562,25 @@ void PostgresDialect::commitTransaction(QSqlDatabase &db) const {
         throw EDatabaseError(QStringLiteral("The transaction was rolled back; nothing of it was stored"));
     if (PostgresWait::warnings() != warned)
         throw EOutcomeUnknown(unconfirmedText() + QString::fromLatin1(committing));
+}
+
+void PostgresDialect::awaitDurable(const QSqlDatabase &db) const {
+    PGconn *conn = connectedHandle(db);
+    if (PQtransactionStatus(conn) != PQTRANS_IDLE)
+        return; // its own commit will tell
+    // A transaction of its own that writes (a message in the server's log of
+    // changes, which any role may write and nothing reads) commits after
+    // everything before it and waits for the standby as every writing commit
+    // does: confirmed without a warning, all before it is on the standby too.
+    // A server that lost its standby (or was a leader once) cannot confirm it.
+    const quint64 warned = PostgresWait::warnings();
+    const Result result = PostgresWait::exec(conn, "select pg_logical_emit_message(true, 'drevalon', '')");
+    if (PQstatus(conn) == CONNECTION_BAD)
+        throw EOutcomeUnknown(unknownOutcomeText(conn));
+    if (!succeeded(result.get()))
+        failWith(conn, result.get());
+    if (PostgresWait::warnings() != warned)
+        throw EOutcomeUnknown(unconfirmedText() + QStringLiteral(" Whether the last write was stored is not known."));
 }
 
 void PostgresDialect::rollbackTransaction(QSqlDatabase &db) const {

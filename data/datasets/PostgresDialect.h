@@ -27,6 +27,7 @@ public:
     void beginTransaction(QSqlDatabase &db) const override;
     void commitTransaction(QSqlDatabase &db) const override;
     void rollbackTransaction(QSqlDatabase &db) const override;
+    void awaitDurable(const QSqlDatabase &db) const override;
     std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,
                                               const ParsedStatement &parsed) const override;
     QStringList indexColumns(const QSqlDatabase &db, const QString &schema, const QString &table,

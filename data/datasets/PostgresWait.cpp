@@ -9,6 +9,7 @@
 namespace {
 thread_local quint64 t_warnings = 0;
 thread_local const PGconn *t_gaveUp = nullptr;
+thread_local QList<PostgresWait::Abandoned> t_abandoned;
 
 void receive(void *, const PGresult *result) {
     const char *severity = PQresultErrorField(result, PG_DIAG_SEVERITY_NONLOCALIZED);
@@ -39,6 +40,15 @@ quint64 PostgresWait::warnings() { return t_warnings; }
 
 bool PostgresWait::gaveUp(const PGconn *conn) { return conn && conn == t_gaveUp; }
 
+QList<PostgresWait::Abandoned> PostgresWait::takeAbandoned(const PGconn *conn) {
+    QList<Abandoned> taken;
+    const QByteArray host(PQhost(conn)), port(PQport(conn));
+    for (qsizetype i = t_abandoned.size() - 1; i >= 0; --i)
+        if (t_abandoned[i].host == host && t_abandoned[i].port == port)
+            taken.append(t_abandoned.takeAt(i));
+    return taken;
+}
+
 bool PostgresWait::await(PGconn *conn, int silence) {
     if (PQstatus(conn) != CONNECTION_OK)
         return true; // broken already: the results say so
@@ -64,6 +74,10 @@ bool PostgresWait::await(PGconn *conn, int silence) {
             // What the server still sends is read as the end of the
             // connection: the command's outcome is the callers' to tell.
             t_gaveUp = conn;
+            t_abandoned.append({QByteArray(PQhost(conn)), QByteArray(PQport(conn)), PQbackendPID(conn)});
+            // Only the latest few matter: older ones have long ended.
+            while (t_abandoned.size() > 8)
+                t_abandoned.removeFirst();
             ::shutdown(PQsocket(conn), SHUT_RDWR);
             qCDebug(storeLog) << "the server did not answer; connection given up";
             return false;

@@ -12,6 +12,8 @@
 // replication") comes with one, and is not confirmed.
 #include <libpq-fe.h>
 
+#include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 #include <memory>
 
@@ -29,6 +31,16 @@ quint64 warnings();
 
 /// Whether `conn` was given up for its silence by the last command sent on it.
 bool gaveUp(const PGconn *conn);
+
+/// A server process left behind by a given-up connection: it may still be
+/// finishing the command (a commit waiting for its standby, invisible until
+/// it ends), so a write must not be looked for on that server before it ends.
+struct Abandoned {
+    QByteArray host, port;
+    int pid = 0;
+};
+/// Takes the processes left behind on the server `conn` is connected to.
+QList<Abandoned> takeAbandoned(const PGconn *conn);
 
 /// Waits until what was sent on `conn` is answered whole; false when the
 /// connection was given up instead.

@@ -73,6 +73,11 @@ public:
     virtual void beginTransaction(QSqlDatabase &db) const;
     virtual void commitTransaction(QSqlDatabase &db) const;
     virtual void rollbackTransaction(QSqlDatabase &db) const;
+    /// Returns once all the server has committed so far is as safe as a
+    /// confirmed commit (on its standby where it has one); throws
+    /// EOutcomeUnknown when that cannot be known now. A write found by
+    /// reading it back is only trusted after this.
+    virtual void awaitDurable(const QSqlDatabase &db) const { (void)db; }
     /// The types of the parameters of a statement, one per marker, or an empty
     /// list when the store cannot tell.
     virtual std::vector<FieldType> describeParameters(const QSqlDatabase &db, const QString &text,

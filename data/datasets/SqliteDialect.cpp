@@ -5,6 +5,7 @@
 #include "data/datasets/StoreConnection.h"
 #include "data/datasets/StoreLog.h"
 #include "data/datasets/StoreWait.h"
+#include "platform/StoreContract.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -310,7 +311,7 @@ void SqliteDialect::hold(const QString &file) {
     // of the store's file would drop every SQLite lock this process holds on
     // it (POSIX), also another connection's in the middle of a write. The
     // store tool looks for the same name.
-    const QByteArray beside = QFile::encodeName(file + QLatin1String(".inuse"));
+    const QByteArray beside = QFile::encodeName(StoreContract::inUseMark(file));
     // Never through a link, and only the shop's users may open it: anyone who
     // could hold it could make every restore refuse.
     const int fd = ::open(beside.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0660);

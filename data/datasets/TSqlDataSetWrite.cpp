@@ -48,7 +48,11 @@ std::optional<UnsureWrite> TSqlDataSet::takeUnsure(UnsureWrite::Kind kind, const
     // Looked for before it is let go: while no server answers (a failover
     // under way) the earlier try stays unsure, and a later press asks again
     // rather than making it a second time.
-    *stood = m_unsure->known || m_unsure->stood(store(), writeTarget(), rowKey());
+    try {
+        *stood = m_unsure->known || m_unsure->stood(store(), writeTarget(), rowKey());
+    } catch (const EOutcomeUnknown &still) {
+        throw EDatabaseError(UnsureWrite::text(kind, still.message()));
+    }
     return std::exchange(m_unsure, std::nullopt);
 }
 

@@ -15,7 +15,12 @@ bool UnsureWrite::stood(StoreConnection &store, const QString &target, const QSt
     const SqlDialect::Outcome found =
         store.run(QStringLiteral("select count(*) from %1 where %2").arg(target, condition), values);
     const bool there = !found.rows.empty() && found.rows.front().value(0).toLongLong() > 0;
-    return kind == Kind::Delete ? !there : there;
+    const bool stands = kind == Kind::Delete ? !there : there;
+    // Seen on a server that may yet lose it (its standby never confirmed it):
+    // not stood until that server confirms it.
+    if (stands)
+        store.dialect().awaitDurable(store.database());
+    return stands;
 }
 
 QString UnsureWrite::text(Kind kind, const QString &storeText) {

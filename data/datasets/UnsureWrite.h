@@ -10,7 +10,15 @@ class StoreConnection;
 /// A row write the store was sent but never answered: the connection broke in
 /// between, so it may have been stored or not. It is kept until the same write
 /// is asked for again, which first reads the row back by its key: a write that
-/// stood is never made twice, one that did not is made once.
+/// stood is never made twice, one that did not is made once. A press while no
+/// server answers keeps it for the next one.
+///
+///     } catch (const EOutcomeUnknown &lost) {       // in TSqlDataSet::writeRow
+///         m_unsure = UnsureWrite{kind, insertNumber(), key, names, bound, written, values};
+///         throw EDatabaseError(UnsureWrite::text(kind, lost.message()));
+///     }
+///     ...                                          // the next post of that row
+///     if (unsure->stood(store, target, rowKey)) ... // adopt it instead of writing
 struct UnsureWrite {
     enum class Kind { Insert, Update, Delete };
     Kind kind = Kind::Insert;

@@ -5,8 +5,6 @@
 #include "platform/BackgroundImage.h"
 #include "platform/ErrorFunnel.h"
 #include "platform/PictureButton.h"
-#include "platform/report/TRvProject.h"
-#include "ui/main/Unit2.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +12,9 @@
 
 TForm10 *Form10 = nullptr;
 
-TForm10::TForm10(QWidget *parent)
-    : FormWindow(QStringLiteral("Form10"), QStringLiteral("Экспорт в наряд-заказ"), parent) {
+TForm10::TForm10(std::function<void()> printWorkOrder, QWidget *parent)
+    : FormWindow(QStringLiteral("Form10"), QStringLiteral("Экспорт в наряд-заказ"), parent),
+      m_printWorkOrder(std::move(printWorkOrder)) {
     fixSize(845, 588);
     move(211, 143);
     QPalette palette = this->palette();
@@ -64,16 +63,6 @@ void TForm10::FormShow() {
     DataModule3->ADOQuery8->Open();
 }
 
-void TForm10::BitBtn1Click() { PrintWorkOrder(); }
+void TForm10::BitBtn1Click() { m_printWorkOrder(); }
 
 void TForm10::BitBtn2Click() { Form10->Close(); }
-
-void PrintWorkOrder() {
-    DataModule3->ADOQuery7->Close();
-    DataModule3->ADOQuery7->Open();
-    TRvProject *project = Form2->RvProject1;
-    project->Open();
-    project->SetParam(QStringLiteral("opl"), Form2->Edit1->text());
-    project->Close();
-    project->Execute();
-}

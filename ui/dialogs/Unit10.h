@@ -1,6 +1,8 @@
 #pragma once
 #include "platform/FormWindow.h"
 
+#include <functional>
+
 class BackgroundImage;
 class PictureButton;
 class QLabel;
@@ -9,11 +11,12 @@ class TDBNavigator;
 
 /// The work-order export check: every current order line with its customer's
 /// name, lines of other orders deleted one by one, then the work order printed
-/// as often as wanted while the dialog stays open.
+/// as often as wanted while the dialog stays open. The printing is handed to
+/// it: the report and the prepayment text are the main window's.
 class TForm10 : public FormWindow {
     Q_OBJECT
 public:
-    explicit TForm10(QWidget *parent = nullptr);
+    explicit TForm10(std::function<void()> printWorkOrder, QWidget *parent = nullptr);
 
     BackgroundImage *Image1;
     TDBGrid *DBGrid1;
@@ -25,10 +28,9 @@ public:
     void FormShow() override;
     void BitBtn1Click();
     void BitBtn2Click();
+
+private:
+    std::function<void()> m_printWorkOrder;
 };
 
 extern TForm10 *Form10;
-
-/// Prints the work order: the order total read afresh, then the report run with
-/// the prepayment text as its parameter "opl". Errors reach the caller.
-void PrintWorkOrder();

@@ -1,4 +1,5 @@
 #include "ui/dialogs/Unit4.h"
+#include "data/StatementSlots.h"
 #include "data/Unit3.h"
 #include "data/datasets/EDatabaseError.h"
 #include "data/datasets/SqlLiteral.h"
@@ -113,13 +114,20 @@ void TForm4::addCustomer(const QStringList &values) {
             number(QStringLiteral("select count(*) from customer where idcust > ? and Name = ? and lmane = ? "
                                   "and phone = ? and phone2 = ?"),
                    QVariantList{after} + QVariantList(values.begin(), values.end())) > 0;
+        try {
+            if (stood)
+                store.dialect().awaitDurable(store.database());
+        } catch (const EOutcomeUnknown &still) {
+            throw EDatabaseError(still.message() + QStringLiteral(" Press again: the customer is first looked for, so "
+                                                                  "it is added once."));
+        }
         m_unsureCustomer.reset();
         if (stood)
             return; // the earlier try stood
     } else {
         after = number(QStringLiteral("select coalesce(max(idcust), 0) from customer"), {});
     }
-    DataModule3->ADOQuery3->SQL().setLine(1, valuesLine(values));
+    DataModule3->ADOQuery3->SQL().setLine(StatementSlots::insertValues, valuesLine(values));
     try {
         DataModule3->ADOQuery3->ExecSQL();
     } catch (const EOutcomeUnknown &lost) {
@@ -150,8 +158,9 @@ void TForm4::BitBtn1Click() {
         Messages::information(QStringLiteral("Этого клиента уже нет в базе! Выберите другого клиента."));
         return;
     }
-    dm->Query1->SQL().setLine(1, valuesLine({LabeledEdit5->text(), LabeledEdit6->text(), LabeledEdit7->text(),
-                                             LabeledEdit8->text(), DBText1->Text()}));
+    dm->Query1->SQL().setLine(StatementSlots::insertValues,
+                              valuesLine({LabeledEdit5->text(), LabeledEdit6->text(), LabeledEdit7->text(),
+                                          LabeledEdit8->text(), DBText1->Text()}));
     dm->Query1->ExecSQL();
     GroupBox2->show();
     GroupBox1->hide();

@@ -3,11 +3,11 @@
 #include "platform/ErrorFunnel.h"
 #include "platform/LabeledEdit.h"
 #include "platform/PictureButton.h"
-#include "ui/main/Unit2.h"
 
 TForm8 *Form8 = nullptr;
 
-TForm8::TForm8(QWidget *parent) : FormWindow(QStringLiteral("Form8"), QStringLiteral("Пароль"), parent) {
+TForm8::TForm8(std::function<bool(const QString &)> unlockWith, QWidget *parent)
+    : FormWindow(QStringLiteral("Form8"), QStringLiteral("Пароль"), parent), m_unlockWith(std::move(unlockWith)) {
     fixSize(332, 137);
     move(424, 386);
     new BackgroundImage(QStringLiteral("Image1"), this);
@@ -22,8 +22,6 @@ TForm8::TForm8(QWidget *parent) : FormWindow(QStringLiteral("Form8"), QStringLit
 }
 
 void TForm8::BitBtn1Click() {
-    if (!TForm2::passwordAccepted(LabeledEdit1->text()))
-        return;
-    Form2->unlock();
-    Close();
+    if (m_unlockWith(LabeledEdit1->text()))
+        Close();
 }

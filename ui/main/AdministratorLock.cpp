@@ -23,7 +23,11 @@ void TForm2::unlock() {
     BitBtn7->hide();
 }
 
-void TForm2::BitBtn7Click() {
-    if (passwordAccepted(LabeledEdit10->text()))
-        unlock();
+void TForm2::BitBtn7Click() { unlockWith(LabeledEdit10->text()); }
+
+bool TForm2::unlockWith(const QString &typed) {
+    if (!passwordAccepted(typed))
+        return false;
+    unlock();
+    return true;
 }

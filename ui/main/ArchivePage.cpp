@@ -1,5 +1,6 @@
 // The order archive page: the archive grid, its sort keys and direction, the
 // period search with its total, the chart and the exit button.
+#include "data/StatementSlots.h"
 #include "data/Unit3.h"
 #include "data/views/TDBNavigator.h"
 #include "data/views/ViewFactory.h"
@@ -176,7 +177,7 @@ void TForm2::buildArchivePage() {
 void TForm2::sortArchive(const QString &descending, const QString &ascending) {
     TADOQuery *archive = DataModule3->ADOQuery2;
     archive->Close();
-    archive->SQL().setLine(3, CheckBox1->isChecked() ? descending : ascending);
+    archive->SQL().setLine(StatementSlots::archiveOrder, CheckBox1->isChecked() ? descending : ascending);
     archive->Open();
 }
 
@@ -208,14 +209,14 @@ void TForm2::BitBtn16Click() {
     const QString end = QLocale().toString(DateTimePicker2->date(), QLocale::ShortFormat);
     for (TADOQuery *query : periodQueries()) {
         query->Close();
-        query->SQL().setLine(2, QStringLiteral(" "));
+        query->SQL().setLine(StatementSlots::archivePeriod, QStringLiteral(" "));
         query->Open();
         query->Close();
         query->Parameters().AddParameter().Name = QStringLiteral("D1");
         query->Parameters().AddParameter().Name = QStringLiteral("D2");
         query->Parameters().ParamByName(QStringLiteral("D1")).Value = start;
         query->Parameters().ParamByName(QStringLiteral("D2")).Value = end;
-        query->SQL().setLine(2, QStringLiteral("where [Date] between :D1 and :D2"));
+        query->SQL().setLine(StatementSlots::archivePeriod, QStringLiteral("where [Date] between :D1 and :D2"));
         query->Open();
     }
 }
@@ -223,7 +224,7 @@ void TForm2::BitBtn16Click() {
 void TForm2::BitBtn17Click() {
     for (TADOQuery *query : periodQueries()) {
         query->Close();
-        query->SQL().setLine(2, QStringLiteral(" "));
+        query->SQL().setLine(StatementSlots::archivePeriod, QStringLiteral(" "));
         query->Open();
     }
 }

@@ -1,5 +1,6 @@
 // The customer page: customers with their cars and archived orders, the search,
 // the full and linked lists, the edit group and its commit.
+#include "data/StatementSlots.h"
 #include "data/Unit3.h"
 #include "data/datasets/SqlLiteral.h"
 #include "data/views/TDBEdit.h"
@@ -152,19 +153,22 @@ void TForm2::BitBtn1Click() {
     // The typed text is one quoted literal: quotes in it can never end it.
     const QString text = sqlLiteralBody(LabeledEdit1->text());
     if (RadioButton1->isChecked())
-        customers->SQL().setLine(2, QStringLiteral("where Name='") + text + QStringLiteral("'"));
+        customers->SQL().setLine(StatementSlots::customerFilter,
+                                 QStringLiteral("where Name='") + text + QStringLiteral("'"));
     if (RadioButton2->isChecked())
-        customers->SQL().setLine(2, QStringLiteral("where Lmane='") + text + QStringLiteral("'"));
+        customers->SQL().setLine(StatementSlots::customerFilter,
+                                 QStringLiteral("where Lmane='") + text + QStringLiteral("'"));
     if (RadioButton3->isChecked())
-        customers->SQL().setLine(2, QStringLiteral("where Phone='") + text + QStringLiteral("' or Phone2='") + text +
-                                        QStringLiteral("'"));
+        customers->SQL().setLine(StatementSlots::customerFilter, QStringLiteral("where Phone='") + text +
+                                                                     QStringLiteral("' or Phone2='") + text +
+                                                                     QStringLiteral("'"));
     customers->Open();
 }
 
 void TForm2::BitBtn2Click() {
     TADOQuery *customers = DataModule3->ADOQuery1;
     customers->Close();
-    customers->SQL().setLine(2, QStringLiteral(" "));
+    customers->SQL().setLine(StatementSlots::customerFilter, QStringLiteral(" "));
     customers->Open();
 }
 
@@ -175,7 +179,7 @@ void TForm2::BitBtn5Click() {
     dm->ADOTable1->Close();
     dm->ADOTable1->setMasterFields(QString());
     dm->Table1->setMasterFields(QString());
-    dm->ADOQuery1->SQL().setLine(2, QStringLiteral(" "));
+    dm->ADOQuery1->SQL().setLine(StatementSlots::customerFilter, QStringLiteral(" "));
     dm->ADOQuery1->Open();
     dm->ADOTable1->Open();
     dm->Table1->Open();

@@ -1,5 +1,6 @@
 // The order placement page: the customer, the lines of the order, its total,
 // the prepayment, the work order and the move of the order into the archive.
+#include "data/StatementSlots.h"
 #include "data/Unit3.h"
 #include "data/datasets/StoreLog.h"
 #include "data/datasets/StoreTransaction.h"
@@ -113,7 +114,7 @@ void TForm2::BitBtn10Click() {
         move->SQL().add(QStringLiteral("from [orderNow] "));
         // This workstation's lines only, in the copy and in the delete alike.
         move->SQL().add(QString());
-        dm->narrowToWorkstation(*move, 3);
+        dm->narrowToWorkstation(*move, StatementSlots::moveStation);
         // The copy and the delete stand or fall together: a line is never
         // archived twice, nor lost between the two tables.
         StoreTransaction transaction(*dm->ADOConnection1);
@@ -164,5 +165,14 @@ void TForm2::BitBtn14Click() {
     if (Messages::confirm(QStringLiteral("Желаете проверить данные экспортируемые в наряд-заказ!?")))
         Form10->ShowModal();
     else
-        PrintWorkOrder();
+        printWorkOrder();
+}
+
+void TForm2::printWorkOrder() {
+    DataModule3->ADOQuery7->Close();
+    DataModule3->ADOQuery7->Open();
+    RvProject1->Open();
+    RvProject1->SetParam(QStringLiteral("opl"), Edit1->text());
+    RvProject1->Close();
+    RvProject1->Execute();
 }

@@ -47,6 +47,11 @@ public:
     static bool passwordAccepted(const QString &typed);
     /// The six changes of the customer page that open the lock.
     void unlock();
+    /// Opens the lock when `typed` is the password; says why not otherwise.
+    bool unlockWith(const QString &typed);
+    /// Prints the work order: the order total read afresh, then the report
+    /// run with the prepayment text as its parameter "opl". Errors reach the caller.
+    void printWorkOrder();
     /// The folder the game items start their programs from; the build's unless set.
     const QString &gamesDir() const { return m_gamesDir; }
     void setGamesDir(const QString &dir) { m_gamesDir = dir; }
