@@ -367,23 +367,36 @@ void TestStoreTool::halfMadeStoresOfEndedRunsAreRemoved() {
 
 void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything_data() {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said"); // in what the tool says, where it matters
     // %D is the temporary directory, which holds a plain file named "blocker".
-    QTest::newRow("negative count") << QStringList{"--customers",  "-5",          "--database",
-                                                   "%D/db.sqlite", "--alias-dir", "%D/al"};
-    QTest::newRow("count not a number") << QStringList{"--archive",    "many",        "--database",
-                                                       "%D/db.sqlite", "--alias-dir", "%D/al"};
+    const QStringList files{"--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+    QTest::newRow("negative count") << QStringList{"--customers", "-5"} + files << QString();
+    QTest::newRow("count not a number") << QStringList{"--archive", "many"} + files << QString();
     QTest::newRow("archive without customers")
-        << QStringList{"--customers", "0", "--archive", "10", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
-    QTest::newRow("unknown option") << QStringList{"--colour", "--database", "%D/db.sqlite", "--alias-dir", "%D/al"};
+        << QStringList{"--customers", "0", "--archive", "10"} + files << QString();
+    QTest::newRow("unknown option") << QStringList{"--colour"} + files << QString();
     QTest::newRow("database is the car table")
-        << QStringList{"--database", "%D/al/drevalonParadox.db", "--alias-dir", "%D/al"};
-    QTest::newRow("database is a directory") << QStringList{"--force", "--database", "%D", "--alias-dir", "%D/al"};
+        << QStringList{"--database", "%D/al/drevalonParadox.db", "--alias-dir", "%D/al"} << QString();
+    QTest::newRow("database is a directory")
+        << QStringList{"--force", "--database", "%D", "--alias-dir", "%D/al"} << QString();
     QTest::newRow("alias directory cannot be made")
-        << QStringList{"--database", "%D/db.sqlite", "--alias-dir", "%D/blocker/al"};
+        << QStringList{"--database", "%D/db.sqlite", "--alias-dir", "%D/blocker/al"} << QString();
+    // Every mode but one is named, in the order of --help.
+    const QString modes = QStringLiteral("--backup, --verify, --restore, --upgrade, --stations, --hand-over");
+    QTest::newRow("two modes") << QStringList{"--backup", "--stations"} + files
+                               << modes + QStringLiteral(" and --grant go one at a time");
+    QTest::newRow("three modes") << QStringList{"--upgrade", "--grant", "shop", "--verify", "%D/none"} + files
+                                 << modes + QStringLiteral(" and --grant go one at a time");
+    QTest::newRow("demo data with a mode")
+        << QStringList{"--demo", "--hand-over", "ws1"} + files
+        << QStringLiteral("demo data is for creating stores, not with ") + modes + QStringLiteral(" or --grant");
+    QTest::newRow("grant on a file") << QStringList{"--driver", "QSQLITE", "--grant", "shop"} + files
+                                     << QStringLiteral("--grant is for a database on a server");
 }
 
 void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything() {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     {
@@ -394,6 +407,7 @@ void TestStoreTool::rejectsBadRequestsWithoutCreatingAnything() {
     const Run run = StoreTool::tool(arguments);
     QCOMPARE(run.exitCode, 1);
     QVERIFY(!run.err.trimmed().isEmpty());
+    QVERIFY2(run.err.contains(said), qPrintable(run.err));
     QCOMPARE(filesIn(dir.path()), QStringList(QStringLiteral("blocker")));
 }
 
