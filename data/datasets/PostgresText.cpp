@@ -89,7 +89,10 @@ QString rewriteConverts(const QString &sql) {
             int end = -1;
             const QStringList args = arguments(scan, sql, static_cast<int>(m.capturedEnd()) - 1, &end);
             const auto width = args.size() == 3 ? fixedText.match(args[0]) : QRegularExpressionMatch();
-            const QString picture = args.size() == 3 ? pictureOf(args[2].toInt()) : QString();
+            // The style is a number and nothing else: a NUL would end toInt's reading early.
+            static thread_local const QRegularExpression number(QStringLiteral("^\\s*\\d+\\s*$"));
+            const QString picture =
+                args.size() == 3 && number.match(args[2]).hasMatch() ? pictureOf(args[2].toInt()) : QString();
             if (end > 0 && width.hasMatch() && !picture.isEmpty()) {
                 out += QStringLiteral("cast(to_char(%1,'%2') as char(%3))")
                            .arg(rewriteConverts(args[1]), picture, width.captured(1));
